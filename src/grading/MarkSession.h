@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "document/PsdHeader.h"
+#include "effects/CaptureImage.h"
+#include "grading/GradingObserver.h"
+#include "platform/Platform.h"
+
+namespace vantrel {
+
+enum class CompareOp { Equal = 0, Greater = 1, Less = 2, GreaterOrEqual = 3, LessOrEqual = 4, NotEqual = 5 };
+
+// The grading object of one call: it runs one answer key against one answer directory and
+// one key directory, and owns everything that run acquires.
+class CMarkSession {
+public:
+    CMarkSession(std::string answerDirectory, std::string keyDirectory);
+    ~CMarkSession();
+    CMarkSession(const CMarkSession&) = delete;
+    CMarkSession& operator=(const CMarkSession&) = delete;
+
+    // answer-key interpreter
+    double RunAnswerKey(std::string text);
+    int CountLines(const std::string& text) const;
+    void GetLine(const std::string& text, int index, std::string& line) const;
+
+    // scoring blocks
+    double EvaluateBlock(std::string& blockText);
+    void NormalizeBlanks(std::string& text) const;
+    bool NextCriterion(std::string& list, std::string& criterion) const;
+
+    // the examinee's document
+    void OpenDestFile(const std::string& line);
+    void ReadPsdHeader();
+    void CloseDocument();
+
+    // property criteria
+    bool EvaluatePropertyCriterion(const std::string& name, std::string& arguments);
+    bool EvaluateComparison(const std::string& name, const std::string& token);
+    bool CheckImageProperty(const std::string& key, const std::string& value, CompareOp op);
+    bool CheckLayerProperty(const std::string& key, const std::string& value, CompareOp op);
+
+    // effect criteria
+    double EvaluateEffect(std::string& arguments, int mode);
+    void ParseEffectArguments(std::string& text, std::string& source, std::string& initial);
+    void FindMainWindow();
+    bool CaptureDocument(const std::string& name, int slot);
+    void CaptureWindow(platform::WindowHandle window, int slot);
+
+    // comparisons of the capture slots
+    double CompareCaptures(int first, int second) const;
+    double ComparePartialCaptures() const;
+
+    // Fields, in this order.
+    std::string answerKeyText;
+    double runningScore = 0;
+    int documentHandle = -1;
+    CPsdHeader psdHeader;
+    std::string documentFileName;
+    std::string answerDirectory;
+    std::string keyDirectory;
+    std::array<std::unique_ptr<CCaptureImage>, 3> captureSlots;
+
+    // Off unless a caller asks to see each block; see GradingObserver.h.
+    IGradingObserver* observer = nullptr;
+    CBlockReport* currentBlock = nullptr;  // the block being evaluated, while observed
+};
+
+}  // namespace vantrel
