@@ -43,11 +43,9 @@ const CVirtualDesktop::Window* CVirtualDesktop::Find(WindowHandle window) const
 
 bool CVirtualDesktop::HasAppeared(const Window& window) const
 {
-    if (window.role != WindowRole::Document)
-        return true;
-    if (!documentDelay_)
+    if (!window.appearsAfter)
         return false;
-    return static_cast<std::uint32_t>(clock_.TickCount() - window.createdAt) >= *documentDelay_;
+    return static_cast<std::uint32_t>(clock_.TickCount() - window.createdAt) >= *window.appearsAfter;
 }
 
 // ---- enumeration --------------------------------------------------------------------------
@@ -203,7 +201,8 @@ WindowHandle CVirtualDesktop::AddWindow(WindowHandle parent, std::string title, 
     Window window;
     window.parent = parent;
     window.title = std::move(title);
-    window.role = role;
+    if (role == WindowRole::Document)
+        window.appearsAfter = documentDelay_;
     window.createdAt = clock_.TickCount();
     windows_[handle] = std::move(window);
     if (parentWindow)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel::platform {
@@ -17,7 +18,11 @@ class CVirtualClock;
 // One entry of a menu as its owner describes it. An item with a submenu (or the id
 // kSubmenuItemId) opens a drop-down; an id of 0 is a separator.
 struct MenuItemSpec {
-    std::uint32_t id = 0;
+    MenuItemSpec(std::uint32_t itemId, std::string itemText, std::vector<MenuItemSpec> items = {})
+        : id(itemId), text(std::move(itemText)), submenu(std::move(items))
+    {
+    }
+    std::uint32_t id;
     std::string text;  // system code page
     std::vector<MenuItemSpec> submenu;
 };
@@ -67,7 +72,7 @@ public:
     int DisplayDepth() const { return depth_; }
     void SetCaptureFails(bool fails) { captureFails_ = fails; }
     // Document windows show up this many virtual milliseconds after they are created; nullopt:
-    // never. Until then they are left out of enumerations.
+    // never. Until then they are left out of enumerations. Applies to windows created later.
     void SetDocumentWindowDelay(std::optional<std::uint32_t> ms) { documentDelay_ = ms; }
     const std::vector<WindowHandle>& FrontHistory() const { return frontHistory_; }
     std::size_t WindowCount() const { return windows_.size(); }
@@ -97,8 +102,8 @@ private:
         WindowHandle parent = 0;
         std::vector<WindowHandle> children;
         std::string title;
-        WindowRole role = WindowRole::Ordinary;
         std::uint32_t createdAt = 0;
+        std::optional<std::uint32_t> appearsAfter = 0;  // ms after creation; nullopt: never
         MenuHandle menuBar = 0;
         std::vector<MenuHandle> ownedMenus;
         std::function<void(std::uint32_t)> onCommand;
