@@ -1,0 +1,27 @@
+#ifndef _WIN32
+
+#include "platform/BuildPlatform.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "studio/StudioInstallation.h"
+
+namespace vantrel::platform {
+
+namespace {
+// Off Windows the built-in studio plays the image editor, so it comes installed.
+CHeadlessPlatform& PlatformWithStudio()
+{
+    static CHeadlessPlatform platform;
+    studio::CStudioInstallation::Install(platform);
+    return platform;
+}
+}  // namespace
+
+IPlatform& BuildPlatform()
+{
+    static CHeadlessPlatform& thePlatform = PlatformWithStudio();
+    return thePlatform;
+}
+
+}  // namespace vantrel::platform
+
+#endif

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/headless/HeadlessAutomation.h"
+#include "platform/headless/HeadlessLauncher.h"
+#include "platform/headless/PosixFiles.h"
+#include "platform/headless/RecordingMessageBox.h"
+#include "platform/headless/VirtualClock.h"
+#include "platform/headless/VirtualDesktop.h"
+#include "platform/headless/VirtualRegistry.h"
+
+namespace vantrel::platform {
+
+// The platform off Windows, and the one tests install: every service lives in memory apart
+// from the files, and each accessor gives the concrete service with its owner operations and
+// fault switches.
+class CHeadlessPlatform : public IPlatform {
+public:
+    CHeadlessPlatform() : desktop_(clock_) {}
+    CHeadlessPlatform(const CHeadlessPlatform&) = delete;
+    CHeadlessPlatform& operator=(const CHeadlessPlatform&) = delete;
+
+    CVirtualRegistry& Registry() override { return registry_; }
+    CHeadlessLauncher& Launcher() override { return launcher_; }
+    CHeadlessAutomation& Automation() override { return automation_; }
+    CVirtualDesktop& Desktop() override { return desktop_; }
+    CVirtualClock& Clock() override { return clock_; }
+    CRecordingMessageBox& MessageBox() override { return messageBox_; }
+    CPosixFiles& Files() override { return files_; }
+
+private:
+    // The clock comes first: the desktop keeps a reference to it. The launcher and the
+    // automation service come last, so that the programs they host go before the desktop
+    // their windows live on.
+    CVirtualClock clock_;
+    CVirtualRegistry registry_;
+    CVirtualDesktop desktop_;
+    CRecordingMessageBox messageBox_;
+    CPosixFiles files_;
+    CHeadlessLauncher launcher_;
+    CHeadlessAutomation automation_;
+};
+
+}  // namespace vantrel::platform

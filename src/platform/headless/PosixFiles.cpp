@@ -1,0 +1,64 @@
+#include "platform/headless/PosixFiles.h"
+
+#include "text/PathResolver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vantrel::platform {
+
+CPosixFiles::~CPosixFiles()
+{
+    for (int fd : open_)
+        ::close(fd);
+}
+
+int CPosixFiles::OpenReadOnly(const std::string& codePagePath)
+{
+    const std::optional<std::string> resolved = text::ResolveExistingPath(codePagePath);
+    if (!resolved)
+        return -1;
+    int fd;
+    do {
+        fd = ::open(resolved->c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    open_.insert(fd);
+    return fd;
+}
+
+long CPosixFiles::Read(int handle, void* buffer, std::size_t count)
+{
+    // Only descriptors handed out here are touched, whatever number a caller passes.
+    if (!open_.count(handle))
+        return -1;
+    ssize_t got;
+    do {
+        got = ::read(handle, buffer, count);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<long>(got);
+}
+
+long CPosixFiles::SeekFromCurrent(int handle, long offset)
+{
+    if (!open_.count(handle))
+        return -1;
+    return static_cast<long>(::lseek(handle, static_cast<off_t>(offset), SEEK_CUR));
+}
+
+void CPosixFiles::Close(int handle)
+{
+    if (open_.erase(handle))
+        ::close(handle);
+}
+
+}  // namespace vantrel::platform

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <set>
+
+namespace vantrel::platform {
+
+// Read-only file access through POSIX descriptors. Paths arrive in the code page with "\" or
+// "/" separators and are resolved component by component before they are opened.
+class CPosixFiles : public IFiles {
+public:
+    ~CPosixFiles() override;
+
+    int OpenReadOnly(const std::string& codePagePath) override;
+    long Read(int handle, void* buffer, std::size_t count) override;
+    long SeekFromCurrent(int handle, long offset) override;
+    void Close(int handle) override;
+
+    // Descriptors opened here and not yet closed, so tests can see that every path closes them.
+    std::size_t OpenCount() const { return open_.size(); }
+
+private:
+    std::set<int> open_;
+};
+
+}  // namespace vantrel::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace vantrel::studio {
+
+// What the studio needs to know about a colour mode it can show.
+struct CColorMode {
+    int code;             // the colour-mode code in the document header
+    const char* name;
+    int depth;            // the one sample depth read for this mode
+    int colourChannels;   // leading channels that carry colour; later ones are alpha or spot
+    int outputPlanes;     // 1 when the document is grey, 3 for red, green and blue
+};
+
+// The mode for a header's code, or null when the studio cannot show documents of that mode.
+const CColorMode* FindReadableColorMode(int code);
+
+// A name for any mode a document may declare, readable or not, for messages.
+const char* ColorModeName(int code);
+
+}  // namespace vantrel::studio

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace vantrel::studio {
+
+// A document file opened read-only. Its size is known from the start so that every length
+// the file claims can be checked against what is really there before anything is allocated.
+class CDocumentFile {
+public:
+    explicit CDocumentFile(const std::string& path);
+    CDocumentFile(const CDocumentFile&) = delete;
+    CDocumentFile& operator=(const CDocumentFile&) = delete;
+
+    bool IsOpen() const { return open_; }
+    std::uint64_t Size() const { return size_; }
+    // Reads exactly count bytes from offset; false when the file cannot supply them.
+    bool ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t count);
+
+private:
+    std::filebuf file_;
+    std::uint64_t size_ = 0;
+    bool open_ = false;
+};
+
+// A forward cursor over a document file that reads it in large chunks, so that a decoder can
+// take rows without a system call each. Several cursors may share one file, one per channel
+// plane of the image data.
+class CFileCursor {
+public:
+    static constexpr std::size_t kChunkBytes = 256 * 1024;
+
+    CFileCursor(CDocumentFile& file, std::uint64_t offset);
+
+    // The next count bytes, valid until the next call; null when the file ends first or
+    // count exceeds kChunkBytes.
+    const std::uint8_t* Take(std::size_t count);
+    // Moves forward by count bytes; false when that passes the end of the file.
+    bool Skip(std::uint64_t count);
+    std::uint64_t Position() const { return bufferOffset_ + begin_; }
+
+private:
+    CDocumentFile& file_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t bufferOffset_;  // file offset of buffer_[0]
+    std::size_t begin_ = 0;       // unread bytes are buffer_[begin_, end_)
+    std::size_t end_ = 0;
+};
+
+}  // namespace vantrel::studio

@@ -1,0 +1,30 @@
+#include "studio/PackBits.h"
+
+#include <cstring>
+
+namespace vantrel::studio {
+
+bool UnpackBitsRow(const std::uint8_t* packed, std::size_t packedSize, std::uint8_t* output,
+                   std::size_t outputSize)
+{
+    std::size_t in = 0;
+    std::size_t out = 0;
+    while (in < packedSize) {
+        const int header = static_cast<std::int8_t>(packed[in++]);
+        if (header >= 0) {
+            const auto length = static_cast<std::size_t>(header) + 1;
+            if (length > packedSize - in || length > outputSize - out) return false;
+            std::memcpy(output + out, packed + in, length);
+            in += length;
+            out += length;
+        } else if (header != -128) {  // -128 is a no-op some writers pad with
+            const auto length = static_cast<std::size_t>(1 - header);
+            if (in == packedSize || length > outputSize - out) return false;
+            std::memset(output + out, packed[in++], length);
+            out += length;
+        }
+    }
+    return out == outputSize;
+}
+
+}  // namespace vantrel::studio

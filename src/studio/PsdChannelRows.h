@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "studio/DocumentFile.h"
+#include "studio/PsdLayout.h"
+
+namespace vantrel::studio {
+
+// The composite's leading channels, read one row at a time with all channels in step, so that
+// a decoder holds one row per channel rather than the image. Each channel plane has its own
+// cursor; raw rows are used where they lie in the cursor's buffer, PackBits rows are unpacked
+// into a row buffer of their own.
+class CPsdChannelRows {
+public:
+    // Prepares to read the first channelCount channels. Fails when the file holds less image
+    // data than the header and the row byte counts promise.
+    bool Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+
+    // Reads the next row of every channel. Fails on a row that is cut short or does not
+    // unpack to exactly one row.
+    bool NextRow(std::string& reason);
+
+    // The current row of each channel, RowBytes() long, valid until the next NextRow.
+    const std::uint8_t* const* Rows() const { return rows_.data(); }
+    std::size_t RowBytes() const { return rowBytes_; }
+
+private:
+    bool OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+    bool OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+
+    std::vector<CFileCursor> cursors_;
+    std::vector<std::uint16_t> packedCounts_;        // channel by channel, row by row
+    std::vector<std::vector<std::uint8_t>> unpacked_;
+    std::vector<const std::uint8_t*> rows_;
+    std::size_t rowBytes_ = 0;
+    int height_ = 0;
+    int nextRow_ = 0;
+    bool packBits_ = false;
+};
+
+}  // namespace vantrel::studio

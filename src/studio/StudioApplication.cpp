@@ -1,0 +1,130 @@
+#include "studio/StudioApplication.h"
+
+#include "studio/StudioDocument.h"
+#include "studio/StudioMenus.h"
+#include "text/PathResolver.h"
+
+#include <exception>
+
+namespace vantrel::studio {
+
+namespace {
+constexpr int kPreviewWidth = 200;
+constexpr int kPreviewHeight = 160;
+
+// The title an editor gives a document window: its file name, the zoom and the colour mode.
+std::string DocumentWindowTitle(const std::string& codePagePath, const std::string& modeName)
+{
+    const std::size_t slash = codePagePath.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? codePagePath : codePagePath.substr(slash + 1);
+    return name + " @ 100% (" + modeName + ")";
+}
+
+void ShowAllPalettes(std::map<Palette, bool>& palettes)
+{
+    for (Palette p : {Palette::Tools, Palette::Layers, Palette::Color, Palette::Navigator})
+        palettes[p] = true;
+}
+}  // namespace
+
+CStudioApplication::CStudioApplication(platform::CVirtualDesktop& desktop) : desktop_(desktop)
+{
+    ShowAllPalettes(palettes_);
+    mainWindow_ = desktop_.AddWindow(0, kMainWindowTitle);
+    desktop_.SetMenuBar(mainWindow_, StudioMenuBar());
+    desktop_.SetSolidContent(mainWindow_, 128, 128, 128);
+    // Like an MDI client: document windows are grandchildren of the main window.
+    documentArea_ = desktop_.AddWindow(mainWindow_, "");
+    desktop_.SetSolidContent(documentArea_, 128, 128, 128);
+}
+
+std::shared_ptr<CStudioApplication> CStudioApplication::Start(platform::CVirtualDesktop& desktop)
+{
+    std::shared_ptr<CStudioApplication> app(new CStudioApplication(desktop));
+    std::weak_ptr<CStudioApplication> weak = app;
+    desktop.SetCommandHandler(app->mainWindow_, [weak](std::uint32_t id) {
+        if (auto alive = weak.lock())
+            alive->HandleCommand(id);
+    });
+    return app;
+}
+
+int CStudioApplication::OpenDocument(const std::string& codePagePath, std::string& reason)
+{
+    if (!running_) {
+        reason = "the studio has ended";
+        return 0;
+    }
+    const std::optional<std::string> fileSystemPath = text::ResolveExistingPath(codePagePath);
+    if (!fileSystemPath) {
+        reason = "no such file";
+        return 0;
+    }
+    std::unique_ptr<CRenderedDocument> rendered;
+    try {
+        rendered = RenderDocument(*fileSystemPath, kPreviewWidth, kPreviewHeight, reason);
+    } catch (const std::exception& e) {
+        reason = e.what();
+        return 0;
+    }
+    if (!rendered)
+        return 0;
+
+    const platform::WindowHandle window = desktop_.AddWindow(
+        documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);
+    desktop_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
+    const int document = nextDocument_++;
+    documents_[document] = window;
+    return document;
+}
+
+bool CStudioApplication::CloseDocument(int document)
+{
+    auto it = documents_.find(document);
+    if (it == documents_.end())
+        return false;
+    desktop_.RemoveWindow(it->second);
+    documents_.erase(it);
+    return true;
+}
+
+platform::WindowHandle CStudioApplication::DocumentWindow(int document) const
+{
+    auto it = documents_.find(document);
+    return it == documents_.end() ? 0 : it->second;
+}
+
+void CStudioApplication::CloseAllDocuments()
+{
+    for (const auto& [document, window] : documents_)
+        desktop_.RemoveWindow(window);
+    documents_.clear();
+}
+
+void CStudioApplication::Quit()
+{
+    if (!running_)
+        return;
+    running_ = false;
+    documents_.clear();
+    desktop_.RemoveWindow(mainWindow_);  // takes the document windows with it
+    mainWindow_ = 0;
+    documentArea_ = 0;
+}
+
+void CStudioApplication::HandleCommand(std::uint32_t commandId)
+{
+    commands_.push_back(commandId);
+    switch (commandId) {
+    case command::kHideTools: palettes_[Palette::Tools] = false; break;
+    case command::kShowLayers: palettes_[Palette::Layers] = true; break;
+    case command::kShowColor: palettes_[Palette::Color] = true; break;
+    case command::kHideNavigator: palettes_[Palette::Navigator] = false; break;
+    case command::kResetPalettes: ShowAllPalettes(palettes_); break;
+    case command::kCloseAll: CloseAllDocuments(); break;
+    case command::kExit: Quit(); break;
+    default: break;  // recorded only
+    }
+}
+
+}  // namespace vantrel::studio

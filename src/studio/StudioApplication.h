@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/headless/VirtualDesktop.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrel::studio {
+
+enum class Palette { Tools, Layers, Color, Navigator };
+
+// One running instance of the studio: a main window with its menu bar, an area that holds
+// the document windows, and the documents it has open. It lives on a virtual desktop and
+// knows nothing of who drives it.
+class CStudioApplication {
+public:
+    static constexpr const char* kMainWindowTitle = "Studio - Photoshop Automation";
+
+    // Shows the main window. The windows may outlive the instance, so they hold it weakly.
+    static std::shared_ptr<CStudioApplication> Start(platform::CVirtualDesktop& desktop);
+    CStudioApplication(const CStudioApplication&) = delete;
+    CStudioApplication& operator=(const CStudioApplication&) = delete;
+
+    bool IsRunning() const { return running_; }
+    platform::WindowHandle MainWindow() const { return mainWindow_; }
+    platform::WindowHandle DocumentArea() const { return documentArea_; }
+
+    // Opens the document at a code-page path ("\" or "/" separators) in a window of its own.
+    // Returns the document's number, or 0 with a one-line reason.
+    int OpenDocument(const std::string& codePagePath, std::string& reason);
+    // False when no such document is open.
+    bool CloseDocument(int document);
+    bool IsDocumentOpen(int document) const { return documents_.count(document) != 0; }
+    platform::WindowHandle DocumentWindow(int document) const;
+    std::size_t OpenDocumentCount() const { return documents_.size(); }
+
+    // Closes every window; the instance is finished for good.
+    void Quit();
+
+    void SetAppFlag(bool value) { appFlag_ = value; }
+    bool AppFlag() const { return appFlag_; }
+
+    // Every menu command the main window received, in order.
+    const std::vector<std::uint32_t>& ReceivedCommands() const { return commands_; }
+    bool IsPaletteVisible(Palette palette) const { return palettes_.at(palette); }
+
+private:
+    explicit CStudioApplication(platform::CVirtualDesktop& desktop);
+    void HandleCommand(std::uint32_t commandId);
+    void CloseAllDocuments();
+
+    platform::CVirtualDesktop& desktop_;
+    platform::WindowHandle mainWindow_ = 0;
+    platform::WindowHandle documentArea_ = 0;
+    std::map<int, platform::WindowHandle> documents_;
+    int nextDocument_ = 1;
+    bool running_ = true;
+    bool appFlag_ = false;
+    std::vector<std::uint32_t> commands_;
+    std::map<Palette, bool> palettes_;
+};
+
+}  // namespace vantrel::studio

@@ -1,0 +1,27 @@
+#include "studio/StudioDocumentObject.h"
+
+#include "studio/StudioApplication.h"
+#include "studio/StudioAutomationIds.h"
+
+namespace vantrel::studio {
+
+using platform::AutomationError;
+using platform::Variant;
+
+CStudioDocumentObject::CStudioDocumentObject(std::shared_ptr<CStudioApplication> app, int document)
+    : app_(std::move(app)), document_(document)
+{
+}
+
+Variant CStudioDocumentObject::Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args)
+{
+    if (!app_->IsRunning())
+        throw AutomationError("the studio has ended");
+    if (dispid != kDispidEndDocument || !(flags & platform::kDispatchMethod) || !args.empty())
+        throw AutomationError("the document has no such member");
+    if (!app_->CloseDocument(document_))
+        throw AutomationError("the document is already closed");
+    return Variant::Empty();
+}
+
+}  // namespace vantrel::studio

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace vantrel::platform {
+class CHeadlessPlatform;
+class CVirtualDesktop;
+}  // namespace vantrel::platform
+
+namespace vantrel::studio {
+
+class CStudioApplication;
+
+// Where the studio is installed on a headless platform.
+struct StudioSetup {
+    std::string executablePath = "C:\\Program Files\\vantrel\\Studio\\Photoshp.exe";
+    std::string serverSwitch = "/Automation";
+    std::string classId = "{5A1D6F0E-3C2B-4E7A-9D41-7B2E8C0F4A16}";
+};
+
+// The studio as installed on one headless platform: registered as the automation server
+// "Photoshop.Application" and as a program the launcher starts. At most one instance runs at
+// a time; starting it again while it runs brings the running one forward, and asking for its
+// automation object starts it when it is not running, as a local server would be.
+class CStudioInstallation {
+public:
+    static constexpr const char* kProgId = "Photoshop.Application";
+
+    // Registers the studio with the platform's registry, launcher and automation service.
+    // The platform keeps the installation alive; the pointer lets tests look at it.
+    static std::shared_ptr<CStudioInstallation> Install(platform::CHeadlessPlatform& platform,
+                                                        StudioSetup setup = {});
+
+    const StudioSetup& Setup() const { return setup_; }
+    // The instance that runs now, or null.
+    std::shared_ptr<CStudioApplication> RunningInstance() const;
+    // The instance started last, running or ended, so tests can look at it afterwards.
+    std::shared_ptr<CStudioApplication> LastInstance() const { return last_; }
+    int InstancesStarted() const { return started_; }
+
+    // Starts an instance unless one runs, and gives the running one.
+    std::shared_ptr<CStudioApplication> EnsureRunning();
+
+private:
+    CStudioInstallation(platform::CVirtualDesktop& desktop, StudioSetup setup);
+
+    platform::CVirtualDesktop& desktop_;
+    StudioSetup setup_;
+    std::shared_ptr<CStudioApplication> last_;
+    int started_ = 0;
+};
+
+}  // namespace vantrel::studio

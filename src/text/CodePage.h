@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel::text {
+
+// The multibyte code page that answer keys, file names and window titles are written in.
+enum class CodePage { Cp936, Utf8 };
+
+// The process-wide code page: VANTREL_CODEPAGE (cp936 | utf-8) when set, else CP936.
+CodePage ActiveCodePage();
+void SetCodePage(CodePage codePage);
+// "cp936", "gbk", "utf-8", "utf8" (any case); nullopt for anything else.
+std::optional<CodePage> CodePageFromName(std::string_view name);
+
+// Upper-cases in place, one character at a time: single-byte a-z, and the double-byte
+// characters that have an upper-case form. A trail byte is never touched on its own.
+void MakeUpper(std::string& text, CodePage codePage);
+inline void MakeUpper(std::string& text) { MakeUpper(text, ActiveCodePage()); }
+
+// Converts text in the code page to UTF-8; bytes that do not convert are kept as they are.
+std::string ToUtf8(const std::string& text, CodePage codePage);
+
+}  // namespace vantrel::text

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "text/CodePage.h"
+
+namespace {
+
+using vantrel::text::CodePage;
+using vantrel::text::MakeUpper;
+
+std::string Upper(std::string text, CodePage codePage)
+{
+    MakeUpper(text, codePage);
+    return text;
+}
+
+TEST(CodePageUpperCase, SingleByteLettersOnly)
+{
+    EXPECT_EQ(Upper("destfile=a1.psd &&d&& {z}", CodePage::Cp936), "DESTFILE=A1.PSD &&D&& {Z}");
+    EXPECT_EQ(Upper("abc\xE9", CodePage::Utf8), "ABC\xE9");
+}
+
+TEST(CodePageUpperCase, Cp936DoubleByteCharactersAreWholeCharacters)
+{
+    // Full-width a, Greek alpha, Cyrillic a, small Roman numeral one.
+    EXPECT_EQ(Upper("\xA3\xE1\xA6\xC1\xA7\xD1\xA2\xA1", CodePage::Cp936), "\xA3\xC1\xA6\xA1\xA7\xA1\xA2\xF1");
+    // Upper-case forms and characters without case stay as they are.
+    EXPECT_EQ(Upper("\xA3\xC1\xCF\xD4\xCA\xBE", CodePage::Cp936), "\xA3\xC1\xCF\xD4\xCA\xBE");
+}
+
+TEST(CodePageUpperCase, Cp936TrailBytesAreNeverTouched)
+{
+    // 0x81 0x61 is one character whose trail byte happens to be 'a'.
+    EXPECT_EQ(Upper("\x81\x61" "a", CodePage::Cp936), "\x81\x61" "A");
+    // A lead byte at the very end stands alone.
+    EXPECT_EQ(Upper("b\x81", CodePage::Cp936), "B\x81");
+}
+
+TEST(CodePageUpperCase, Utf8FullWidthLatin)
+{
+    EXPECT_EQ(Upper("\xEF\xBD\x81\xEF\xBD\x9A", CodePage::Utf8), "\xEF\xBC\xA1\xEF\xBC\xBA");
+    // Cut-off sequences are left alone.
+    EXPECT_EQ(Upper("a\xEF\xBD", CodePage::Utf8), "A\xEF\xBD");
+}
+
+TEST(CodePageNames, KnownAndUnknown)
+{
+    EXPECT_EQ(vantrel::text::CodePageFromName("CP936"), CodePage::Cp936);
+    EXPECT_EQ(vantrel::text::CodePageFromName("utf-8"), CodePage::Utf8);
+    EXPECT_FALSE(vantrel::text::CodePageFromName("latin1"));
+}
+
+TEST(CodePageConversion, Cp936ToUtf8)
+{
+    EXPECT_EQ(vantrel::text::ToUtf8("\xCF\xD4\xCA\xBE.psd", CodePage::Cp936), "\xE6\x98\xBE\xE7\xA4\xBA.psd");
+    EXPECT_EQ(vantrel::text::ToUtf8("plain", CodePage::Cp936), "plain");
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include "platform/headless/PosixFiles.h"
+
+#include "TempDirectory.h"
+#include "PsdWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace vantrel::platform;
+using vantrel::testing::TempDirectory;
+
+TEST(PosixFiles, OpensByCodePagePathAndReadsSeeksAndCloses)
+{
+    TempDirectory dir;
+    std::filesystem::create_directory(dir.Path() / "Sub");
+    vantrel::testing::WriteFile(dir / "Sub/Data.bin", {'0', '1', '2', '3', '4', '5'});
+
+    CPosixFiles files;
+    // Backslashes and another letter case, as an answer key writes them.
+    std::string path = dir.Path().string() + "\\SUB\\DATA.BIN";
+    int fd = files.OpenReadOnly(path);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(files.OpenCount(), 1u);
+
+    char buffer[4] = {};
+    EXPECT_EQ(files.Read(fd, buffer, 2), 2);
+    EXPECT_EQ(std::string(buffer, 2), "01");
+    EXPECT_EQ(files.SeekFromCurrent(fd, 2), 4);
+    EXPECT_EQ(files.Read(fd, buffer, 4), 2);
+    EXPECT_EQ(std::string(buffer, 2), "45");
+    EXPECT_EQ(files.Read(fd, buffer, 4), 0);
+
+    files.Close(fd);
+    EXPECT_EQ(files.OpenCount(), 0u);
+    EXPECT_EQ(files.Read(fd, buffer, 1), -1);
+}
+
+TEST(PosixFiles, RefusesDirectoriesMissingFilesAndForeignHandles)
+{
+    TempDirectory dir;
+    std::filesystem::create_directory(dir.Path() / "Folder");
+    CPosixFiles files;
+    EXPECT_EQ(files.OpenReadOnly(dir / "Folder"), -1);
+    EXPECT_EQ(files.OpenReadOnly(dir / "missing.psd"), -1);
+    EXPECT_EQ(files.OpenReadOnly(""), -1);
+    EXPECT_EQ(files.OpenCount(), 0u);
+
+    char byte;
+    EXPECT_EQ(files.Read(0, &byte, 1), -1);  // standard input is not ours to read
+    EXPECT_EQ(files.SeekFromCurrent(-1, 0), -1);
+    files.Close(0);
+    files.Close(-1);
+}

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "studio/StudioDocument.h"
+#include "support/PsdWriter.h"
+#include "support/ScratchFile.h"
+
+namespace {
+
+using vantrel::studio::CRenderedDocument;
+using vantrel::studio::RenderDocument;
+using vantrel::testing::CScratchFile;
+using vantrel::testing::FillPlanes;
+using vantrel::testing::PsdSpec;
+using vantrel::testing::WritePsd;
+
+std::unique_ptr<CRenderedDocument> Render(const std::vector<std::uint8_t>& bytes, int previewWidth,
+                                          int previewHeight, std::string& reason)
+{
+    CScratchFile file(bytes);
+    return RenderDocument(file.Path(), previewWidth, previewHeight, reason);
+}
+
+// Renders at the document's own size, where area averaging is the identity, so the preview
+// shows the colour conversion alone.
+std::vector<std::uint8_t> RenderOneToOne(const PsdSpec& spec)
+{
+    std::string reason;
+    auto document = Render(WritePsd(spec), spec.width, spec.height, reason);
+    EXPECT_NE(document, nullptr) << reason;
+    return document ? document->previewRgb : std::vector<std::uint8_t>{};
+}
+
+class EveryCompression : public ::testing::TestWithParam<bool> {
+protected:
+    PsdSpec Spec(int mode, int channels, int width, int height)
+    {
+        PsdSpec spec;
+        spec.colorMode = mode;
+        spec.channels = channels;
+        spec.width = width;
+        spec.height = height;
+        spec.depth = mode == 0 ? 1 : 8;
+        spec.rle = GetParam();
+        return spec;
+    }
+};
+
+TEST_P(EveryCompression, RgbShowsStoredValuesAndIgnoresAlpha)
+{
+    PsdSpec spec = Spec(3, 4, 5, 3);
+    FillPlanes(spec, [](int c, int x, int y) { return c == 3 ? 0 : 40 * c + 10 * x + y; });
+    const auto rgb = RenderOneToOne(spec);
+    ASSERT_EQ(rgb.size(), 5u * 3 * 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(rgb[(y * 5 + x) * 3 + c], 40 * c + 10 * x + y) << x << "," << y << " c" << c;
+}
+
+TEST_P(EveryCompression, GrayscaleIsRepeatedIntoEachComponent)
+{
+    PsdSpec spec = Spec(1, 2, 4, 2);
+    FillPlanes(spec, [](int c, int x, int y) { return c == 0 ? 60 * x + y : 255; });
+    const auto rgb = RenderOneToOne(spec);
+    ASSERT_EQ(rgb.size(), 4u * 2 * 3);
+    for (int i = 0; i < 8; ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(rgb[i * 3 + c], 60 * (i % 4) + i / 4);
+}
+
+TEST_P(EveryCompression, IndexedLooksUpThePalette)
+{
+    PsdSpec spec = Spec(2, 1, 3, 2);
+    spec.colorModeData.resize(768);
+    for (int i = 0; i < 256; ++i) {
+        spec.colorModeData[i] = static_cast<std::uint8_t>(255 - i);
+        spec.colorModeData[256 + i] = static_cast<std::uint8_t>(i / 2);
+        spec.colorModeData[512 + i] = static_cast<std::uint8_t>(i * 7);
+    }
+    FillPlanes(spec, [](int, int x, int y) { return 100 * x + 3 * y; });
+    const auto rgb = RenderOneToOne(spec);
+    ASSERT_EQ(rgb.size(), 3u * 2 * 3);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            const int index = 100 * x + 3 * y;
+            const std::uint8_t* pixel = &rgb[(y * 3 + x) * 3];
+            EXPECT_EQ(pixel[0], 255 - index);
+            EXPECT_EQ(pixel[1], index / 2);
+            EXPECT_EQ(pixel[2], (index * 7) & 0xFF);
+        }
+}
+
+TEST_P(EveryCompression, CmykMultipliesInvertedInksWithRounding)
+{
+    PsdSpec spec = Spec(4, 5, 4, 1);
+    // Per pixel: C', M', Y', K' as stored (255 = no ink); the fifth channel is a spot plate.
+    const int stored[4][4] = {{255, 0, 128, 255}, {1, 127, 128, 200}, {255, 255, 255, 128}, {90, 0, 33, 0}};
+    FillPlanes(spec, [&](int c, int x, int) { return c == 4 ? 0 : stored[x][c]; });
+    const auto rgb = RenderOneToOne(spec);
+    ASSERT_EQ(rgb.size(), 4u * 3);
+    const int expected[4][3] = {{255, 0, 128}, {1, 100, 100}, {128, 128, 128}, {0, 0, 0}};
+    for (int x = 0; x < 4; ++x)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(rgb[x * 3 + c], expected[x][c]) << "pixel " << x << " c" << c;
+}
+
+TEST_P(EveryCompression, BitmapSetBitsAreBlack)
+{
+    PsdSpec spec = Spec(0, 1, 11, 2);
+    spec.planes = {0b10110000, 0b01111111, 0b00000000, 0b00100000};  // row 1 padding bits set
+    const auto rgb = RenderOneToOne(spec);
+    ASSERT_EQ(rgb.size(), 11u * 2 * 3);
+    const std::string expected = "BWBBWWWWWBB" "WWWWWWWWWWB";
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(rgb[i * 3], expected[i] == 'B' ? 0 : 255) << "pixel " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(RawAndPackBits, EveryCompression, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "PackBits" : "Raw"; });
+
+TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
+{
+    PsdSpec spec;
+    spec.width = 400;
+    spec.height = 320;
+    spec.rle = true;
+    // 2 x 2 blocks of one colour each shrink to exactly that colour.
+    FillPlanes(spec, [](int c, int x, int y) { return (x / 2 * 7 + y / 2 * 13 + c * 50) % 256; });
+    std::string reason;
+    auto document = Render(WritePsd(spec), 200, 160, reason);
+    ASSERT_NE(document, nullptr) << reason;
+    EXPECT_EQ(document->width, 400);
+    EXPECT_EQ(document->height, 320);
+    EXPECT_EQ(document->colorMode, 3);
+    EXPECT_EQ(document->modeName, "RGB");
+    EXPECT_EQ(document->previewWidth, 200);
+    EXPECT_EQ(document->previewHeight, 160);
+    ASSERT_EQ(document->previewRgb.size(), 200u * 160 * 3);
+    for (int y = 0; y < 160; y += 7)
+        for (int x = 0; x < 200; x += 3)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(document->previewRgb[(y * 200 + x) * 3 + c], (x * 7 + y * 13 + c * 50) % 256);
+}
+
+TEST(StudioDocument, ABitmapAveragesToGrey)
+{
+    PsdSpec spec;
+    spec.colorMode = 0;
+    spec.depth = 1;
+    spec.channels = 1;
+    spec.width = 16;
+    spec.height = 2;
+    spec.planes = {0xAA, 0xAA, 0x55, 0x55};  // a checkerboard
+    std::string reason;
+    auto document = Render(WritePsd(spec), 1, 1, reason);
+    ASSERT_NE(document, nullptr) << reason;
+    EXPECT_EQ(document->modeName, "Bitmap");
+    EXPECT_EQ(document->previewRgb, (std::vector<std::uint8_t>{128, 128, 128}));  // 127.5 rounds up
+}
+
+TEST(StudioDocument, RefusesWhatItCannotOpen)
+{
+    std::string reason;
+    EXPECT_EQ(RenderDocument("/nonexistent/vantrel/file.psd", 200, 160, reason), nullptr);
+    EXPECT_FALSE(reason.empty());
+    reason.clear();
+    EXPECT_EQ(RenderDocument(std::filesystem::temp_directory_path().string(), 200, 160, reason), nullptr);
+    EXPECT_FALSE(reason.empty());
+
+    PsdSpec spec;
+    const auto bytes = WritePsd(spec);
+    for (auto [w, h] : {std::pair{0, 160}, {200, 0}, {-1, 5}, {30001, 1}}) {
+        reason.clear();
+        EXPECT_EQ(Render(bytes, w, h, reason), nullptr);
+        EXPECT_NE(reason.find("preview size"), std::string::npos) << reason;
+    }
+    reason.clear();
+    EXPECT_EQ(Render({'G', 'I', 'F', '8', '9', 'a', 0, 0}, 200, 160, reason), nullptr);
+    EXPECT_EQ(reason, "not a PSD document");
+}
+
+TEST(StudioDocument, EveryTruncationFailsCleanly)
+{
+    for (bool rle : {false, true}) {
+        PsdSpec spec;
+        spec.width = 9;
+        spec.height = 4;
+        spec.channels = 4;
+        spec.colorMode = 4;
+        spec.rle = rle;
+        spec.imageResources = {'8', 'B', 'I', 'M', 0, 1, 0, 0, 0, 0, 0, 0};
+        spec.layerAndMask = {0, 0, 0, 0};
+        FillPlanes(spec, [](int c, int x, int y) { return x < 5 ? 9 : c * 31 + x * y; });
+        const auto bytes = WritePsd(spec);
+        std::string reason;
+        ASSERT_NE(Render(bytes, 3, 2, reason), nullptr) << reason;
+        for (std::size_t length = 0; length < bytes.size(); ++length) {
+            reason.clear();
+            const std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<long>(length));
+            EXPECT_EQ(Render(prefix, 3, 2, reason), nullptr) << "prefix " << length;
+            EXPECT_FALSE(reason.empty()) << "prefix " << length;
+            EXPECT_EQ(reason.find('\n'), std::string::npos);
+        }
+    }
+}
+
+// The fixtures corpus: real documents from many writers, damaged and fuzzed ones included.
+struct CManifestRow {
+    std::map<std::string, std::string> fields;
+    const std::string& operator[](const std::string& name) const { return fields.at(name); }
+};
+
+std::vector<CManifestRow> ReadManifest(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::vector<std::string> names;
+    std::vector<CManifestRow> rows;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream cellStream(line);
+        for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
+        if (names.empty()) {
+            names = cells;
+            continue;
+        }
+        CManifestRow row;
+        for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) row.fields[names[i]] = cells[i];
+        for (std::size_t i = cells.size(); i < names.size(); ++i) row.fields[names[i]] = "";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+int Number(const std::string& text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stoi(text);
+}
+
+TEST(StudioDocumentCorpus, RendersEveryCompleteCompositeAndRefusesTheRestCleanly)
+{
+    const std::string folder = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd";
+    if (!std::filesystem::exists(folder + "/MANIFEST.tsv")) GTEST_SKIP() << "no fixtures at " << folder;
+    int rendered = 0;
+    int refused = 0;
+    for (const CManifestRow& row : ReadManifest(folder + "/MANIFEST.tsv")) {
+        const std::string path = folder + "/" + row["file"];
+        std::string reason;
+        auto document = RenderDocument(path, 200, 160, reason);
+        if (document) {
+            ++rendered;
+            EXPECT_EQ(std::to_string(document->width), row["width"]) << path;
+            EXPECT_EQ(std::to_string(document->height), row["height"]) << path;
+            EXPECT_EQ(document->previewRgb.size(), 200u * 160 * 3);
+        } else {
+            ++refused;
+            EXPECT_FALSE(reason.empty()) << path;
+        }
+        const int mode = Number(row["mode"]);
+        const int depth = Number(row["depth"]);
+        const bool readable = row["sig"] == "8BPS" && row["ver"] == "1" &&
+                              ((depth == 8 && mode >= 1 && mode <= 4) || (depth == 1 && mode == 0));
+        const bool complete = row["comp_check"] == "ok" && row["error"] == "-" &&
+                              (row["comp"] == "0" || row["comp"] == "1");
+        if (!readable) {
+            EXPECT_EQ(document, nullptr) << path;
+        } else if (complete) {
+            EXPECT_NE(document, nullptr) << path << ": " << reason;
+        }
+        // A writer that stores a single-value placeholder composite must show one flat colour.
+        if (document && row["comp_uniform"] == "1") {
+            const auto& rgb = document->previewRgb;
+            for (std::size_t i = 3; i < rgb.size(); ++i) ASSERT_EQ(rgb[i], rgb[i % 3]) << path << " sample " << i;
+        }
+    }
+    EXPECT_GT(rendered, 0);
+    EXPECT_GT(refused, 0);
+}
+
+}  // namespace
