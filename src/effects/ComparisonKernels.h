@@ -11,8 +11,9 @@
 namespace vantrel::kernels {
 
 enum class KernelPath {
-    Fastest,   // vector instructions where the build has them, the portable loops elsewhere
-    Portable,  // plain loops, one pixel at a time
+    Fastest,    // the widest vector instructions the processor has, plain loops where it has none
+    Vector128,  // 128-bit vector instructions only, where the build has them
+    Portable,   // plain loops, one pixel at a time
 };
 
 constexpr int kBinCount = 26;
