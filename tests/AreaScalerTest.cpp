@@ -124,6 +124,9 @@ TEST(AreaScaler, WideAndTallExtremesStayExact)
     EXPECT_EQ(Scale({plane}, width, 1, 1, 1), std::vector<std::uint8_t>{85});
     EXPECT_EQ(Scale({plane}, width, 1, 3, 2), (std::vector<std::uint8_t>{255, 0, 0, 255, 0, 0}));
     EXPECT_EQ(Scale({Plane{255}}, 1, 1, 1, 3), (std::vector<std::uint8_t>{255, 255, 255}));
+    // Thousands of rows under one preview row overflow any narrow running sum.
+    EXPECT_EQ(Scale({plane}, 1, width, 1, 1), std::vector<std::uint8_t>{85});
+    EXPECT_EQ(Scale({plane}, 1, width, 1, 2), (std::vector<std::uint8_t>{170, 0}));
 }
 
 }  // namespace

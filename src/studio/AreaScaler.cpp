@@ -7,16 +7,18 @@ namespace vantrel::studio {
 namespace {
 
 constexpr std::size_t kBlock = 16;
+// Unweighted sums of 8-bit samples fit 16 bits for this many rows.
+constexpr unsigned kRowsPer16BitSum = 0xFFFF / 0xFF;
 
 // The hot loops: every source sample passes through one of them once (a row that straddles two
 // preview rows, twice). Fixed blocks of 16 let the compiler vectorise them at any optimisation
 // level that vectorises at all.
-void AddRowSamples(std::uint32_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count)
+void AddRowSamples(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count)
 {
     std::size_t x = 0;
     for (; x + kBlock <= count; x += kBlock)
-        for (std::size_t k = 0; k < kBlock; ++k) sums[x + k] += row[x + k];
-    for (; x < count; ++x) sums[x] += row[x];
+        for (std::size_t k = 0; k < kBlock; ++k) sums[x + k] = static_cast<std::uint16_t>(sums[x + k] + row[x + k]);
+    for (; x < count; ++x) sums[x] = static_cast<std::uint16_t>(sums[x] + row[x]);
 }
 
 template <typename Sample>
@@ -73,15 +75,23 @@ void CAreaScaler::AddRow(const std::uint8_t* const* planes)
             else
                 AddWeightedRowSamples(otherSums_.data() + at, planes[plane], sourceWidth_, weight);
         }
+        if (weight == commonWeight_ && ++commonRows_ == kRowsPer16BitSum) FoldCommonRows();
         if (rowBottom > bottom) break;
         FinishPreviewRow();
         if (rowBottom == bottom) break;
     }
 }
 
-void CAreaScaler::FinishPreviewRow()
+void CAreaScaler::FoldCommonRows()
 {
     AddWeightedRowSamples(otherSums_.data(), commonSums_.data(), commonSums_.size(), commonWeight_);
+    std::fill(commonSums_.begin(), commonSums_.end(), 0);
+    commonRows_ = 0;
+}
+
+void CAreaScaler::FinishPreviewRow()
+{
+    if (commonRows_ > 0) FoldCommonRows();
     const std::uint64_t total = sourceWidth_ * sourceHeight_;
     std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planeCount_;
     for (std::size_t plane = 0; plane < planeCount_; ++plane) {
@@ -97,7 +107,6 @@ void CAreaScaler::FinishPreviewRow()
             out[column * planeCount_ + plane] = static_cast<std::uint8_t>((sum + total / 2) / total);
         }
     }
-    std::fill(commonSums_.begin(), commonSums_.end(), 0);
     std::fill(otherSums_.begin(), otherSums_.end(), 0);
     ++previewRow_;
 }
