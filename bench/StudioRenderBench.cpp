@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "PsdWriter.h"
@@ -48,6 +49,7 @@ void BM_RenderPhotoTo200x160(benchmark::State& state)
         }
         benchmark::DoNotOptimize(document->previewRgb.data());
     }
+    state.counters["document_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
 }
 BENCHMARK(BM_RenderPhotoTo200x160)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -77,17 +77,6 @@ TEST(AreaScaler, MatchesTheRealValuedMeanRoundedToNearest)
     }
 }
 
-TEST(AreaScaler, BlocksShrinkToTheirExactValues)
-{
-    const int width = 400, height = 320;
-    Plane plane(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) plane[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>((x / 2) * 3 + (y / 2) * 5);
-    const auto preview = Scale({plane}, width, height, 200, 160);
-    for (int y = 0; y < 160; ++y)
-        for (int x = 0; x < 200; ++x) ASSERT_EQ(preview[static_cast<std::size_t>(y) * 200 + x], static_cast<std::uint8_t>(x * 3 + y * 5)) << x << "," << y;
-}
-
 TEST(AreaScaler, GrowsAThreePixelImage)
 {
     const auto preview = Scale({{0, 90, 255}}, 3, 1, 200, 160);

@@ -68,23 +68,6 @@ TEST(FileCursor, TakesAcrossChunkBoundariesAndStopsAtTheEnd)
     EXPECT_EQ(cursor.Take(CFileCursor::kChunkBytes + 1), nullptr);
 }
 
-TEST(FileCursor, CursorsOnOneFileReadIndependently)
-{
-    const auto bytes = Pattern(CFileCursor::kChunkBytes * 3);
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
-    CFileCursor first(file, 0);
-    CFileCursor second(file, CFileCursor::kChunkBytes + 17);
-    for (std::size_t row = 0; row < 500; ++row) {
-        const std::size_t length = 1000;
-        const std::uint8_t* a = first.Take(length);
-        const std::uint8_t* b = second.Take(length);
-        ASSERT_TRUE(a && b);
-        ASSERT_EQ(a[length - 1], bytes[row * length + length - 1]);
-        ASSERT_EQ(b[0], bytes[CFileCursor::kChunkBytes + 17 + row * length]);
-    }
-}
-
 TEST(FileCursor, ACursorPastTheEndTakesNothing)
 {
     CScratchFile scratch(Pattern(10));
