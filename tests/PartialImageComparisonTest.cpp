@@ -13,7 +13,7 @@ namespace {
 using testing::CaptureOf;
 using testing::CFailingAllocator;
 using testing::CopyCapture;
-using testing::CRecordingMessageBox;
+using testing::CEventRecordingMessageBox;
 using testing::FilledCapture;
 using testing::kAllDepths;
 using testing::RelatedBytes;
@@ -25,7 +25,7 @@ const std::string kOutOfMemory = "本计算机的内存太小,不能进行图形
 
 double ComparePartial(const CCaptureImage* e, const CCaptureImage* r, const CCaptureImage* i)
 {
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     const double result = ComparePartialCaptureImages(e, r, i, messages);
     EXPECT_TRUE(messages.shown.empty());
     return result;
@@ -238,7 +238,7 @@ TEST(PartialImageComparison, ComparisonIsThePlainArithmeticAndSymmetric)
 TEST(PartialImageComparison, AMissingCaptureGivesZeroAtOnce)
 {
     const auto a = UniformCapture(32, 1);
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator;
     EXPECT_EQ(ComparePartialCaptureImages(a.get(), a.get(), nullptr, messages, allocator), 0.0);
     EXPECT_EQ(ComparePartialCaptureImages(a.get(), nullptr, a.get(), messages, allocator), 0.0);
@@ -251,7 +251,7 @@ TEST(PartialImageComparison, DepthsThatCannotBeComparedGiveZeroWithoutMessage)
 {
     for (int depth : {1, 4}) {
         const auto a = UniformCapture(depth, 0x0F);
-        CRecordingMessageBox messages;
+        CEventRecordingMessageBox messages;
         CFailingAllocator allocator;
         EXPECT_EQ(ComparePartialCaptureImages(a.get(), a.get(), a.get(), messages, allocator), 0.0);
         EXPECT_TRUE(messages.shown.empty());
@@ -263,7 +263,7 @@ TEST(PartialImageComparison, CapturesOfAnotherDepthGiveZero)
 {
     const auto deep = UniformCapture(32, 50);
     const auto shallow = UniformCapture(16, 50);
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator;
     EXPECT_EQ(ComparePartialCaptureImages(deep.get(), shallow.get(), deep.get(), messages, allocator), 0.0);
     EXPECT_EQ(ComparePartialCaptureImages(deep.get(), deep.get(), shallow.get(), messages, allocator), 0.0);
@@ -276,7 +276,7 @@ TEST(PartialImageComparison, UsesThreeBuffersAndGivesThemBack)
 {
     const auto initial = UniformCapture(24, 50);
     const auto changed = Changed(*initial, 0, 0, 50, 50, 30);
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator;
     EXPECT_EQ(ComparePartialCaptureImages(changed.get(), changed.get(), initial.get(), messages, allocator), 1.0);
     EXPECT_EQ(allocator.allocations, 3);
@@ -295,7 +295,7 @@ TEST(PartialImageComparison, NoMemoryForAnyBufferFreesTheOthersAndShowsTheMessag
     };
     for (int failing = 1; failing <= 3; ++failing) {
         std::vector<std::string> events;
-        CRecordingMessageBox messages;
+        CEventRecordingMessageBox messages;
         CFailingAllocator allocator(failing);
         messages.events = allocator.events = &events;
         EXPECT_EQ(ComparePartialCaptureImages(changed.get(), changed.get(), initial.get(), messages, allocator), 0.0);

@@ -13,7 +13,7 @@ namespace {
 using testing::CaptureOf;
 using testing::CFailingAllocator;
 using testing::CopyCapture;
-using testing::CRecordingMessageBox;
+using testing::CEventRecordingMessageBox;
 using testing::FilledCapture;
 using testing::kAllDepths;
 using testing::RelatedBytes;
@@ -35,7 +35,7 @@ double Pixel(const CCaptureImage& a, const CCaptureImage& b)
 
 double Compare(const CCaptureImage& a, const CCaptureImage& b)
 {
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     const double result = CompareCaptureImages(&a, &b, messages);
     EXPECT_TRUE(messages.shown.empty());
     return result;
@@ -221,7 +221,7 @@ TEST(WholeImageComparison, EveryMeasureIsSymmetricAndInRange)
 TEST(WholeImageComparison, MissingCapturesGiveZeroWithoutMessage)
 {
     const auto a = UniformCapture(32, 90);
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator;
     EXPECT_EQ(CompareCaptureImages(nullptr, a.get(), messages, allocator), 0.0);
     EXPECT_EQ(CompareCaptureImages(a.get(), nullptr, messages, allocator), 0.0);
@@ -235,7 +235,7 @@ TEST(WholeImageComparison, DepthsThatCannotBeComparedGiveZeroWithoutMessage)
     for (int depth : {1, 4}) {
         const auto a = UniformCapture(depth, 0x55);
         const auto b = UniformCapture(depth, 0x55);
-        CRecordingMessageBox messages;
+        CEventRecordingMessageBox messages;
         CFailingAllocator allocator;
         EXPECT_EQ(CompareCaptureImages(a.get(), b.get(), messages, allocator), 0.0) << depth;
         EXPECT_TRUE(messages.shown.empty());
@@ -248,7 +248,7 @@ TEST(WholeImageComparison, CapturesOfDifferentDepthsGiveZeroInEitherOrder)
     const auto deep = UniformCapture(32, 90);
     for (int depth : {1, 8, 16, 24}) {
         const auto other = UniformCapture(depth, 90);
-        CRecordingMessageBox messages;
+        CEventRecordingMessageBox messages;
         CFailingAllocator allocator;
         EXPECT_EQ(CompareCaptureImages(deep.get(), other.get(), messages, allocator), 0.0) << depth;
         EXPECT_EQ(CompareCaptureImages(other.get(), deep.get(), messages, allocator), 0.0) << depth;
@@ -261,7 +261,7 @@ TEST(WholeImageComparison, UsesTwoBuffersAndGivesThemBack)
 {
     const auto a = UniformCapture(24, 90);
     const auto b = UniformCapture(24, 91);
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator;
     EXPECT_EQ(CompareCaptureImages(a.get(), b.get(), messages, allocator), 1.0);
     EXPECT_EQ(allocator.allocations, 2);
@@ -275,7 +275,7 @@ TEST(WholeImageComparison, NoMemoryForTheFirstBufferShowsTheMessage)
     const auto a = UniformCapture(32, 90);
     const auto b = UniformCapture(32, 91);
     std::vector<std::string> events;
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator(1);
     messages.events = allocator.events = &events;
     EXPECT_EQ(CompareCaptureImages(a.get(), b.get(), messages, allocator), 0.0);
@@ -290,7 +290,7 @@ TEST(WholeImageComparison, NoMemoryForTheSecondBufferFreesTheFirstThenShowsTheMe
     const auto a = UniformCapture(16, 90);
     const auto b = UniformCapture(16, 91);
     std::vector<std::string> events;
-    CRecordingMessageBox messages;
+    CEventRecordingMessageBox messages;
     CFailingAllocator allocator(2);
     messages.events = allocator.events = &events;
     EXPECT_EQ(CompareCaptureImages(a.get(), b.get(), messages, allocator), 0.0);

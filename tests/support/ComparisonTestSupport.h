@@ -21,7 +21,7 @@
 
 namespace vantrel::testing {
 
-class CRecordingMessageBox final : public platform::IMessageBox {
+class CEventRecordingMessageBox final : public platform::IMessageBox {
 public:
     void Show(const std::string& utf8Text) override
     {
