@@ -18,13 +18,13 @@ using vantrel::testing::PsdSpec;
 const CScratchFile& PhotoDocument()
 {
     static const CScratchFile file = [] {
-        PsdSpec spec;
-        spec.width = 4000;
-        spec.height = 3000;
-        spec.channels = 3;
-        spec.rle = true;
+        PsdSpec psd;
+        psd.width = 4000;
+        psd.height = 3000;
+        psd.channels = 3;
+        psd.rle = true;
         std::uint32_t state = 12345;
-        vantrel::testing::FillPlanes(spec, [&state](int channel, int x, int y) {
+        vantrel::testing::FillPlanes(psd, [&state](int channel, int x, int y) {
             state = state * 1664525u + 1013904223u;
             const int noise = static_cast<int>(state >> 29) - 4;
             const int flat = (x / 500 + y / 400) % 3 == channel ? 200 : 0;  // some flat areas too
@@ -32,7 +32,7 @@ const CScratchFile& PhotoDocument()
             const int value = flat != 0 ? flat : gradient + noise;
             return value < 0 ? 0 : value > 255 ? 255 : value;
         });
-        return CScratchFile(vantrel::testing::WritePsd(spec));
+        return CScratchFile(vantrel::testing::WritePsd(psd));
     }();
     return file;
 }
