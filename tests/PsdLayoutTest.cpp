@@ -45,26 +45,26 @@ std::string Refusal(const std::vector<std::uint8_t>& bytes, CPsdLayout* layout =
 
 std::vector<std::uint8_t> SmallRgb()
 {
-    PsdSpec spec;
-    spec.width = 4;
-    spec.height = 3;
-    return WritePsd(spec);
+    PsdSpec psd;
+    psd.width = 4;
+    psd.height = 3;
+    return WritePsd(psd);
 }
 
 TEST(PsdLayout, FindsTheImageDataPastEverySection)
 {
-    PsdSpec spec;
-    spec.width = 7;
-    spec.height = 5;
-    spec.channels = 2;
-    spec.colorMode = 2;
-    spec.rle = true;
-    spec.colorModeData.assign(772, 0);  // a palette and four more bytes some writers add
-    for (int i = 0; i < 768; ++i) spec.colorModeData[i] = static_cast<std::uint8_t>(i / 3);
-    spec.imageResources.assign(30, 0xEE);
-    spec.layerAndMask.assign(101, 0xDD);
+    PsdSpec psd;
+    psd.width = 7;
+    psd.height = 5;
+    psd.channels = 2;
+    psd.colorMode = 2;
+    psd.rle = true;
+    psd.colorModeData.assign(772, 0);  // a palette and four more bytes some writers add
+    for (int i = 0; i < 768; ++i) psd.colorModeData[i] = static_cast<std::uint8_t>(i / 3);
+    psd.imageResources.assign(30, 0xEE);
+    psd.layerAndMask.assign(101, 0xDD);
     CPsdLayout layout;
-    ASSERT_EQ(Refusal(WritePsd(spec), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
     EXPECT_EQ(layout.width, 7);
     EXPECT_EQ(layout.height, 5);
     EXPECT_EQ(layout.channels, 2);
@@ -141,10 +141,10 @@ TEST(PsdLayout, RefusesModesWithoutTheirChannels)
 
 TEST(PsdLayout, RefusesSectionsThatRunPastTheEnd)
 {
-    PsdSpec spec;
-    spec.imageResources.assign(8, 0);
-    spec.layerAndMask.assign(8, 0);
-    const auto bytes = WritePsd(spec);
+    PsdSpec psd;
+    psd.imageResources.assign(8, 0);
+    psd.layerAndMask.assign(8, 0);
+    const auto bytes = WritePsd(psd);
     const std::size_t resourcesLength = kColorModeLength + 4;
     const std::size_t layersLength = resourcesLength + 4 + 8;
     const std::size_t compression = layersLength + 4 + 8;
@@ -163,8 +163,8 @@ TEST(PsdLayout, RefusesSectionsThatRunPastTheEnd)
 
 TEST(PsdLayout, RefusesCompressionsItCannotDecode)
 {
-    PsdSpec spec;
-    auto bytes = WritePsd(spec);
+    PsdSpec psd;
+    auto bytes = WritePsd(psd);
     const std::size_t compression = kColorModeLength + 12;
     for (unsigned method : {2u, 3u}) {
         Put16(bytes, compression, method);

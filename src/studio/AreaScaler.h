@@ -10,12 +10,13 @@ namespace vantrel::studio {
 // rounded to nearest, whether the image shrinks or grows on either axis.
 //
 // Source rows arrive one at a time, top to bottom. They are weighted into a row of column sums
-// per plane; when a preview row is fully covered its columns are summed across and the
-// row of sums starts again, so the scaler never holds more than one source row's worth.
+// per plane; when a preview row is fully covered its columns are summed across and the row of
+// sums starts again, so the scaler holds one row of sums per plane, never the image.
 //
 // In units where source pixel x spans [x*P, (x+1)*P) and preview column j spans [j*W, (j+1)*W)
 // (W source width, P preview width), and likewise down, a preview sample is its weighted sum
-// divided by W*H; sums stay below 255 * 30000 * 30000, well within 64 bits.
+// divided by W*H. A column sum stays below 255 * H, within 32 bits; a preview sum below
+// 255 * 30000 * 30000, within 64.
 class CAreaScaler {
 public:
     // Sides from 1 to 30000; planeCount from 1 to 3.
