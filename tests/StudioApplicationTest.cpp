@@ -51,18 +51,6 @@ TEST_F(Application, OpensDocumentsUnderTheDocumentAreaWithTheirModeInTheTitle)
     EXPECT_TRUE(app->IsDocumentOpen(again));
 }
 
-TEST_F(Application, ReportsWhyADocumentCannotBeOpened)
-{
-    std::string reason;
-    EXPECT_EQ(app->OpenDocument(dir / "none.psd", reason), 0);
-    EXPECT_FALSE(reason.empty());
-
-    vantrel::testing::WriteFile(dir / "short.psd", {'8', 'B', 'P', 'S'});
-    reason.clear();
-    EXPECT_EQ(app->OpenDocument(dir / "short.psd", reason), 0);
-    EXPECT_FALSE(reason.empty());
-}
-
 TEST_F(Application, WindowMenuCommandsActOnPalettesAndDocuments)
 {
     WriteGreyDocument("a.psd", 4, 4);
