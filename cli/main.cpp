@@ -1,7 +1,29 @@
-#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <vector>
 
-int main()
+#include "CaptureCommand.h"
+#include "CompareCommand.h"
+#include "Commands.h"
+#include "GradeCommand.h"
+#include "InspectCommand.h"
+
+int main(int argc, char** argv)
 {
-    std::puts("vantrel");
-    return 0;
+    CLI::App app{"vantrel: grades practical image-editing exams"};
+    app.require_subcommand(1);
+    std::vector<std::unique_ptr<vantrel::cli::Command>> commands;
+    commands.push_back(vantrel::cli::MakeGradeCommand(app));
+    commands.push_back(vantrel::cli::MakeInspectCommand(app));
+    commands.push_back(vantrel::cli::MakeCaptureCommand(app));
+    commands.push_back(vantrel::cli::MakeCompareCommand(app));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? 0 : vantrel::cli::kExitUsage;
+    }
+    for (auto& command : commands)
+        if (command->app->parsed()) return command->Run();
+    return vantrel::cli::kExitUsage;
 }

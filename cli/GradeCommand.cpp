@@ -1,0 +1,108 @@
+#include "GradeCommand.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "CodePageOption.h"
+#include "grading/Grading.h"
+#include "text/CodePage.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// The shortest decimal that reads back to the same double.
+std::string ShortestDecimal(double value)
+{
+    char buffer[64];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)error;
+    return std::string(buffer, end);
+}
+
+struct BlockCollector : IGradingObserver {
+    void OnBlockScored(const CBlockReport& report) override { blocks.push_back(report); }
+    std::vector<CBlockReport> blocks;
+};
+
+nlohmann::json ToJson(const CBlockReport& block)
+{
+    nlohmann::json criteria = nlohmann::json::array();
+    for (const auto& criterion : block.criteria) criteria.push_back(text::ToUtf8(criterion, text::ActiveCodePage()));
+    nlohmann::json json = {{"line", block.lineNumber}, {"weight", block.weight}, {"criteria", criteria},
+                           {"score", block.score}};
+    for (const auto& effect : block.effects) {
+        nlohmann::json e = {{"mode", effect.mode == 0 ? "whole" : "partial"},
+                            {"source", text::ToUtf8(effect.sourceFile, text::ActiveCodePage())},
+                            {"similarity", effect.similarity}};
+        if (!effect.initialFile.empty()) e["initial"] = text::ToUtf8(effect.initialFile, text::ActiveCodePage());
+        if (effect.examineeVsReference) e["examinee_vs_reference"] = *effect.examineeVsReference;
+        if (effect.initialVsReference) e["initial_vs_reference"] = *effect.initialVsReference;
+        json["effects"].push_back(e);
+    }
+    return json;
+}
+
+class GradeCommand : public Command {
+public:
+    explicit GradeCommand(CLI::App& parent)
+    {
+        app = parent.add_subcommand("grade", "Grade an answer key against the examinee's and the examiner's folders");
+        app->add_option("KEYFILE", keyFile_, "the answer key")->required();
+        app->add_option("--answers", answers_, "the folder of the examinee's documents")->required();
+        app->add_option("--keys", keys_, "the folder of the examiner's documents")->required();
+        AddCodePageOption(*app, codePage_);
+        app->add_flag("--json", json_, "print the mark and each scoring block as JSON");
+    }
+
+    int Run() override
+    {
+        std::ifstream file(keyFile_, std::ios::binary);
+        if (!file || std::filesystem::is_directory(keyFile_)) {
+            std::cerr << "vantrel: cannot read the answer key " << keyFile_ << "\n";
+            return kExitUsage;
+        }
+        const std::string key((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        for (const auto* dir : {&answers_, &keys_}) {
+            if (!std::filesystem::is_directory(*dir)) {
+                std::cerr << "vantrel: no such directory: " << *dir << "\n";
+                return kExitUsage;
+            }
+        }
+        ApplyCodePage(codePage_);
+
+        BlockCollector collector;
+        double mark = 0;
+        try {
+            mark = GradeAnswerKey(key.c_str(), answers_.c_str(), keys_.c_str(), json_ ? &collector : nullptr);
+        } catch (...) {
+            mark = 0;  // as the library's own entry point: a failure grades as 0
+        }
+        if (!json_) {
+            std::cout << ShortestDecimal(mark) << "\n";
+            return kExitDone;
+        }
+        nlohmann::json blocks = nlohmann::json::array();
+        for (const auto& block : collector.blocks) blocks.push_back(ToJson(block));
+        std::cout << nlohmann::json{{"mark", mark}, {"blocks", blocks}}.dump(2) << "\n";
+        return kExitDone;
+    }
+
+private:
+    std::string keyFile_;
+    std::string answers_;
+    std::string keys_;
+    std::string codePage_;
+    bool json_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeGradeCommand(CLI::App& app) { return std::make_unique<GradeCommand>(app); }
+
+}  // namespace vantrel::cli

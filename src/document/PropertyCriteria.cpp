@@ -1,0 +1,141 @@
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "grading/MarkSession.h"
+#include "text/NumberReading.h"
+#include "text/WhiteSpace.h"
+
+namespace vantrel {
+
+namespace {
+
+// The longest value that fits the working buffer of a comparison.
+constexpr std::size_t kMaxValue = 199;
+
+struct OperatorText {
+    std::string_view text;
+    CompareOp op;
+};
+// Searched in this order: the two-character operators first.
+constexpr std::array<OperatorText, 6> kOperators = {{
+    {">=", CompareOp::GreaterOrEqual},
+    {"<=", CompareOp::LessOrEqual},
+    {"<>", CompareOp::NotEqual},
+    {"=", CompareOp::Equal},
+    {">", CompareOp::Greater},
+    {"<", CompareOp::Less},
+}};
+
+enum class ImageKey { Width, Height, Channel, ColorMode };
+
+std::optional<ImageKey> FindImageKey(const std::string& key)
+{
+    if (key == "WIDTH" || key == "WIDTHS") return ImageKey::Width;
+    if (key == "HEIGHT" || key == "HEIGHTS") return ImageKey::Height;
+    if (key == "CHANNEL") return ImageKey::Channel;
+    if (key == "COLORMODE" || key == "COLORMODES") return ImageKey::ColorMode;
+    return std::nullopt;
+}
+
+std::int32_t ColorModeCode(const std::string& name)
+{
+    if (name == "BITMAP") return 0;
+    if (name == "GRAYSCALE") return 1;
+    if (name == "RGB") return 3;
+    if (name == "CMYK") return 4;
+    return -1;
+}
+
+bool Compare(std::int32_t actual, std::int32_t stated, CompareOp op)
+{
+    switch (op) {
+    case CompareOp::GreaterOrEqual: return actual >= stated;
+    case CompareOp::LessOrEqual: return actual <= stated;
+    case CompareOp::NotEqual: return actual != stated;
+    case CompareOp::Equal: return actual == stated;
+    case CompareOp::Greater: return actual > stated;
+    case CompareOp::Less: return actual < stated;
+    }
+    return false;
+}
+
+// Alternatives match whole values: each part between "|" is read as a number.
+bool MatchesAlternative(std::int32_t actual, std::string_view alternatives)
+{
+    for (;;) {
+        const std::size_t bar = alternatives.find('|');
+        if (text::ReadInteger(alternatives.substr(0, bar)) == actual) return true;
+        if (bar == std::string_view::npos) return false;
+        alternatives.remove_prefix(bar + 1);
+    }
+}
+
+}  // namespace
+
+bool CMarkSession::EvaluatePropertyCriterion(const std::string& name, std::string& arguments)
+{
+    text::TrimLeft(arguments);
+    if (!arguments.empty() && arguments.front() == '(') arguments.front() = ' ';
+    if (!arguments.empty() && arguments.back() == ')') arguments.back() = ' ';
+    text::Trim(arguments);
+    arguments += ' ';
+
+    std::size_t cut = 0;
+    for (std::size_t p = 0; p < arguments.size(); ++p) {
+        if (arguments[p] != ' ') continue;
+        if (!EvaluateComparison(name, arguments.substr(cut, p - cut))) return false;
+        cut = p + 1;
+    }
+    return true;
+}
+
+bool CMarkSession::EvaluateComparison(const std::string& name, const std::string& token)
+{
+    for (const auto& candidate : kOperators) {
+        const std::size_t at = token.find(candidate.text);
+        if (at == std::string::npos) continue;
+        const std::string key = token.substr(0, at);
+        const std::string value = token.substr(at + candidate.text.size());
+        if (name == "IMAGE") return CheckImageProperty(key, value, candidate.op);
+        if (name == "LAYER" || name == "MASK") return CheckLayerProperty(key, value, candidate.op);
+        return false;
+    }
+    return false;
+}
+
+bool CMarkSession::CheckImageProperty(const std::string& key, const std::string& value, CompareOp op)
+{
+    const auto imageKey = FindImageKey(key);
+    if (!imageKey) return true;
+    if (value.size() > kMaxValue) return false;
+
+    std::int32_t actual = 0;
+    switch (*imageKey) {
+    case ImageKey::Width: actual = psdHeader.width; break;
+    case ImageKey::Height: actual = psdHeader.height; break;
+    case ImageKey::Channel: actual = psdHeader.channels; break;
+    case ImageKey::ColorMode: actual = psdHeader.colorMode; break;
+    }
+    const bool colorMode = *imageKey == ImageKey::ColorMode;
+
+    if (const std::size_t dots = value.find(".."); dots != std::string::npos) {
+        if (op != CompareOp::Equal || colorMode) return false;
+        const std::string_view text(value);
+        return text::ReadInteger(text.substr(0, dots)) <= actual && actual <= text::ReadInteger(text.substr(dots + 2));
+    }
+    if (value.find('|') != std::string::npos) {
+        if (op != CompareOp::Equal || colorMode) return false;
+        return MatchesAlternative(actual, value);
+    }
+    if (colorMode) return op == CompareOp::Equal && ColorModeCode(value) == actual;
+    return Compare(actual, text::ReadInteger(value), op);
+}
+
+bool CMarkSession::CheckLayerProperty(const std::string&, const std::string&, CompareOp)
+{
+    // Layers and masks are not examined: any well-formed comparison passes.
+    return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+// Deletes every space (code 32) in place, keeping all other characters, tabs included.
+void RemoveSpaces(std::string& text);
+
+}  // namespace vantrel

@@ -1,0 +1,99 @@
+#include "grading/MarkSession.h"
+#include "text/NumberReading.h"
+#include "text/WhiteSpace.h"
+
+namespace vantrel {
+
+namespace {
+
+bool IsDoubleDot(const std::string& text, std::size_t i)
+{
+    return text[i] == '.' && i + 1 < text.size() && text[i + 1] == '.';
+}
+
+bool IsEffectName(const std::string& name, int& mode)
+{
+    if (name == "EFFECT" || name == "EFFECTS") return mode = 0, true;
+    if (name == "PARTEFFECT" || name == "PARTEFFECTS") return mode = 1, true;
+    return false;
+}
+
+}  // namespace
+
+void CMarkSession::NormalizeBlanks(std::string& text) const
+{
+    // No blanks after a blank, "(", "/", "|", "=" or "..".
+    std::string after;
+    after.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        after += c;
+        if (IsDoubleDot(text, i)) after += text[++i];
+        else if (c != ' ' && c != '(' && c != '/' && c != '|' && c != '=') continue;
+        while (i + 1 < text.size() && text[i + 1] == ' ') ++i;
+    }
+    // No blanks before a blank, "(", ")", "/", "|", "=" or "..".
+    std::string before;
+    before.reserve(after.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const char c = after[i];
+        if (c == ' ' || c == '(' || c == ')' || c == '/' || c == '|' || c == '=' || IsDoubleDot(after, i))
+            while (!before.empty() && before.back() == ' ') before.pop_back();
+        before += c;
+    }
+    text = std::move(before);
+}
+
+bool CMarkSession::NextCriterion(std::string& list, std::string& criterion) const
+{
+    criterion.clear();
+    text::TrimLeft(list);
+    const std::size_t open = list.find('(');
+    std::size_t p = open == std::string::npos ? 0 : open + 1;
+    int opened = 1;
+    int closed = 0;
+    for (; p < list.size(); ++p) {
+        if (list[p] == '(') ++opened;
+        if (list[p] == ')' && ++closed == opened) {
+            criterion = list.substr(0, p + 1);
+            list.erase(0, p + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+double CMarkSession::EvaluateBlock(std::string& blockText)
+{
+    if (documentHandle == -1) return 0;
+
+    text::Trim(blockText);
+    for (char& c : blockText)
+        if (c == '\r' || c == '\n' || c == ',' || c == ';') c = ' ';
+    NormalizeBlanks(blockText);
+
+    const std::size_t blank = blockText.find(' ');
+    const std::string weightToken = blockText.substr(0, blank);
+    const double weight = text::ReadDecimal(std::string_view(weightToken).substr(std::min<std::size_t>(2, weightToken.size())));
+    std::string criteria = blank == std::string::npos ? blockText : blockText.substr(blank);
+    text::TrimLeft(criteria);
+    if (currentBlock) currentBlock->weight = weight;
+
+    try {
+        std::string criterion;
+        while (NextCriterion(criteria, criterion)) {
+            if (currentBlock) currentBlock->criteria.push_back(criterion);
+            const std::size_t paren = criterion.find('(');
+            const std::string name = paren == std::string::npos ? std::string() : criterion.substr(0, paren);
+            std::string arguments = paren == std::string::npos ? criterion : criterion.substr(paren);
+            int mode = 0;
+            if (IsEffectName(name, mode)) return weight * EvaluateEffect(arguments, mode);
+            if (!EvaluatePropertyCriterion(name, arguments)) return 0;
+        }
+        return weight;
+    } catch (...) {
+        return weight * 0.5;
+    }
+}
+
+}  // namespace vantrel

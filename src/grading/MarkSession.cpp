@@ -1,0 +1,25 @@
+#include "grading/MarkSession.h"
+
+#include <utility>
+
+namespace vantrel {
+
+CMarkSession::CMarkSession(std::string answerDirectory, std::string keyDirectory)
+    : answerDirectory(std::move(answerDirectory)), keyDirectory(std::move(keyDirectory))
+{
+}
+
+CMarkSession::~CMarkSession()
+{
+    // The document is closed here too, so that no path out of a grading call leaks it.
+    CloseDocument();
+    for (auto& slot : captureSlots) slot.reset();
+}
+
+void CMarkSession::CloseDocument()
+{
+    if (documentHandle != -1) platform::ActivePlatform().Files().Close(documentHandle);
+    documentHandle = -1;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vantrel::text {
+
+// Reads a number the way atof does: leading white space, an optional sign, digits with an
+// optional decimal point, an optional exponent; reading stops at the first character that
+// does not fit and no number gives 0. Independent of the process locale.
+double ReadDecimal(std::string_view text);
+
+// Reads a decimal integer the way atoi does: leading white space, an optional sign, digits up
+// to the first other character; no digits gives 0 and values beyond 32 bits saturate.
+std::int32_t ReadInteger(std::string_view text);
+
+}  // namespace vantrel::text
