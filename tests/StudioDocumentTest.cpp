@@ -182,6 +182,27 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
     EXPECT_EQ(reason, "not a PSD document");
 }
 
+TEST(StudioDocument, AHugeHeaderWithoutItsDataIsRefusedUpFront)
+{
+    for (bool rle : {false, true}) {
+        PsdSpec spec;
+        spec.rle = rle;
+        auto bytes = WritePsd(spec);
+        // Claim the largest document there can be: 30000 x 30000 with 56 channels.
+        bytes[12] = 0;
+        bytes[13] = 56;
+        for (std::size_t at : {14u, 18u}) {
+            bytes[at] = 0;
+            bytes[at + 1] = 0;
+            bytes[at + 2] = 0x75;
+            bytes[at + 3] = 0x30;
+        }
+        std::string reason;
+        EXPECT_EQ(Render(bytes, 200, 160, reason), nullptr);
+        EXPECT_EQ(reason, "truncated image data");
+    }
+}
+
 TEST(StudioDocument, EveryTruncationFailsCleanly)
 {
     for (bool rle : {false, true}) {

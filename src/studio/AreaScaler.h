@@ -9,8 +9,8 @@ namespace vantrel::studio {
 // sample is the coverage-weighted mean of the source samples under it, in integers and
 // rounded to nearest, whether the image shrinks or grows on either axis.
 //
-// Source rows arrive one at a time, top to bottom. They are weighted into one row of column
-// sums per plane; when a preview row is fully covered its columns are summed across and the
+// Source rows arrive one at a time, top to bottom. They are weighted into a row of column sums
+// per plane; when a preview row is fully covered its columns are summed across and the
 // row of sums starts again, so the scaler never holds more than one source row's worth.
 //
 // In units where source pixel x spans [x*P, (x+1)*P) and preview column j spans [j*W, (j+1)*W)
@@ -38,6 +38,7 @@ private:
         std::uint32_t lastWeight;
     };
 
+    void FoldCommonRows();
     void FinishPreviewRow();
 
     std::uint64_t sourceWidth_;
@@ -46,7 +47,14 @@ private:
     std::uint64_t previewHeight_;
     std::size_t planeCount_;
     std::vector<CColumnSpan> spans_;
-    std::vector<std::uint32_t> columnSums_;  // plane after plane, sourceWidth each
+    // Column sums, plane after plane, sourceWidth each. Most rows meet a preview row with the
+    // same weight, min(sourceHeight, previewHeight) (one whole row inside the other); those are
+    // added up unweighted in 16 bits, half the memory traffic of the weighted sums, and folded
+    // into the weighted sums before the 16 bits could overflow and when the preview row ends.
+    std::uint32_t commonWeight_;
+    std::vector<std::uint16_t> commonSums_;
+    unsigned commonRows_ = 0;
+    std::vector<std::uint32_t> otherSums_;
     std::vector<std::uint8_t> preview_;
     std::uint64_t sourceRow_ = 0;
     std::uint64_t previewRow_ = 0;
