@@ -125,15 +125,17 @@ TEST(PsdHeaderCorpus, MatchesTheManifest)
         session.documentHandle = vantrel::platform::ActivePlatform().Files().OpenReadOnly(root + fields[0]);
         ASSERT_NE(session.documentHandle, -1) << fields[0];
         session.ReadPsdHeader();
-        auto expect = [&](int column, long actual) {
-            const long expected = fields[column] == "-" ? 0 : std::stol(fields[column]);
+        // The manifest lists the fields unsigned; channels and mode are signed 16-bit here.
+        auto expect = [&](int column, long actual, bool signed16 = false) {
+            long expected = fields[column] == "-" ? 0 : std::stol(fields[column]);
+            if (signed16) expected = static_cast<std::int16_t>(expected);
             EXPECT_EQ(actual, expected) << fields[0] << " column " << column;
         };
-        expect(7, session.psdHeader.channels);
+        expect(7, session.psdHeader.channels, true);
         expect(8, session.psdHeader.height);
         expect(9, session.psdHeader.width);
         expect(10, session.psdHeader.depth);
-        expect(11, session.psdHeader.colorMode);
+        expect(11, session.psdHeader.colorMode, true);
         ++checked;
     }
     EXPECT_GT(checked, 200);

@@ -51,11 +51,12 @@ TEST_F(GradingTest, CallsAreIndependentAndAssignmentCopiesTheMark)
 {
     const std::string key = AnswerKey({"DESTFILE=A.PSD", "&&3"});
     CQelMarkPhotoShop first;
-    EXPECT_EQ(first.GetMark(key.c_str(), exam.AnswerDirectory().c_str(), ""), 0.3);
-    EXPECT_EQ(first.GetMark(key.c_str(), exam.AnswerDirectory().c_str(), ""), 0.3);
+    const double mark = first.GetMark(key.c_str(), exam.AnswerDirectory().c_str(), "");
+    EXPECT_DOUBLE_EQ(mark, 0.3);
+    EXPECT_EQ(first.GetMark(key.c_str(), exam.AnswerDirectory().c_str(), ""), mark);
     CQelMarkPhotoShop second;
     second = first;
-    EXPECT_EQ(second.mark, 0.3);
+    EXPECT_EQ(second.mark, mark);
     static_assert(sizeof(CQelMarkPhotoShop) == sizeof(double));
 }
 
@@ -91,7 +92,7 @@ TEST(GradingFailures, AnExceptionOutsideCriteriaGivesZeroAndClosesTheDocument)
         EXPECT_EQ(grader.GetMark(key.c_str(), exam.AnswerDirectory().c_str(), ""), 0);
         EXPECT_EQ(failing->Files().OpenCount(), 0u);
     }
-    EXPECT_EQ(exam.Grade(key), 0.3);
+    EXPECT_DOUBLE_EQ(exam.Grade(key), 0.3);
 }
 
 TEST_F(GradingTest, TheCInterfaceGradesAndSelectsTheCodePage)

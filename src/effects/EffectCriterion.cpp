@@ -100,13 +100,18 @@ double CMarkSession::EvaluateEffect(std::string& arguments, int mode)
     thePhotoshopApp.EndApplication();
     thePhotoshopApp.ReleaseDispatch();
 
-    if (report.mode != 0) return finish(ComparePartialCaptures());
+    return finish(SimilarityOfCaptures(report.mode, !initial.empty(), report));
+}
+
+double CMarkSession::SimilarityOfCaptures(int mode, bool withInitial, CEffectReport& report) const
+{
+    if (mode != 0) return ComparePartialCaptures();
     const double a = CompareCaptures(0, 1);
     report.examineeVsReference = a;
-    if (initial.empty()) return finish(a);
+    if (!withInitial) return a;
     const double b = CompareCaptures(2, 1);
     report.initialVsReference = b;
-    return finish(ApplyImprovementRule(a, b));
+    return ApplyImprovementRule(a, b);
 }
 
 }  // namespace vantrel

@@ -11,7 +11,7 @@ constexpr char kExeName[] = "PHOTOSHP.EXE";
 
 std::string ReadRegistryString(platform::RegistryRoot root, const std::string& subKey, const std::string& valueName)
 {
-    auto value = platform::ActivePlatform().Registry().ReadValue(root, subKey, valueName, kRegistryBuffer - 1);
+    auto value = platform::ActivePlatform().Registry().ReadValue(root, subKey, valueName, kRegistryBuffer);
     if (!value || value->type != platform::kRegSz) return {};
     std::string text = value->bytes.substr(0, kRegistryBuffer - 1);
     return text.substr(0, text.find('\0'));

@@ -53,6 +53,8 @@ public:
     // comparisons of the capture slots
     double CompareCaptures(int first, int second) const;
     double ComparePartialCaptures() const;
+    // The similarity an effect criterion gives once its captures are in the slots.
+    double SimilarityOfCaptures(int mode, bool withInitial, CEffectReport& report) const;
 
     // Fields, in this order.
     std::string answerKeyText;

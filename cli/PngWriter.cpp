@@ -1,0 +1,54 @@
+#include "PngWriter.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <png.h>
+
+#include "effects/CaptureImage.h"
+#include "effects/PixelUnpacking.h"
+
+namespace vantrel::cli {
+
+bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std::string& reason)
+{
+    const int format = FormatCodeFor(capture.BitsPerPixel());
+    if (format == kNoFormat) {
+        reason = "a capture of " + std::to_string(capture.BitsPerPixel()) + " bits per pixel has no colours to write";
+        return false;
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!file) {
+        reason = "cannot write " + path;
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        reason = "cannot write " + path;
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, capture.Width(), capture.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(capture.Width()) * 3);
+    for (int y = 0; y < capture.Height(); ++y) {
+        const std::uint8_t* pixels = capture.Pixels() + static_cast<std::size_t>(y) * capture.BytesPerRow();
+        for (int x = 0; x < capture.Width(); ++x) {
+            // c0 is blue and c2 red in the display formats.
+            const PixelChannels c = ReadPixel(pixels, format, static_cast<std::size_t>(x));
+            row[3 * x] = c.c2;
+            row[3 * x + 1] = c.c1;
+            row[3 * x + 2] = c.c0;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace vantrel::cli

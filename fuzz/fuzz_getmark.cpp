@@ -1,0 +1,38 @@
+// Any bytes as an answer key: grading must end with a mark in [0, 1], never a crash or hang.
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "PsdWriter.h"
+#include "vantrel/CQelMarkPhotoShop.h"
+
+namespace {
+std::string theDirectory;
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    theDirectory = (std::filesystem::temp_directory_path() / ("vantrel-fuzz-" + std::to_string(::getpid()))).string();
+    std::filesystem::create_directories(theDirectory);
+    vantrel::testing::PsdSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.rle = true;
+    vantrel::testing::FillPlanes(spec, [](int c, int x, int y) { return (x * 4 + y * 2 + c * 50) & 0xFF; });
+    for (const char* name : {"A.PSD", "R.PSD", "S.PSD"})
+        vantrel::testing::WriteFile(theDirectory + "/" + name, vantrel::testing::WritePsd(spec));
+    std::atexit([] { std::filesystem::remove_all(theDirectory); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string key(reinterpret_cast<const char*>(data), size);
+    CQelMarkPhotoShop grader;
+    const double mark = grader.GetMark(key.c_str(), theDirectory.c_str(), theDirectory.c_str());
+    if (!(mark >= 0 && mark <= 1)) std::abort();
+    return 0;
+}
