@@ -1,0 +1,99 @@
+#pragma once
+
+// The pixel formats a capture can come in, and how each pixel yields its three channel values.
+// Both image comparisons read pixels through these helpers.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantrel {
+
+// Format codes of the display depths the comparisons accept.
+constexpr int kFormat8 = 0;   // one byte per pixel, standing for all three channels
+constexpr int kFormat16 = 1;  // a little-endian 5-6-5 word
+constexpr int kFormat24 = 2;  // three bytes
+constexpr int kFormat32 = 3;  // four bytes, the top one ignored
+constexpr int kNoFormat = -1;
+
+// The format code of a depth in bits per pixel, or kNoFormat for a depth that cannot be compared.
+constexpr int FormatCodeFor(int bitsPerPixel)
+{
+    switch (bitsPerPixel) {
+    case 8: return kFormat8;
+    case 16: return kFormat16;
+    case 24: return kFormat24;
+    case 32: return kFormat32;
+    default: return kNoFormat;
+    }
+}
+
+constexpr bool IsFormatCode(int formatCode)
+{
+    return formatCode >= kFormat8 && formatCode <= kFormat32;
+}
+
+// Bytes that one pixel takes in a format (1 to 4).
+constexpr std::size_t BytesPerPixel(int formatCode)
+{
+    return static_cast<std::size_t>(formatCode) + 1;
+}
+
+// The number of whole pixels in a run of bytes.
+constexpr std::size_t PixelCount(int formatCode, std::size_t byteCount)
+{
+    return byteCount / BytesPerPixel(formatCode);
+}
+
+// The three channel values of one pixel. In the display formats c0 is blue, c1 green, c2 red.
+struct PixelChannels {
+    std::uint8_t c0;
+    std::uint8_t c1;
+    std::uint8_t c2;
+
+    friend constexpr bool operator==(const PixelChannels&, const PixelChannels&) = default;
+};
+
+// A 5-6-5 word: red in the top five bits, green in the middle six, blue in the low five. The freed
+// low bits stay zero, so the channels top out at 248, 252 and 248.
+constexpr PixelChannels UnpackPixel16(std::uint16_t word)
+{
+    return PixelChannels{static_cast<std::uint8_t>((word & 0x1Fu) << 3),
+                         static_cast<std::uint8_t>(((word >> 5) & 0x3Fu) << 2),
+                         static_cast<std::uint8_t>(((word >> 11) & 0x1Fu) << 3)};
+}
+
+// A 32-bit pixel value: the three low bytes; the top byte is ignored.
+constexpr PixelChannels UnpackPixel32(std::uint32_t value)
+{
+    return PixelChannels{static_cast<std::uint8_t>(value & 0xFFu),
+                         static_cast<std::uint8_t>((value >> 8) & 0xFFu),
+                         static_cast<std::uint8_t>((value >> 16) & 0xFFu)};
+}
+
+// Pixel k of a run in a given format; every value is read little-endian. A one-byte pixel gives
+// its byte for all three channels.
+inline PixelChannels ReadPixel(const std::uint8_t* bytes, int formatCode, std::size_t k)
+{
+    switch (formatCode) {
+    case kFormat8: {
+        const std::uint8_t v = bytes[k];
+        return PixelChannels{v, v, v};
+    }
+    case kFormat16: {
+        const std::uint8_t* p = bytes + 2 * k;
+        return UnpackPixel16(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+    }
+    case kFormat24: {
+        const std::uint8_t* p = bytes + 3 * k;
+        return PixelChannels{p[0], p[1], p[2]};
+    }
+    default: {
+        const std::uint8_t* p = bytes + 4 * k;
+        return UnpackPixel32(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                             (static_cast<std::uint32_t>(p[2]) << 16) |
+                             (static_cast<std::uint32_t>(p[3]) << 24));
+    }
+    }
+}
+
+}  // namespace vantrel
