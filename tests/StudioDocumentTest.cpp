@@ -27,34 +27,34 @@ std::unique_ptr<CRenderedDocument> Render(const std::vector<std::uint8_t>& bytes
 
 // Renders at the document's own size, where area averaging is the identity, so the preview
 // shows the colour conversion alone.
-std::vector<std::uint8_t> RenderOneToOne(const PsdSpec& spec)
+std::vector<std::uint8_t> RenderOneToOne(const PsdSpec& psd)
 {
     std::string reason;
-    auto document = Render(WritePsd(spec), spec.width, spec.height, reason);
+    auto document = Render(WritePsd(psd), psd.width, psd.height, reason);
     EXPECT_NE(document, nullptr) << reason;
     return document ? document->previewRgb : std::vector<std::uint8_t>{};
 }
 
 class EveryCompression : public ::testing::TestWithParam<bool> {
 protected:
-    PsdSpec Spec(int mode, int channels, int width, int height)
+    PsdSpec Document(int mode, int channels, int width, int height)
     {
-        PsdSpec spec;
-        spec.colorMode = mode;
-        spec.channels = channels;
-        spec.width = width;
-        spec.height = height;
-        spec.depth = mode == 0 ? 1 : 8;
-        spec.rle = GetParam();
-        return spec;
+        PsdSpec psd;
+        psd.colorMode = mode;
+        psd.channels = channels;
+        psd.width = width;
+        psd.height = height;
+        psd.depth = mode == 0 ? 1 : 8;
+        psd.rle = GetParam();
+        return psd;
     }
 };
 
 TEST_P(EveryCompression, RgbShowsStoredValuesAndIgnoresAlpha)
 {
-    PsdSpec spec = Spec(3, 4, 5, 3);
-    FillPlanes(spec, [](int c, int x, int y) { return c == 3 ? 0 : 40 * c + 10 * x + y; });
-    const auto rgb = RenderOneToOne(spec);
+    PsdSpec psd = Document(3, 4, 5, 3);
+    FillPlanes(psd, [](int c, int x, int y) { return c == 3 ? 0 : 40 * c + 10 * x + y; });
+    const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 5u * 3 * 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
@@ -64,9 +64,9 @@ TEST_P(EveryCompression, RgbShowsStoredValuesAndIgnoresAlpha)
 
 TEST_P(EveryCompression, GrayscaleIsRepeatedIntoEachComponent)
 {
-    PsdSpec spec = Spec(1, 2, 4, 2);
-    FillPlanes(spec, [](int c, int x, int y) { return c == 0 ? 60 * x + y : 255; });
-    const auto rgb = RenderOneToOne(spec);
+    PsdSpec psd = Document(1, 2, 4, 2);
+    FillPlanes(psd, [](int c, int x, int y) { return c == 0 ? 60 * x + y : 255; });
+    const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 4u * 2 * 3);
     for (int i = 0; i < 8; ++i)
         for (int c = 0; c < 3; ++c) EXPECT_EQ(rgb[i * 3 + c], 60 * (i % 4) + i / 4);
@@ -74,15 +74,15 @@ TEST_P(EveryCompression, GrayscaleIsRepeatedIntoEachComponent)
 
 TEST_P(EveryCompression, IndexedLooksUpThePalette)
 {
-    PsdSpec spec = Spec(2, 1, 3, 2);
-    spec.colorModeData.resize(768);
+    PsdSpec psd = Document(2, 1, 3, 2);
+    psd.colorModeData.resize(768);
     for (int i = 0; i < 256; ++i) {
-        spec.colorModeData[i] = static_cast<std::uint8_t>(255 - i);
-        spec.colorModeData[256 + i] = static_cast<std::uint8_t>(i / 2);
-        spec.colorModeData[512 + i] = static_cast<std::uint8_t>(i * 7);
+        psd.colorModeData[i] = static_cast<std::uint8_t>(255 - i);
+        psd.colorModeData[256 + i] = static_cast<std::uint8_t>(i / 2);
+        psd.colorModeData[512 + i] = static_cast<std::uint8_t>(i * 7);
     }
-    FillPlanes(spec, [](int, int x, int y) { return 100 * x + 3 * y; });
-    const auto rgb = RenderOneToOne(spec);
+    FillPlanes(psd, [](int, int x, int y) { return 100 * x + 3 * y; });
+    const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 3u * 2 * 3);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) {
@@ -96,11 +96,11 @@ TEST_P(EveryCompression, IndexedLooksUpThePalette)
 
 TEST_P(EveryCompression, CmykMultipliesInvertedInksWithRounding)
 {
-    PsdSpec spec = Spec(4, 5, 4, 1);
+    PsdSpec psd = Document(4, 5, 4, 1);
     // Per pixel: C', M', Y', K' as stored (255 = no ink); the fifth channel is a spot plate.
     const int stored[4][4] = {{255, 0, 128, 255}, {1, 127, 128, 200}, {255, 255, 255, 128}, {90, 0, 33, 0}};
-    FillPlanes(spec, [&](int c, int x, int) { return c == 4 ? 0 : stored[x][c]; });
-    const auto rgb = RenderOneToOne(spec);
+    FillPlanes(psd, [&](int c, int x, int) { return c == 4 ? 0 : stored[x][c]; });
+    const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 4u * 3);
     const int expected[4][3] = {{255, 0, 128}, {1, 100, 100}, {128, 128, 128}, {0, 0, 0}};
     for (int x = 0; x < 4; ++x)
@@ -109,9 +109,9 @@ TEST_P(EveryCompression, CmykMultipliesInvertedInksWithRounding)
 
 TEST_P(EveryCompression, BitmapSetBitsAreBlack)
 {
-    PsdSpec spec = Spec(0, 1, 11, 2);
-    spec.planes = {0b10110000, 0b01111111, 0b00000000, 0b00100000};  // row 1 padding bits set
-    const auto rgb = RenderOneToOne(spec);
+    PsdSpec psd = Document(0, 1, 11, 2);
+    psd.planes = {0b10110000, 0b01111111, 0b00000000, 0b00100000};  // row 1 padding bits set
+    const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 11u * 2 * 3);
     const std::string expected = "BWBBWWWWWBB" "WWWWWWWWWWB";
     for (std::size_t i = 0; i < expected.size(); ++i)
@@ -123,14 +123,14 @@ INSTANTIATE_TEST_SUITE_P(RawAndPackBits, EveryCompression, ::testing::Bool(),
 
 TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
 {
-    PsdSpec spec;
-    spec.width = 400;
-    spec.height = 320;
-    spec.rle = true;
+    PsdSpec psd;
+    psd.width = 400;
+    psd.height = 320;
+    psd.rle = true;
     // 2 x 2 blocks of one colour each shrink to exactly that colour.
-    FillPlanes(spec, [](int c, int x, int y) { return (x / 2 * 7 + y / 2 * 13 + c * 50) % 256; });
+    FillPlanes(psd, [](int c, int x, int y) { return (x / 2 * 7 + y / 2 * 13 + c * 50) % 256; });
     std::string reason;
-    auto document = Render(WritePsd(spec), 200, 160, reason);
+    auto document = Render(WritePsd(psd), 200, 160, reason);
     ASSERT_NE(document, nullptr) << reason;
     EXPECT_EQ(document->width, 400);
     EXPECT_EQ(document->height, 320);
@@ -147,15 +147,15 @@ TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
 
 TEST(StudioDocument, ABitmapAveragesToGrey)
 {
-    PsdSpec spec;
-    spec.colorMode = 0;
-    spec.depth = 1;
-    spec.channels = 1;
-    spec.width = 16;
-    spec.height = 2;
-    spec.planes = {0xAA, 0xAA, 0x55, 0x55};  // a checkerboard
+    PsdSpec psd;
+    psd.colorMode = 0;
+    psd.depth = 1;
+    psd.channels = 1;
+    psd.width = 16;
+    psd.height = 2;
+    psd.planes = {0xAA, 0xAA, 0x55, 0x55};  // a checkerboard
     std::string reason;
-    auto document = Render(WritePsd(spec), 1, 1, reason);
+    auto document = Render(WritePsd(psd), 1, 1, reason);
     ASSERT_NE(document, nullptr) << reason;
     EXPECT_EQ(document->modeName, "Bitmap");
     EXPECT_EQ(document->previewRgb, (std::vector<std::uint8_t>{128, 128, 128}));  // 127.5 rounds up
@@ -170,8 +170,8 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
     EXPECT_EQ(RenderDocument(std::filesystem::temp_directory_path().string(), 200, 160, reason), nullptr);
     EXPECT_FALSE(reason.empty());
 
-    PsdSpec spec;
-    const auto bytes = WritePsd(spec);
+    PsdSpec psd;
+    const auto bytes = WritePsd(psd);
     for (auto [w, h] : {std::pair{0, 160}, {200, 0}, {-1, 5}, {30001, 1}}) {
         reason.clear();
         EXPECT_EQ(Render(bytes, w, h, reason), nullptr);
@@ -182,19 +182,40 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
     EXPECT_EQ(reason, "not a PSD document");
 }
 
+TEST(StudioDocument, AHugeHeaderWithoutItsDataIsRefusedUpFront)
+{
+    for (bool rle : {false, true}) {
+        PsdSpec psd;
+        psd.rle = rle;
+        auto bytes = WritePsd(psd);
+        // Claim the largest document there can be: 30000 x 30000 with 56 channels.
+        bytes[12] = 0;
+        bytes[13] = 56;
+        for (std::size_t at : {14u, 18u}) {
+            bytes[at] = 0;
+            bytes[at + 1] = 0;
+            bytes[at + 2] = 0x75;
+            bytes[at + 3] = 0x30;
+        }
+        std::string reason;
+        EXPECT_EQ(Render(bytes, 200, 160, reason), nullptr);
+        EXPECT_EQ(reason, "truncated image data");
+    }
+}
+
 TEST(StudioDocument, EveryTruncationFailsCleanly)
 {
     for (bool rle : {false, true}) {
-        PsdSpec spec;
-        spec.width = 9;
-        spec.height = 4;
-        spec.channels = 4;
-        spec.colorMode = 4;
-        spec.rle = rle;
-        spec.imageResources = {'8', 'B', 'I', 'M', 0, 1, 0, 0, 0, 0, 0, 0};
-        spec.layerAndMask = {0, 0, 0, 0};
-        FillPlanes(spec, [](int c, int x, int y) { return x < 5 ? 9 : c * 31 + x * y; });
-        const auto bytes = WritePsd(spec);
+        PsdSpec psd;
+        psd.width = 9;
+        psd.height = 4;
+        psd.channels = 4;
+        psd.colorMode = 4;
+        psd.rle = rle;
+        psd.imageResources = {'8', 'B', 'I', 'M', 0, 1, 0, 0, 0, 0, 0, 0};
+        psd.layerAndMask = {0, 0, 0, 0};
+        FillPlanes(psd, [](int c, int x, int y) { return x < 5 ? 9 : c * 31 + x * y; });
+        const auto bytes = WritePsd(psd);
         std::string reason;
         ASSERT_NE(Render(bytes, 3, 2, reason), nullptr) << reason;
         for (std::size_t length = 0; length < bytes.size(); ++length) {

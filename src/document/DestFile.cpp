@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <type_traits>
+#include <optional>
 
 #include "document/RemoveSpaces.h"
 #include "grading/MarkSession.h"
@@ -49,25 +49,22 @@ void CMarkSession::OpenDestFile(const std::string& line)
 
 void CMarkSession::ReadPsdHeader()
 {
-    auto& files = platform::ActivePlatform().Files();
+    // The fixed header in one read: signature, version, 6 reserved bytes, channels, height,
+    // width, depth, colour mode, all big-endian. A field the file ends inside of stays 0.
+    unsigned char bytes[26];
+    const long got = platform::ActivePlatform().Files().Read(documentHandle, bytes, sizeof bytes);
     psdHeader = CPsdHeader{};
-    // A field the file ends inside of stays 0.
-    auto read = [&](int count, auto& field) {
-        unsigned char bytes[4];
-        if (files.Read(documentHandle, bytes, static_cast<std::size_t>(count)) != count) return false;
-        field = static_cast<std::remove_reference_t<decltype(field)>>(BigEndian(bytes, count));
-        return true;
+    auto field = [&](int offset, int count) -> std::optional<std::uint32_t> {
+        if (got < offset + count) return std::nullopt;
+        return BigEndian(bytes + offset, count);
     };
-    if (files.Read(documentHandle, psdHeader.signature, 4) != 4) {
-        std::fill(std::begin(psdHeader.signature), std::end(psdHeader.signature), '\0');
-        return;
-    }
-    std::uint32_t colorModeDataLength = 0;
-    bool complete = read(2, psdHeader.version);
-    complete = complete && files.SeekFromCurrent(documentHandle, 6) >= 0;
-    complete = complete && read(2, psdHeader.channels) && read(4, psdHeader.height) && read(4, psdHeader.width) &&
-               read(2, psdHeader.depth) && read(2, psdHeader.colorMode) && read(4, colorModeDataLength);
-    if (complete && colorModeDataLength != 0) files.SeekFromCurrent(documentHandle, 768);
+    if (got >= 4) std::copy(bytes, bytes + 4, psdHeader.signature);
+    psdHeader.version = static_cast<std::uint16_t>(field(4, 2).value_or(0));
+    psdHeader.channels = static_cast<std::int16_t>(field(12, 2).value_or(0));
+    psdHeader.height = static_cast<std::int32_t>(field(14, 4).value_or(0));
+    psdHeader.width = static_cast<std::int32_t>(field(18, 4).value_or(0));
+    psdHeader.depth = static_cast<std::uint16_t>(field(22, 2).value_or(0));
+    psdHeader.colorMode = static_cast<std::int16_t>(field(24, 2).value_or(0));
 }
 
 }  // namespace vantrel

@@ -6,13 +6,25 @@ namespace vantrel::studio {
 
 namespace {
 
-// The hot loop: every source sample passes through here once (twice on a row that straddles
-// two preview rows). Fixed blocks of 16 let the compiler vectorise it at any optimisation
+constexpr std::size_t kBlock = 16;
+// Unweighted sums of 8-bit samples fit 16 bits for this many rows.
+constexpr unsigned kRowsPer16BitSum = 0xFFFF / 0xFF;
+
+// The hot loops: every source sample passes through one of them once (a row that straddles two
+// preview rows, twice). Fixed blocks of 16 let the compiler vectorise them at any optimisation
 // level that vectorises at all.
-void AddWeightedRow(std::uint32_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count,
-                    std::uint32_t weight)
+void AddRowSamples(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count)
 {
-    constexpr std::size_t kBlock = 16;
+    std::size_t x = 0;
+    for (; x + kBlock <= count; x += kBlock)
+        for (std::size_t k = 0; k < kBlock; ++k) sums[x + k] = static_cast<std::uint16_t>(sums[x + k] + row[x + k]);
+    for (; x < count; ++x) sums[x] = static_cast<std::uint16_t>(sums[x] + row[x]);
+}
+
+template <typename Sample>
+void AddWeightedRowSamples(std::uint32_t* __restrict sums, const Sample* __restrict row, std::size_t count,
+                           std::uint32_t weight)
+{
     std::size_t x = 0;
     for (; x + kBlock <= count; x += kBlock)
         for (std::size_t k = 0; k < kBlock; ++k) sums[x + k] += weight * row[x + k];
@@ -27,7 +39,9 @@ CAreaScaler::CAreaScaler(int sourceWidth, int sourceHeight, int previewWidth, in
       previewWidth_(static_cast<std::uint64_t>(previewWidth)),
       previewHeight_(static_cast<std::uint64_t>(previewHeight)),
       planeCount_(static_cast<std::size_t>(planeCount)),
-      columnSums_(planeCount_ * sourceWidth_, 0),
+      commonWeight_(static_cast<std::uint32_t>(std::min(sourceHeight_, previewHeight_))),
+      commonSums_(planeCount_ * sourceWidth_, 0),
+      otherSums_(planeCount_ * sourceWidth_, 0),
       preview_(planeCount_ * previewWidth_ * previewHeight_, 0)
 {
     spans_.reserve(previewWidth_);
@@ -54,20 +68,34 @@ void CAreaScaler::AddRow(const std::uint8_t* const* planes)
         const std::uint64_t rowTop = previewRow_ * sourceHeight_;
         const std::uint64_t rowBottom = rowTop + sourceHeight_;
         const auto weight = static_cast<std::uint32_t>(std::min(bottom, rowBottom) - std::max(top, rowTop));
-        for (std::size_t plane = 0; plane < planeCount_; ++plane)
-            AddWeightedRow(columnSums_.data() + plane * sourceWidth_, planes[plane], sourceWidth_, weight);
+        for (std::size_t plane = 0; plane < planeCount_; ++plane) {
+            const std::size_t at = plane * sourceWidth_;
+            if (weight == commonWeight_)
+                AddRowSamples(commonSums_.data() + at, planes[plane], sourceWidth_);
+            else
+                AddWeightedRowSamples(otherSums_.data() + at, planes[plane], sourceWidth_, weight);
+        }
+        if (weight == commonWeight_ && ++commonRows_ == kRowsPer16BitSum) FoldCommonRows();
         if (rowBottom > bottom) break;
         FinishPreviewRow();
         if (rowBottom == bottom) break;
     }
 }
 
+void CAreaScaler::FoldCommonRows()
+{
+    AddWeightedRowSamples(otherSums_.data(), commonSums_.data(), commonSums_.size(), commonWeight_);
+    std::fill(commonSums_.begin(), commonSums_.end(), 0);
+    commonRows_ = 0;
+}
+
 void CAreaScaler::FinishPreviewRow()
 {
+    if (commonRows_ > 0) FoldCommonRows();
     const std::uint64_t total = sourceWidth_ * sourceHeight_;
     std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planeCount_;
     for (std::size_t plane = 0; plane < planeCount_; ++plane) {
-        const std::uint32_t* sums = columnSums_.data() + plane * sourceWidth_;
+        const std::uint32_t* sums = otherSums_.data() + plane * sourceWidth_;
         for (std::size_t column = 0; column < spans_.size(); ++column) {
             const CColumnSpan& span = spans_[column];
             std::uint64_t sum = std::uint64_t{span.firstWeight} * sums[span.first];
@@ -79,7 +107,7 @@ void CAreaScaler::FinishPreviewRow()
             out[column * planeCount_ + plane] = static_cast<std::uint8_t>((sum + total / 2) / total);
         }
     }
-    std::fill(columnSums_.begin(), columnSums_.end(), 0);
+    std::fill(otherSums_.begin(), otherSums_.end(), 0);
     ++previewRow_;
 }
 

@@ -120,7 +120,6 @@ void CStudioApplication::HandleCommand(std::uint32_t commandId)
     case command::kShowLayers: palettes_[Palette::Layers] = true; break;
     case command::kShowColor: palettes_[Palette::Color] = true; break;
     case command::kHideNavigator: palettes_[Palette::Navigator] = false; break;
-    case command::kResetPalettes: ShowAllPalettes(palettes_); break;
     case command::kCloseAll: CloseAllDocuments(); break;
     case command::kExit: Quit(); break;
     default: break;  // recorded only

@@ -66,8 +66,14 @@ std::optional<std::string> ResolveExistingPath(const std::string& codePagePath)
 {
     if (codePagePath.empty() || codePagePath.size() > kMaxPathBytes) return std::nullopt;
     const bool absolute = codePagePath[0] == '\\' || codePagePath[0] == '/';
+    const std::vector<std::string> components = SplitComponents(ToUtf8(codePagePath, ActiveCodePage()));
+    // Most paths name an entry exactly; each component is searched only when one does not.
+    std::string exact = absolute ? "/" : "";
+    for (std::size_t i = 0; i < components.size(); ++i) exact += (i ? "/" : "") + components[i];
+    if (!exact.empty() && Exists(exact)) return exact;
+
     std::string resolved = absolute ? "/" : "";
-    for (const std::string& component : SplitComponents(ToUtf8(codePagePath, ActiveCodePage()))) {
+    for (const std::string& component : components) {
         if (component == ".") continue;
         std::string next;
         if (component == "..") {

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/ExamFolders.h"
+
+namespace {
+
+using vantrel::testing::AnswerKey;
+using vantrel::testing::ExamFolders;
+using vantrel::testing::HeaderOnly;
+using vantrel::testing::RgbDocument;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built command with arguments (already quoted for the shell).
+Result RunCli(const std::string& arguments, const ExamFolders& exam)
+{
+    const std::string errFile = exam.AnswerDirectory() + "/../stderr.txt";
+    const std::string command = std::string(VANTREL_CLI_PATH) + " " + arguments + " 2>" + errFile;
+    Result result{-1, "", ""};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return result;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) result.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    return result;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        exam.WriteAnswer("A.PSD", HeaderOnly(800, 600, 3, 3));
+        keyFile = exam.KeyDirectory() + "/exam.key";
+        vantrel::testing::WriteFile(keyFile, ToBytes(AnswerKey({"DESTFILE=A.PSD", "&&1", "&&2 IMAGE(WIDTH=800)",
+                                                                 "&&4 IMAGE(WIDTH=1)"})));
+    }
+    static std::vector<std::uint8_t> ToBytes(const std::string& text) { return {text.begin(), text.end()}; }
+    std::string Folders() const { return " --answers '" + exam.AnswerDirectory() + "' --keys '" + exam.KeyDirectory() + "'"; }
+
+    ExamFolders exam;
+    std::string keyFile;
+};
+
+TEST_F(CliTest, GradePrintsTheShortestMarkThatReadsBack)
+{
+    auto result = RunCli("grade '" + keyFile + "'" + Folders(), exam);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "0.30000000000000004\n");
+}
+
+TEST_F(CliTest, GradeJsonShowsEachBlock)
+{
+    auto result = RunCli("grade '" + keyFile + "'" + Folders() + " --json", exam);
+    ASSERT_EQ(result.status, 0);
+    auto json = nlohmann::json::parse(result.out);
+    EXPECT_DOUBLE_EQ(json["mark"].template get<double>(), 0.3);
+    ASSERT_EQ(json["blocks"].size(), 3u);
+    EXPECT_EQ(json["blocks"][1]["line"], 3);
+    EXPECT_EQ(json["blocks"][1]["criteria"][0], "IMAGE(WIDTH=800)");
+    EXPECT_EQ(json["blocks"][2]["score"], 0.0);
+}
+
+TEST_F(CliTest, BadArgumentsAreUsageErrors)
+{
+    auto missingKey = RunCli("grade '" + keyFile + ".nope'" + Folders(), exam);
+    EXPECT_EQ(missingKey.status, 2);
+    EXPECT_NE(missingKey.err.find("cannot read the answer key"), std::string::npos);
+    auto missingDir = RunCli("grade '" + keyFile + "' --answers /no/such/dir --keys /tmp", exam);
+    EXPECT_EQ(missingDir.status, 2);
+    EXPECT_NE(missingDir.err.find("no such directory"), std::string::npos);
+    EXPECT_EQ(RunCli("grade '" + keyFile + "'" + Folders() + " --codepage latin1", exam).status, 2);
+    EXPECT_EQ(RunCli("", exam).status, 2);
+}
+
+TEST_F(CliTest, InspectReportsEveryFileAndFailsForTheUnopenable)
+{
+    auto result = RunCli("inspect /no/such.psd '" + exam.AnswerDirectory() + "/A.PSD' --json", exam);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot open /no/such.psd"), std::string::npos);
+    auto json = nlohmann::json::parse(result.out);
+    ASSERT_EQ(json.size(), 1u);
+    EXPECT_EQ(json[0]["width"], 800);
+    EXPECT_EQ(json[0]["color_mode_name"], "RGB");
+    EXPECT_EQ(json[0]["signature"], "8BPS");
+}
+
+TEST_F(CliTest, CaptureWritesAPngOrSaysWhyNot)
+{
+    exam.WriteAnswer("PIC.PSD", RgbDocument(40, 30, [](int, int) { return 0x336699u; }));
+    const std::string png = exam.AnswerDirectory() + "/out.png";
+    auto result = RunCli("capture '" + exam.AnswerDirectory() + "/PIC.PSD' -o '" + png + "' --bpp 24", exam);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::ifstream file(png, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    EXPECT_EQ(static_cast<unsigned char>(bytes[19]), 200);  // width
+    EXPECT_EQ(static_cast<unsigned char>(bytes[23]), 160);  // height
+
+    auto broken = RunCli("capture '" + keyFile + "' -o '" + png + "'", exam);
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("cannot open"), std::string::npos);
+    EXPECT_EQ(std::count(broken.err.begin(), broken.err.end(), '\n'), 1);
+}
+
+TEST_F(CliTest, CompareGivesTheCriterionsSimilarity)
+{
+    exam.WriteAnswer("X.PSD", RgbDocument(40, 30, [](int x, int) { return x < 20 ? 0x336699u : 0xEEDDCCu; }));
+    const std::string x = "'" + exam.AnswerDirectory() + "/X.PSD'";
+    EXPECT_EQ(RunCli("compare " + x + " " + x, exam).out, "1\n");
+    EXPECT_EQ(RunCli("compare " + x + " /no/such.psd", exam).out, "1\n");
+    EXPECT_EQ(RunCli("compare /no/such.psd " + x, exam).out, "0\n");
+    EXPECT_EQ(RunCli("compare " + x + " " + x + " --partial", exam).out, "0\n");
+}
+
+}  // namespace
