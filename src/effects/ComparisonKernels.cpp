@@ -505,7 +505,10 @@ std::size_t CountGreyPairsVector(const std::uint8_t* first, const std::uint8_t* 
 
 bool ProcessorHasAvx2()
 {
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = [] {
+        __builtin_cpu_init();  // in case this runs before the compiler's own start-up code
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
     return has;
 }
 
