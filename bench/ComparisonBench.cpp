@@ -14,6 +14,7 @@
 #include "effects/CaptureImage.h"
 #include "effects/PartialImageComparison.h"
 #include "effects/WholeImageComparison.h"
+#include "grading/MarkSession.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -29,23 +30,6 @@ double Fastest(const std::vector<double>& times)
 class CSilentMessageBox final : public vantrel::platform::IMessageBox {
 public:
     void Show(const std::string&) override {}
-};
-
-// Hands out the same buffers again and again: the comparison without the cost of getting fresh
-// memory from the system, which glibc's heap returns to it after every call at these sizes.
-class CReusingAllocator final : public vantrel::IComparisonAllocator {
-public:
-    std::uint8_t* Allocate(std::size_t byteCount) noexcept override
-    {
-        if (used_ == buffers_.size())
-            buffers_.emplace_back(new std::uint8_t[byteCount]);
-        return buffers_[used_++].get();
-    }
-    void Release(std::uint8_t*) noexcept override { --used_; }
-
-private:
-    std::vector<std::unique_ptr<std::uint8_t[]>> buffers_;
-    std::size_t used_ = 0;
 };
 
 // A picture: colour gradients, a disc, and texture noise.
@@ -95,80 +79,61 @@ std::unique_ptr<CCaptureImage> Repaint(const CCaptureImage& picture, int x0, int
     return image;
 }
 
+// A session whose slots hold the three captures, as after the document steps.
+struct SlotsSession {
+    SlotsSession(std::unique_ptr<CCaptureImage> examinee, std::unique_ptr<CCaptureImage> reference,
+                 std::unique_ptr<CCaptureImage> initial = nullptr)
+    {
+        session.captureSlots[0] = std::move(examinee);
+        session.captureSlots[1] = std::move(reference);
+        session.captureSlots[2] = std::move(initial);
+    }
+    vantrel::CMarkSession session{"\\", "\\"};
+};
+
+void RunWhole(benchmark::State& state, SlotsSession slots)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(slots.session.CompareCaptures(0, 1));
+    state.SetItemsProcessed(state.iterations() * CCaptureImage::kWidth * CCaptureImage::kHeight);
+}
+
+void RunPartial(benchmark::State& state, SlotsSession slots)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(slots.session.ComparePartialCaptures());
+    state.SetItemsProcessed(state.iterations() * CCaptureImage::kWidth * CCaptureImage::kHeight);
+}
+
 void BM_CompareCaptures32(benchmark::State& state)
 {
-    const auto examinee = MakePicture(1);
-    const auto reference = Repaint(*examinee, 40, 30, 120, 90, 37, 2);
-    CSilentMessageBox messages;
-    for (auto _ : state) {
-        double similarity = vantrel::CompareCaptureImages(examinee.get(), reference.get(), messages);
-        benchmark::DoNotOptimize(similarity);
-    }
-    state.SetItemsProcessed(state.iterations() * CCaptureImage::kWidth * CCaptureImage::kHeight);
+    auto examinee = MakePicture(1);
+    auto reference = Repaint(*examinee, 40, 30, 120, 90, 37, 2);
+    RunWhole(state, SlotsSession(std::move(examinee), std::move(reference)));
 }
 BENCHMARK(BM_CompareCaptures32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
-void BM_CompareCaptures32_ReusedBuffers(benchmark::State& state)
-{
-    const auto examinee = MakePicture(1);
-    const auto reference = Repaint(*examinee, 40, 30, 120, 90, 37, 2);
-    CSilentMessageBox messages;
-    CReusingAllocator allocator;
-    for (auto _ : state) {
-        double similarity = vantrel::CompareCaptureImages(examinee.get(), reference.get(), messages, allocator);
-        benchmark::DoNotOptimize(similarity);
-    }
-}
-BENCHMARK(BM_CompareCaptures32_ReusedBuffers)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-
 void BM_ComparePartialCaptures32(benchmark::State& state)
 {
-    const auto initial = MakePicture(3);
-    const auto reference = Repaint(*initial, 50, 40, 150, 120, 61, 4);
-    const auto examinee = Repaint(*initial, 55, 45, 150, 115, 58, 5);
-    CSilentMessageBox messages;
-    for (auto _ : state) {
-        double similarity = vantrel::ComparePartialCaptureImages(examinee.get(), reference.get(),
-                                                                 initial.get(), messages);
-        benchmark::DoNotOptimize(similarity);
-    }
-    state.SetItemsProcessed(state.iterations() * CCaptureImage::kWidth * CCaptureImage::kHeight);
+    auto initial = MakePicture(3);
+    auto reference = Repaint(*initial, 50, 40, 150, 120, 61, 4);
+    auto examinee = Repaint(*initial, 55, 45, 150, 115, 58, 5);
+    RunPartial(state, SlotsSession(std::move(examinee), std::move(reference), std::move(initial)));
 }
 BENCHMARK(BM_ComparePartialCaptures32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
-void BM_ComparePartialCaptures32_ReusedBuffers(benchmark::State& state)
-{
-    const auto initial = MakePicture(3);
-    const auto reference = Repaint(*initial, 50, 40, 150, 120, 61, 4);
-    const auto examinee = Repaint(*initial, 55, 45, 150, 115, 58, 5);
-    CSilentMessageBox messages;
-    CReusingAllocator allocator;
-    for (auto _ : state) {
-        double similarity = vantrel::ComparePartialCaptureImages(examinee.get(), reference.get(), initial.get(),
-                                                                 messages, allocator);
-        benchmark::DoNotOptimize(similarity);
-    }
-}
-BENCHMARK(BM_ComparePartialCaptures32_ReusedBuffers)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-
 // Every pixel changed, in both: no unchanged area to skip.
-void BM_ComparePartialCaptures32_AllChanged_ReusedBuffers(benchmark::State& state)
+void BM_ComparePartialCaptures32_AllChanged(benchmark::State& state)
 {
-    const auto initial = MakePicture(6);
-    const auto reference = Repaint(*initial, 0, 0, 200, 160, 61, 7);
-    const auto examinee = Repaint(*initial, 0, 0, 200, 160, 45, 8);
-    CSilentMessageBox messages;
-    CReusingAllocator allocator;
-    for (auto _ : state) {
-        double similarity = vantrel::ComparePartialCaptureImages(examinee.get(), reference.get(), initial.get(),
-                                                                 messages, allocator);
-        benchmark::DoNotOptimize(similarity);
-    }
+    auto initial = MakePicture(6);
+    auto reference = Repaint(*initial, 0, 0, 200, 160, 61, 7);
+    auto examinee = Repaint(*initial, 0, 0, 200, 160, 45, 8);
+    RunPartial(state, SlotsSession(std::move(examinee), std::move(reference), std::move(initial)));
 }
-BENCHMARK(BM_ComparePartialCaptures32_AllChanged_ReusedBuffers)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_ComparePartialCaptures32_AllChanged)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
 // A flat document on a flat background, as a capture of a simple exercise looks.
-void BM_CompareCaptures32_Flat_ReusedBuffers(benchmark::State& state)
+void BM_CompareCaptures32_Flat(benchmark::State& state)
 {
     auto examinee = std::make_unique<CCaptureImage>(32);
     auto reference = std::make_unique<CCaptureImage>(32);
@@ -179,14 +144,21 @@ void BM_CompareCaptures32_Flat_ReusedBuffers(benchmark::State& state)
         std::copy(e, e + 4, examinee->Pixels() + 4 * k);
         std::copy(r, r + 4, reference->Pixels() + 4 * k);
     }
-    CSilentMessageBox messages;
-    CReusingAllocator allocator;
-    for (auto _ : state) {
-        double similarity = vantrel::CompareCaptureImages(examinee.get(), reference.get(), messages, allocator);
-        benchmark::DoNotOptimize(similarity);
-    }
+    RunWhole(state, SlotsSession(std::move(examinee), std::move(reference)));
 }
-BENCHMARK(BM_CompareCaptures32_Flat_ReusedBuffers)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_CompareCaptures32_Flat)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+
+// A comparison on its own, taking its buffers fresh from the heap: glibc gives memory of this
+// size back to the system after each call, so every call faults it in again.
+void BM_CompareCaptureImages32_FreshHeap(benchmark::State& state)
+{
+    const auto examinee = MakePicture(1);
+    const auto reference = Repaint(*examinee, 40, 30, 120, 90, 37, 2);
+    CSilentMessageBox messages;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vantrel::CompareCaptureImages(examinee.get(), reference.get(), messages));
+}
+BENCHMARK(BM_CompareCaptureImages32_FreshHeap)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
 // The parts, for seeing where the time goes.
 void BM_PixelSimilarity32(benchmark::State& state)

@@ -22,7 +22,7 @@ double CMarkSession::CompareCaptures(int first, int second) const
     const CCaptureImage* b = SlotImage(*this, second);
     if (a == nullptr || b == nullptr)
         return 0;
-    return CompareCaptureImages(a, b, platform::ActivePlatform().MessageBox());
+    return CompareCaptureImages(a, b, platform::ActivePlatform().MessageBox(), comparisonBuffers);
 }
 
 double CMarkSession::ComparePartialCaptures() const
@@ -32,8 +32,8 @@ double CMarkSession::ComparePartialCaptures() const
     const CCaptureImage* initial = SlotImage(*this, 2);
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
-    return ComparePartialCaptureImages(examinee, reference, initial,
-                                       platform::ActivePlatform().MessageBox());
+    return ComparePartialCaptureImages(examinee, reference, initial, platform::ActivePlatform().MessageBox(),
+                                       comparisonBuffers);
 }
 
 }  // namespace vantrel

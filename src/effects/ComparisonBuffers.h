@@ -24,6 +24,29 @@ public:
 // The heap, through a non-throwing new.
 IComparisonAllocator& DefaultComparisonAllocator();
 
+// Keeps the buffers given back to it for the next comparison, so that the comparisons of one
+// grading run take their memory from the heap once; everything goes back to the heap with the
+// pool. A buffer it cannot find or make is refused as the heap would refuse it.
+class CComparisonBufferPool final : public IComparisonAllocator {
+public:
+    explicit CComparisonBufferPool(IComparisonAllocator& source = DefaultComparisonAllocator()) : source_(source) {}
+    ~CComparisonBufferPool() override;
+    CComparisonBufferPool(const CComparisonBufferPool&) = delete;
+    CComparisonBufferPool& operator=(const CComparisonBufferPool&) = delete;
+
+    std::uint8_t* Allocate(std::size_t byteCount) noexcept override;
+    void Release(std::uint8_t* buffer) noexcept override;
+
+private:
+    struct Buffer {
+        std::uint8_t* bytes;
+        std::size_t size;
+        bool inUse;
+    };
+    IComparisonAllocator& source_;
+    Buffer buffers_[3] = {};
+};
+
 // One working buffer, given back to its allocator when the holder goes.
 class CComparisonBuffer {
 public:

@@ -6,6 +6,7 @@
 
 #include "document/PsdHeader.h"
 #include "effects/CaptureImage.h"
+#include "effects/ComparisonBuffers.h"
 #include "grading/GradingObserver.h"
 #include "platform/Platform.h"
 
@@ -65,6 +66,8 @@ public:
     std::string answerDirectory;
     std::string keyDirectory;
     std::array<std::unique_ptr<CCaptureImage>, 3> captureSlots;
+    // The comparisons' working buffers, kept from one comparison to the next of this run.
+    mutable CComparisonBufferPool comparisonBuffers;
 
     // Off unless a caller asks to see each block; see GradingObserver.h.
     IGradingObserver* observer = nullptr;
