@@ -21,13 +21,13 @@ struct Sun {
 // A landscape: sky above a green field, with an optional sun. The task was to add the sun.
 PsdSpec Landscape(int width, int height, const Sun* sun)
 {
-    PsdSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.channels = 3;
-    spec.colorMode = 3;
-    spec.rle = true;
-    vantrel::testing::FillPlanes(spec, [&](int c, int x, int y) {
+    PsdSpec psd;
+    psd.width = width;
+    psd.height = height;
+    psd.channels = 3;
+    psd.colorMode = 3;
+    psd.rle = true;
+    vantrel::testing::FillPlanes(psd, [&](int c, int x, int y) {
         const double fy = static_cast<double>(y) / height;
         int rgb[3];
         if (fy < 0.6) {
@@ -50,13 +50,13 @@ PsdSpec Landscape(int width, int height, const Sun* sun)
         }
         return rgb[c];
     });
-    return spec;
+    return psd;
 }
 
-void Write(const std::filesystem::path& path, const PsdSpec& spec)
+void Write(const std::filesystem::path& path, const PsdSpec& psd)
 {
     std::filesystem::create_directories(path.parent_path());
-    vantrel::testing::WriteFile(path.string(), vantrel::testing::WritePsd(spec));
+    vantrel::testing::WriteFile(path.string(), vantrel::testing::WritePsd(psd));
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     theDirectory = (std::filesystem::temp_directory_path() / ("vantrel-fuzz-" + std::to_string(::getpid()))).string();
     std::filesystem::create_directories(theDirectory);
-    vantrel::testing::PsdSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.rle = true;
-    vantrel::testing::FillPlanes(spec, [](int c, int x, int y) { return (x * 4 + y * 2 + c * 50) & 0xFF; });
+    vantrel::testing::PsdSpec psd;
+    psd.width = 64;
+    psd.height = 48;
+    psd.rle = true;
+    vantrel::testing::FillPlanes(psd, [](int c, int x, int y) { return (x * 4 + y * 2 + c * 50) & 0xFF; });
     for (const char* name : {"A.PSD", "R.PSD", "S.PSD"})
-        vantrel::testing::WriteFile(theDirectory + "/" + name, vantrel::testing::WritePsd(spec));
+        vantrel::testing::WriteFile(theDirectory + "/" + name, vantrel::testing::WritePsd(psd));
     std::atexit([] { std::filesystem::remove_all(theDirectory); });
     return 0;
 }

@@ -97,8 +97,8 @@ TEST_F(DestFileTest, OverlongNamesAreDocumentsThatCannotBeOpened)
 
 TEST_F(DestFileTest, NegativeHeaderFieldsKeepTheirSign)
 {
-    auto spec = HeaderOnly(1, 1, 3, 3);
-    auto bytes = vantrel::testing::WritePsd(spec);
+    auto psd = HeaderOnly(1, 1, 3, 3);
+    auto bytes = vantrel::testing::WritePsd(psd);
     bytes[12] = 0xFF, bytes[13] = 0xFE;                                // channels -2
     bytes[14] = 0xFF, bytes[15] = 0xFF, bytes[16] = 0xFF, bytes[17] = 0xFF;  // height -1
     exam.WriteAnswerBytes("NEG.PSD", bytes);

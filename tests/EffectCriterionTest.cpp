@@ -46,8 +46,8 @@ class EffectTest : public ::testing::Test {
 protected:
     void WriteScene(bool answer, const std::string& name, int shift)
     {
-        auto spec = RgbDocument(160, 120, [&](int x, int y) { return Scene(x, y, shift); });
-        answer ? t.exam.WriteAnswer(name, spec) : t.exam.WriteKey(name, spec);
+        auto psd = RgbDocument(160, 120, [&](int x, int y) { return Scene(x, y, shift); });
+        answer ? t.exam.WriteAnswer(name, psd) : t.exam.WriteKey(name, psd);
     }
     double Grade(const std::vector<std::string>& lines) { return t.exam.Grade(AnswerKey(lines)); }
     std::uint64_t VirtualMs() { return t.platform->Clock().IdledMilliseconds(); }

@@ -19,13 +19,13 @@ struct Application : ::testing::Test {
 
     std::string WriteGreyDocument(const std::string& name, int width, int height)
     {
-        vantrel::testing::PsdSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.channels = 1;
-        spec.colorMode = 1;
-        vantrel::testing::FillPlanes(spec, [](int, int, int) { return 90; });
-        vantrel::testing::WriteFile(dir / name, vantrel::testing::WritePsd(spec));
+        vantrel::testing::PsdSpec psd;
+        psd.width = width;
+        psd.height = height;
+        psd.channels = 1;
+        psd.colorMode = 1;
+        vantrel::testing::FillPlanes(psd, [](int, int, int) { return 90; });
+        vantrel::testing::WriteFile(dir / name, vantrel::testing::WritePsd(psd));
         return dir / name;
     }
 };

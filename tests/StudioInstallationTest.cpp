@@ -63,11 +63,11 @@ struct Studio : ::testing::Test {
     // A 300 x 240 RGB document, red on the left half and blue on the right.
     std::string WriteRedBlueDocument(const std::string& name)
     {
-        vantrel::testing::PsdSpec spec;
-        spec.width = 300;
-        spec.height = 240;
-        vantrel::testing::FillPlanes(spec, [](int c, int x, int) { return (x < 150 ? c == 0 : c == 2) ? 255 : 0; });
-        vantrel::testing::WriteFile(dir / name, vantrel::testing::WritePsd(spec));
+        vantrel::testing::PsdSpec psd;
+        psd.width = 300;
+        psd.height = 240;
+        vantrel::testing::FillPlanes(psd, [](int c, int x, int) { return (x < 150 ? c == 0 : c == 2) ? 255 : 0; });
+        vantrel::testing::WriteFile(dir / name, vantrel::testing::WritePsd(psd));
         return dir / name;
     }
     // The path the way the grader passes it: backslashes, upper-case file name.

@@ -13,14 +13,14 @@ ExamFolders::ExamFolders()
     std::filesystem::create_directories(keys_);
 }
 
-void ExamFolders::WriteAnswer(const std::string& name, const PsdSpec& spec) const
+void ExamFolders::WriteAnswer(const std::string& name, const PsdSpec& psd) const
 {
-    WriteFile(answers_ + "/" + name, WritePsd(spec));
+    WriteFile(answers_ + "/" + name, WritePsd(psd));
 }
 
-void ExamFolders::WriteKey(const std::string& name, const PsdSpec& spec) const
+void ExamFolders::WriteKey(const std::string& name, const PsdSpec& psd) const
 {
-    WriteFile(keys_ + "/" + name, WritePsd(spec));
+    WriteFile(keys_ + "/" + name, WritePsd(psd));
 }
 
 void ExamFolders::WriteAnswerBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const

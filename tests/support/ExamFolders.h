@@ -17,8 +17,8 @@ public:
     std::string KeyDirectory() const { return keys_; }
 
     // Writes an RGB document of the given size whose pixels come from a function of (x, y).
-    void WriteAnswer(const std::string& name, const PsdSpec& spec) const;
-    void WriteKey(const std::string& name, const PsdSpec& spec) const;
+    void WriteAnswer(const std::string& name, const PsdSpec& psd) const;
+    void WriteKey(const std::string& name, const PsdSpec& psd) const;
     void WriteAnswerBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
 
     double Grade(const std::string& answerKey) const;
@@ -36,24 +36,24 @@ std::string AnswerKey(const std::vector<std::string>& lines);
 template <typename F>
 PsdSpec RgbDocument(int width, int height, F rgb, bool rle = true)
 {
-    PsdSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.channels = 3;
-    spec.colorMode = 3;
-    spec.rle = rle;
-    FillPlanes(spec, [&](int c, int x, int y) { return (rgb(x, y) >> (16 - 8 * c)) & 0xFF; });
-    return spec;
+    PsdSpec psd;
+    psd.width = width;
+    psd.height = height;
+    psd.channels = 3;
+    psd.colorMode = 3;
+    psd.rle = rle;
+    FillPlanes(psd, [&](int c, int x, int y) { return (rgb(x, y) >> (16 - 8 * c)) & 0xFF; });
+    return psd;
 }
 
 inline PsdSpec HeaderOnly(int width, int height, int channels, int colorMode)
 {
-    PsdSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.channels = channels;
-    spec.colorMode = colorMode;
-    return spec;
+    PsdSpec psd;
+    psd.width = width;
+    psd.height = height;
+    psd.channels = channels;
+    psd.colorMode = colorMode;
+    return psd;
 }
 
 }  // namespace vantrel::testing

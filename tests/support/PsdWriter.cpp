@@ -23,9 +23,9 @@ void PutSection(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>&
 }
 }  // namespace
 
-std::size_t RowBytes(const PsdSpec& spec)
+std::size_t RowBytes(const PsdSpec& psd)
 {
-    return (static_cast<std::size_t>(spec.width) * spec.depth + 7) / 8;
+    return (static_cast<std::size_t>(psd.width) * psd.depth + 7) / 8;
 }
 
 std::vector<std::uint8_t> PackBitsRow(const std::uint8_t* row, std::size_t length)
@@ -54,25 +54,25 @@ std::vector<std::uint8_t> PackBitsRow(const std::uint8_t* row, std::size_t lengt
     return out;
 }
 
-std::vector<std::uint8_t> WritePsd(const PsdSpec& spec)
+std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
 {
     std::vector<std::uint8_t> out = {'8', 'B', 'P', 'S'};
-    Put16(out, static_cast<unsigned>(spec.version));
+    Put16(out, static_cast<unsigned>(psd.version));
     out.insert(out.end(), 6, 0);
-    Put16(out, static_cast<unsigned>(spec.channels));
-    Put32(out, static_cast<std::uint32_t>(spec.height));
-    Put32(out, static_cast<std::uint32_t>(spec.width));
-    Put16(out, static_cast<unsigned>(spec.depth));
-    Put16(out, static_cast<unsigned>(spec.colorMode));
-    PutSection(out, spec.colorModeData);
-    PutSection(out, spec.imageResources);
-    PutSection(out, spec.layerAndMask);
+    Put16(out, static_cast<unsigned>(psd.channels));
+    Put32(out, static_cast<std::uint32_t>(psd.height));
+    Put32(out, static_cast<std::uint32_t>(psd.width));
+    Put16(out, static_cast<unsigned>(psd.depth));
+    Put16(out, static_cast<unsigned>(psd.colorMode));
+    PutSection(out, psd.colorModeData);
+    PutSection(out, psd.imageResources);
+    PutSection(out, psd.layerAndMask);
 
-    const std::size_t rowBytes = RowBytes(spec);
-    const std::size_t rows = static_cast<std::size_t>(spec.channels) * spec.height;
-    std::vector<std::uint8_t> planes = spec.planes;
+    const std::size_t rowBytes = RowBytes(psd);
+    const std::size_t rows = static_cast<std::size_t>(psd.channels) * psd.height;
+    std::vector<std::uint8_t> planes = psd.planes;
     planes.resize(rows * rowBytes, 0);
-    if (!spec.rle) {
+    if (!psd.rle) {
         Put16(out, 0);
         out.insert(out.end(), planes.begin(), planes.end());
         return out;

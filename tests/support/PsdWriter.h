@@ -23,22 +23,22 @@ struct PsdSpec {
     std::vector<std::uint8_t> layerAndMask;
 };
 
-std::size_t RowBytes(const PsdSpec& spec);
+std::size_t RowBytes(const PsdSpec& psd);
 
 // Fills the planes from a function of (channel, x, y) for 8-bit documents.
 template <typename F>
-void FillPlanes(PsdSpec& spec, F value)
+void FillPlanes(PsdSpec& psd, F value)
 {
-    spec.planes.assign(static_cast<std::size_t>(spec.channels) * spec.height * RowBytes(spec), 0);
+    psd.planes.assign(static_cast<std::size_t>(psd.channels) * psd.height * RowBytes(psd), 0);
     std::size_t i = 0;
-    for (int c = 0; c < spec.channels; ++c)
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                spec.planes[i++] = static_cast<std::uint8_t>(value(c, x, y));
+    for (int c = 0; c < psd.channels; ++c)
+        for (int y = 0; y < psd.height; ++y)
+            for (int x = 0; x < psd.width; ++x)
+                psd.planes[i++] = static_cast<std::uint8_t>(value(c, x, y));
 }
 
 std::vector<std::uint8_t> PackBitsRow(const std::uint8_t* row, std::size_t length);
-std::vector<std::uint8_t> WritePsd(const PsdSpec& spec);
+std::vector<std::uint8_t> WritePsd(const PsdSpec& psd);
 // Writes the bytes to a file; throws std::runtime_error when it cannot.
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

@@ -139,11 +139,11 @@ MenuHandle CVirtualDesktop::BuildMenu(const std::vector<MenuItemSpec>& items, Wi
     nextHandle_ += 4;
     owner.ownedMenus.push_back(handle);
     Menu menu;
-    for (const MenuItemSpec& spec : items) {
+    for (const MenuItemSpec& item : items) {
         MenuHandle submenu = 0;
-        if (!spec.submenu.empty() || spec.id == kSubmenuItemId)
-            submenu = BuildMenu(spec.submenu, owner);
-        menu.items.push_back({submenu ? kSubmenuItemId : spec.id, spec.text, submenu});
+        if (!item.submenu.empty() || item.id == kSubmenuItemId)
+            submenu = BuildMenu(item.submenu, owner);
+        menu.items.push_back({submenu ? kSubmenuItemId : item.id, item.text, submenu});
     }
     menus_[handle] = std::move(menu);
     return handle;
