@@ -97,7 +97,8 @@ TEST_F(BlockTest, CriteriaAfterTheFirstEffectAreNeverLookedAt)
 TEST_F(BlockTest, LongBlocksAndWeightTokensAreHandledInFull)
 {
     std::string block = "&&" + std::string(2000, '0') + "3";
-    for (int i = 0; i < 400; ++i) block += " IMAGE(WIDTH=400)";
+    // Enough criteria that cutting them off the front one copy at a time would never end.
+    for (int i = 0; i < 100000; ++i) block += " IMAGE(WIDTH=400)";
     EXPECT_EQ(Score(block), 3);
     EXPECT_EQ(Score(block + " IMAGE(WIDTH=1)"), 0);
 }

@@ -1,3 +1,5 @@
+#include <string_view>
+
 #include "grading/MarkSession.h"
 #include "text/NumberReading.h"
 #include "text/WhiteSpace.h"
@@ -15,6 +17,28 @@ bool IsEffectName(const std::string& name, int& mode)
 {
     if (name == "EFFECT" || name == "EFFECTS") return mode = 0, true;
     if (name == "PARTEFFECT" || name == "PARTEFFECTS") return mode = 1, true;
+    return false;
+}
+
+// Cuts the next NAME(ARGUMENTS) off the front of list: up to the ")" that balances the first
+// "(", or up to a ")" that closes nothing when there is no "(". Leading white space goes first.
+// Works on a view so that cutting many criteria off a long block stays linear.
+bool CutCriterion(std::string_view& list, std::string_view& criterion)
+{
+    criterion = {};
+    while (!list.empty() && text::IsWhiteSpace(list.front())) list.remove_prefix(1);
+    const std::size_t open = list.find('(');
+    std::size_t p = open == std::string_view::npos ? 0 : open + 1;
+    int opened = 1;
+    int closed = 0;
+    for (; p < list.size(); ++p) {
+        if (list[p] == '(') ++opened;
+        if (list[p] == ')' && ++closed == opened) {
+            criterion = list.substr(0, p + 1);
+            list.remove_prefix(p + 1);
+            return true;
+        }
+    }
     return false;
 }
 
@@ -46,21 +70,12 @@ void CMarkSession::NormalizeBlanks(std::string& text) const
 
 bool CMarkSession::NextCriterion(std::string& list, std::string& criterion) const
 {
-    criterion.clear();
-    text::TrimLeft(list);
-    const std::size_t open = list.find('(');
-    std::size_t p = open == std::string::npos ? 0 : open + 1;
-    int opened = 1;
-    int closed = 0;
-    for (; p < list.size(); ++p) {
-        if (list[p] == '(') ++opened;
-        if (list[p] == ')' && ++closed == opened) {
-            criterion = list.substr(0, p + 1);
-            list.erase(0, p + 1);
-            return true;
-        }
-    }
-    return false;
+    std::string_view rest(list);
+    std::string_view cut;
+    const bool found = CutCriterion(rest, cut);
+    criterion.assign(cut);
+    list.erase(0, list.size() - rest.size());
+    return found;
 }
 
 double CMarkSession::EvaluateBlock(std::string& blockText)
@@ -75,17 +90,17 @@ double CMarkSession::EvaluateBlock(std::string& blockText)
     const std::size_t blank = blockText.find(' ');
     const std::string weightToken = blockText.substr(0, blank);
     const double weight = text::ReadDecimal(std::string_view(weightToken).substr(std::min<std::size_t>(2, weightToken.size())));
-    std::string criteria = blank == std::string::npos ? blockText : blockText.substr(blank);
-    text::TrimLeft(criteria);
+    std::string_view criteria(blockText);
+    criteria.remove_prefix(blank == std::string::npos ? 0 : blank);
     if (currentBlock) currentBlock->weight = weight;
 
     try {
-        std::string criterion;
-        while (NextCriterion(criteria, criterion)) {
-            if (currentBlock) currentBlock->criteria.push_back(criterion);
+        std::string_view criterion;
+        while (CutCriterion(criteria, criterion)) {
+            if (currentBlock) currentBlock->criteria.emplace_back(criterion);
             const std::size_t paren = criterion.find('(');
-            const std::string name = paren == std::string::npos ? std::string() : criterion.substr(0, paren);
-            std::string arguments = paren == std::string::npos ? criterion : criterion.substr(paren);
+            const std::string name(paren == std::string_view::npos ? std::string_view() : criterion.substr(0, paren));
+            std::string arguments(paren == std::string_view::npos ? criterion : criterion.substr(paren));
             int mode = 0;
             if (IsEffectName(name, mode)) return weight * EvaluateEffect(arguments, mode);
             if (!EvaluatePropertyCriterion(name, arguments)) return 0;
