@@ -18,3 +18,13 @@ TEST(RecordingMessageBox, RecordsEveryMessageAndEchoesUnlessSilenced)
     box.ClearMessages();
     EXPECT_TRUE(box.Messages().empty());
 }
+
+TEST(RecordingMessageBox, KeepsOnlyTheLatestMessages)
+{
+    CRecordingMessageBox box;
+    box.SetEchoToStandardError(false);
+    for (std::size_t i = 0; i < CRecordingMessageBox::kKeptMessages + 5; ++i) box.Show(std::to_string(i));
+    ASSERT_EQ(box.Messages().size(), CRecordingMessageBox::kKeptMessages);
+    EXPECT_EQ(box.Messages().front(), "5");
+    EXPECT_EQ(box.Messages().back(), std::to_string(CRecordingMessageBox::kKeptMessages + 4));
+}
