@@ -1,3 +1,4 @@
+#include "platform/headless/RecentRecords.h"
 #include "platform/headless/RecordingMessageBox.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +24,8 @@ TEST(RecordingMessageBox, KeepsOnlyTheLatestMessages)
 {
     CRecordingMessageBox box;
     box.SetEchoToStandardError(false);
-    for (std::size_t i = 0; i < CRecordingMessageBox::kKeptMessages + 5; ++i) box.Show(std::to_string(i));
-    ASSERT_EQ(box.Messages().size(), CRecordingMessageBox::kKeptMessages);
+    for (std::size_t i = 0; i < vantrel::platform::kRecentRecords + 5; ++i) box.Show(std::to_string(i));
+    ASSERT_EQ(box.Messages().size(), vantrel::platform::kRecentRecords);
     EXPECT_EQ(box.Messages().front(), "5");
-    EXPECT_EQ(box.Messages().back(), std::to_string(CRecordingMessageBox::kKeptMessages + 4));
+    EXPECT_EQ(box.Messages().back(), std::to_string(vantrel::platform::kRecentRecords + 4));
 }

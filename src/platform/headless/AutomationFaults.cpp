@@ -1,4 +1,5 @@
 #include "platform/headless/AutomationFaults.h"
+#include "platform/headless/RecentRecords.h"
 
 namespace vantrel::platform {
 
@@ -20,7 +21,7 @@ Variant CInterceptedAutomationObject::Invoke(std::int32_t dispid, std::uint16_t 
                                              const std::vector<Variant>& args)
 {
     const bool fail = faults_->ShouldFail(dispid, target_);
-    faults_->journal.push_back({dispid, flags, target_, fail});
+    AppendRecent(faults_->journal, AutomationCall{dispid, flags, target_, fail});
     if (fail)
         throw AutomationError("the automation call was made to fail");
     Variant result;

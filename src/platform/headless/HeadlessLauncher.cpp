@@ -1,4 +1,5 @@
 #include "platform/headless/HeadlessLauncher.h"
+#include "platform/headless/RecentRecords.h"
 
 #include "platform/headless/AsciiCase.h"
 
@@ -9,7 +10,7 @@ namespace vantrel::platform {
 std::uint32_t CHeadlessLauncher::Launch(const std::string& commandLine, int showCommand)
 {
     const std::uint32_t result = launchFails_ ? kFileNotFound : Start(commandLine);
-    launches_.push_back({commandLine, showCommand, result});
+    AppendRecent(launches_, LaunchRecord{commandLine, showCommand, result});
     return result;
 }
 

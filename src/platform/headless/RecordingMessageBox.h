@@ -11,8 +11,6 @@ namespace vantrel::platform {
 // shown on standard error where a person running the command would see it.
 class CRecordingMessageBox : public IMessageBox {
 public:
-    static constexpr std::size_t kKeptMessages = 1000;
-
     void Show(const std::string& utf8Text) override;
 
     void SetEchoToStandardError(bool echo) { echo_ = echo; }

@@ -1,4 +1,5 @@
 #include "platform/headless/VirtualDesktop.h"
+#include "platform/headless/RecentRecords.h"
 
 #include "effects/CaptureImage.h"
 #include "platform/headless/DisplayPixelFormat.h"
@@ -183,7 +184,7 @@ void CVirtualDesktop::SetCommandHandler(WindowHandle window, std::function<void(
 
 void CVirtualDesktop::BringToFront(WindowHandle window)
 {
-    frontHistory_.push_back(window);
+    AppendRecent(frontHistory_, window);
 }
 
 // ---- window tree --------------------------------------------------------------------------
