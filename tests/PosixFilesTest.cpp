@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 using namespace vantrel::platform;
 using vantrel::testing::TempDirectory;
 
@@ -44,6 +46,9 @@ TEST(PosixFiles, RefusesDirectoriesMissingFilesAndForeignHandles)
     EXPECT_EQ(files.OpenReadOnly(dir / "Folder"), -1);
     EXPECT_EQ(files.OpenReadOnly(dir / "missing.psd"), -1);
     EXPECT_EQ(files.OpenReadOnly(""), -1);
+    // A FIFO nobody writes to would block an ordinary open for ever.
+    ASSERT_EQ(::mkfifo((dir / "pipe.psd").c_str(), 0600), 0);
+    EXPECT_EQ(files.OpenReadOnly(dir / "pipe.psd"), -1);
     EXPECT_EQ(files.OpenCount(), 0u);
 
     char byte;

@@ -23,12 +23,14 @@ int CPosixFiles::OpenReadOnly(const std::string& codePagePath)
         return -1;
     int fd;
     do {
-        fd = ::open(resolved->c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a FIFO handed in as a document cannot stall the open.
+        fd = ::open(resolved->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    // Only regular files are documents: a directory, FIFO, socket or device is not.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return -1;
     }
