@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "effects/PartialImageComparison.h"
 #include "effects/WholeImageComparison.h"
 #include "grading/MarkSession.h"

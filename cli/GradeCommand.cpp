@@ -10,6 +10,7 @@
 
 #include "CodePageOption.h"
 #include "grading/Grading.h"
+#include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
 namespace vantrel::cli {
@@ -33,14 +34,14 @@ struct BlockCollector : IGradingObserver {
 nlohmann::json ToJson(const CBlockReport& block)
 {
     nlohmann::json criteria = nlohmann::json::array();
-    for (const auto& criterion : block.criteria) criteria.push_back(text::ToUtf8(criterion, text::ActiveCodePage()));
+    for (const auto& criterion : block.criteria) criteria.push_back(platform::ToUtf8(criterion, text::ActiveCodePage()));
     nlohmann::json json = {{"line", block.lineNumber}, {"weight", block.weight}, {"criteria", criteria},
                            {"score", block.score}};
     for (const auto& effect : block.effects) {
         nlohmann::json e = {{"mode", effect.mode == 0 ? "whole" : "partial"},
-                            {"source", text::ToUtf8(effect.sourceFile, text::ActiveCodePage())},
+                            {"source", platform::ToUtf8(effect.sourceFile, text::ActiveCodePage())},
                             {"similarity", effect.similarity}};
-        if (!effect.initialFile.empty()) e["initial"] = text::ToUtf8(effect.initialFile, text::ActiveCodePage());
+        if (!effect.initialFile.empty()) e["initial"] = platform::ToUtf8(effect.initialFile, text::ActiveCodePage());
         if (effect.examineeVsReference) e["examinee_vs_reference"] = *effect.examineeVsReference;
         if (effect.initialVsReference) e["initial_vs_reference"] = *effect.initialVsReference;
         json["effects"].push_back(e);

@@ -6,7 +6,7 @@
 
 #include <png.h>
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "effects/PixelUnpacking.h"
 
 namespace vantrel::cli {

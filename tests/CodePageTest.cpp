@@ -49,10 +49,4 @@ TEST(CodePageNames, KnownAndUnknown)
     EXPECT_FALSE(vantrel::text::CodePageFromName("latin1"));
 }
 
-TEST(CodePageConversion, Cp936ToUtf8)
-{
-    EXPECT_EQ(vantrel::text::ToUtf8("\xCF\xD4\xCA\xBE.psd", CodePage::Cp936), "\xE6\x98\xBE\xE7\xA4\xBA.psd");
-    EXPECT_EQ(vantrel::text::ToUtf8("plain", CodePage::Cp936), "plain");
-}
-
 }  // namespace

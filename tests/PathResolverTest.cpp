@@ -5,11 +5,11 @@
 
 #include "support/TempDirectory.h"
 #include "text/CodePage.h"
-#include "text/PathResolver.h"
+#include "platform/posix/PathResolver.h"
 
 namespace {
 
-using vantrel::text::ResolveExistingPath;
+using vantrel::platform::ResolveExistingPath;
 
 class PathResolverTest : public ::testing::Test {
 protected:

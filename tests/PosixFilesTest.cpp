@@ -1,4 +1,4 @@
-#include "platform/headless/PosixFiles.h"
+#include "platform/posix/PosixFiles.h"
 
 #include "TempDirectory.h"
 #include "PsdWriter.h"

@@ -1,6 +1,6 @@
 #include "studio/StudioInstallation.h"
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "studio/StudioApplication.h"
 #include "studio/StudioMenus.h"

@@ -1,6 +1,6 @@
 #include "platform/headless/VirtualDesktop.h"
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "platform/headless/VirtualClock.h"
 
 #include <gtest/gtest.h>

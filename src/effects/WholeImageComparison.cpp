@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
 #include "effects/PixelUnpacking.h"
 #include "platform/Platform.h"

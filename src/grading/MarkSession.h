@@ -5,7 +5,7 @@
 #include <string>
 
 #include "document/PsdHeader.h"
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "effects/ComparisonBuffers.h"
 #include "grading/GradingObserver.h"
 #include "platform/Platform.h"

@@ -157,6 +157,9 @@ public:
     virtual long Read(int handle, void* buffer, std::size_t count) = 0;
     virtual long SeekFromCurrent(int handle, long offset) = 0;
     virtual void Close(int handle) = 0;
+    // The file system's name for an existing file or folder named by a path from the answer
+    // key; nullopt when there is none.
+    virtual std::optional<std::string> ResolvePath(const std::string& codePagePath) = 0;
 };
 
 // ---- the platform ---------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include "studio/StudioDocument.h"
 #include "studio/StudioMenus.h"
-#include "text/PathResolver.h"
+#include "platform/posix/PathResolver.h"
 
 #include <exception>
 
@@ -55,7 +55,7 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
         reason = "the studio has ended";
         return 0;
     }
-    const std::optional<std::string> fileSystemPath = text::ResolveExistingPath(codePagePath);
+    const std::optional<std::string> fileSystemPath = platform::ResolveExistingPath(codePagePath);
     if (!fileSystemPath) {
         reason = "no such file";
         return 0;

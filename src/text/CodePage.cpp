@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
-#include <iconv.h>
 
 namespace vantrel::text {
 
@@ -83,13 +81,6 @@ void UpperUtf8(std::string& text)
     }
 }
 
-bool IsAscii(const std::string& text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 }  // namespace
 
 CodePage ActiveCodePage() { return static_cast<CodePage>(TheCodePage().load()); }
@@ -111,31 +102,6 @@ void MakeUpper(std::string& text, CodePage codePage)
         UpperCp936(text);
     else
         UpperUtf8(text);
-}
-
-std::string ToUtf8(const std::string& text, CodePage codePage)
-{
-    if (codePage == CodePage::Utf8 || IsAscii(text)) return text;
-    iconv_t converter = iconv_open("UTF-8", "GBK");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return text;
-    std::string out;
-    std::string input = text;
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        std::size_t result = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // Keep a byte that does not convert and go on after it.
-            out += *in++;
-            --inLeft;
-        }
-    }
-    iconv_close(converter);
-    return out;
 }
 
 }  // namespace vantrel::text

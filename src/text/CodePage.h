@@ -20,7 +20,4 @@ std::optional<CodePage> CodePageFromName(std::string_view name);
 void MakeUpper(std::string& text, CodePage codePage);
 inline void MakeUpper(std::string& text) { MakeUpper(text, ActiveCodePage()); }
 
-// Converts text in the code page to UTF-8; bytes that do not convert are kept as they are.
-std::string ToUtf8(const std::string& text, CodePage codePage);
-
 }  // namespace vantrel::text

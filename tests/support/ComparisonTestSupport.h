@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "effects/ComparisonBuffers.h"
 #include "platform/Platform.h"
 

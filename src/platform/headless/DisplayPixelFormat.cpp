@@ -1,6 +1,6 @@
 #include "platform/headless/DisplayPixelFormat.h"
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 
 namespace vantrel::platform {
 

@@ -3,7 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessAutomation.h"
 #include "platform/headless/HeadlessLauncher.h"
-#include "platform/headless/PosixFiles.h"
+#include "platform/posix/PosixFiles.h"
 #include "platform/headless/RecordingMessageBox.h"
 #include "platform/headless/VirtualClock.h"
 #include "platform/headless/VirtualDesktop.h"

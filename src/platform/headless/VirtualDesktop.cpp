@@ -1,7 +1,7 @@
 #include "platform/headless/VirtualDesktop.h"
 #include "platform/headless/RecentRecords.h"
 
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 #include "platform/headless/DisplayPixelFormat.h"
 #include "platform/headless/VirtualClock.h"
 

@@ -1,4 +1,4 @@
-#include "text/PathResolver.h"
+#include "platform/posix/PathResolver.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "text/CodePage.h"
+#include "platform/posix/CodePageConversion.h"
 
-namespace vantrel::text {
+namespace vantrel::platform {
 
 namespace {
 
@@ -38,7 +38,7 @@ bool Exists(const std::string& path)
 
 std::string CaseKey(std::string name)
 {
-    MakeUpper(name, CodePage::Utf8);
+    text::MakeUpper(name, text::CodePage::Utf8);
     return name;
 }
 
@@ -66,7 +66,7 @@ std::optional<std::string> ResolveExistingPath(const std::string& codePagePath)
 {
     if (codePagePath.empty() || codePagePath.size() > kMaxPathBytes) return std::nullopt;
     const bool absolute = codePagePath[0] == '\\' || codePagePath[0] == '/';
-    const std::vector<std::string> components = SplitComponents(ToUtf8(codePagePath, ActiveCodePage()));
+    const std::vector<std::string> components = SplitComponents(ToUtf8(codePagePath, text::ActiveCodePage()));
     // Most paths name an entry exactly; each component is searched only when one does not.
     std::string exact = absolute ? "/" : "";
     for (std::size_t i = 0; i < components.size(); ++i) exact += (i ? "/" : "") + components[i];
@@ -92,4 +92,4 @@ std::optional<std::string> ResolveExistingPath(const std::string& codePagePath)
     return Exists(resolved) ? std::optional<std::string>(resolved) : std::nullopt;
 }
 
-}  // namespace vantrel::text
+}  // namespace vantrel::platform

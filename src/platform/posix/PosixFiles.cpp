@@ -1,6 +1,6 @@
-#include "platform/headless/PosixFiles.h"
+#include "platform/posix/PosixFiles.h"
 
-#include "text/PathResolver.h"
+#include "platform/posix/PathResolver.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@ CPosixFiles::~CPosixFiles()
 
 int CPosixFiles::OpenReadOnly(const std::string& codePagePath)
 {
-    const std::optional<std::string> resolved = text::ResolveExistingPath(codePagePath);
+    const std::optional<std::string> resolved = ResolveExistingPath(codePagePath);
     if (!resolved)
         return -1;
     int fd;
@@ -55,6 +55,11 @@ long CPosixFiles::SeekFromCurrent(int handle, long offset)
     if (!open_.count(handle))
         return -1;
     return static_cast<long>(::lseek(handle, static_cast<off_t>(offset), SEEK_CUR));
+}
+
+std::optional<std::string> CPosixFiles::ResolvePath(const std::string& codePagePath)
+{
+    return ResolveExistingPath(codePagePath);
 }
 
 void CPosixFiles::Close(int handle)

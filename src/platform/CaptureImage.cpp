@@ -1,4 +1,4 @@
-#include "effects/CaptureImage.h"
+#include "platform/CaptureImage.h"
 
 #include <stdexcept>
 

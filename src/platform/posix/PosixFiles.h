@@ -2,7 +2,9 @@
 
 #include "platform/Platform.h"
 
+#include <optional>
 #include <set>
+#include <string>
 
 namespace vantrel::platform {
 
@@ -16,6 +18,7 @@ public:
     long Read(int handle, void* buffer, std::size_t count) override;
     long SeekFromCurrent(int handle, long offset) override;
     void Close(int handle) override;
+    std::optional<std::string> ResolvePath(const std::string& codePagePath) override;
 
     // Descriptors opened here and not yet closed, so tests can see that every path closes them.
     std::size_t OpenCount() const { return open_.size(); }
