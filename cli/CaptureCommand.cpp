@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "PngWriter.h"
-#include "StudioSession.h"
+#include "DocumentCaptures.h"
 #include "text/CodePage.h"
 
 namespace vantrel::cli {
@@ -26,18 +26,13 @@ public:
     {
         // Paths on the command line are the file system's own.
         text::SetCodePage(text::CodePage::Utf8);
-        CStudioSession studio(bitsPerPixel_);
+        CDocumentCaptures captures(bitsPerPixel_);
         std::string reason;
-        if (!studio.Capture(file_, 0, reason)) {
-            std::cerr << "vantrel: cannot open " << file_ << ": " << reason << "\n";
+        if (!captures.Capture(file_, CaptureSlot::Examinee, reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
-        const auto& capture = studio.Session().captureSlots[0];
-        if (!capture) {
-            std::cerr << "vantrel: the studio showed no window for " << file_ << "\n";
-            return kExitFailed;
-        }
-        if (!WriteCapturePng(*capture, output_, reason)) {
+        if (!WriteCapturePng(*ImageIn(captures.Slots(), CaptureSlot::Examinee), output_, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }

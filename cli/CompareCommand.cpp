@@ -3,7 +3,8 @@
 #include <charconv>
 #include <iostream>
 
-#include "StudioSession.h"
+#include "DocumentCaptures.h"
+#include "effects/CaptureSlotComparison.h"
 #include "text/CodePage.h"
 
 namespace vantrel::cli {
@@ -32,24 +33,27 @@ public:
     int Run() override
     {
         text::SetCodePage(text::CodePage::Utf8);
-        CStudioSession studio(32);
+        CDocumentCaptures captures(32);
         std::string reason;
         // As in grading: an examinee's document that cannot be opened gives 0, a reference
         // that cannot be opened gives 1, and a starting image that cannot be opened is left out.
-        if (!studio.Capture(examinee_, 0, reason)) {
-            std::cerr << "vantrel: cannot open " << examinee_ << ": " << reason << "\n";
+        if (!captures.Capture(examinee_, CaptureSlot::Examinee, reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
             PrintSimilarity(0);
             return kExitDone;
         }
-        if (!studio.Capture(reference_, 1, reason)) {
-            std::cerr << "vantrel: cannot open " << reference_ << ": " << reason << "\n";
+        if (!captures.Capture(reference_, CaptureSlot::Reference, reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
             PrintSimilarity(1);
             return kExitDone;
         }
-        if (!initial_.empty() && !studio.Capture(initial_, 2, reason))
-            std::cerr << "vantrel: cannot open " << initial_ << ": " << reason << "\n";
+        if (!initial_.empty() && !captures.Capture(initial_, CaptureSlot::Initial, reason))
+            std::cerr << "vantrel: " << reason << "\n";
         CEffectReport report;
-        PrintSimilarity(studio.Session().SimilarityOfCaptures(partial_ ? 1 : 0, !initial_.empty(), report));
+        CComparisonBufferPool buffers;
+        PrintSimilarity(effects::SimilarityOfCaptures(captures.Slots(), partial_ ? EffectMode::Partial : EffectMode::Whole,
+                                                      !initial_.empty(), platform::ActivePlatform().MessageBox(),
+                                                      buffers, report));
         return kExitDone;
     }
 

@@ -38,7 +38,7 @@ nlohmann::json ToJson(const CBlockReport& block)
     nlohmann::json json = {{"line", block.lineNumber}, {"weight", block.weight}, {"criteria", criteria},
                            {"score", block.score}};
     for (const auto& effect : block.effects) {
-        nlohmann::json e = {{"mode", effect.mode == 0 ? "whole" : "partial"},
+        nlohmann::json e = {{"mode", effect.mode == EffectMode::Whole ? "whole" : "partial"},
                             {"source", platform::ToUtf8(effect.sourceFile, text::ActiveCodePage())},
                             {"similarity", effect.similarity}};
         if (!effect.initialFile.empty()) e["initial"] = platform::ToUtf8(effect.initialFile, text::ActiveCodePage());

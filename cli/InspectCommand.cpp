@@ -5,26 +5,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include "grading/MarkSession.h"
+#include "document/PsdHeader.h"
+#include "text/ColorModeNames.h"
 
 namespace vantrel::cli {
 
 namespace {
 
 // The names answer keys use, and the format's own names for the other modes.
-const char* ColorModeName(int mode)
+std::string ColorModeName(int code)
 {
-    switch (mode) {
-    case 0: return "BITMAP";
-    case 1: return "GRAYSCALE";
-    case 2: return "INDEXED";
-    case 3: return "RGB";
-    case 4: return "CMYK";
-    case 7: return "MULTICHANNEL";
-    case 8: return "DUOTONE";
-    case 9: return "LAB";
-    default: return "UNKNOWN";
-    }
+    const text::ColorModeName* mode = text::FindColorMode(code);
+    return std::string(mode ? mode->keyword : "UNKNOWN");
 }
 
 // The signature as printable text: other bytes are shown as \xNN.
@@ -58,16 +50,15 @@ public:
         int status = kExitDone;
         nlohmann::json all = nlohmann::json::array();
         for (const auto& file : files_) {
-            CMarkSession session("\\", "\\");
-            if (!std::filesystem::is_directory(file))
-                session.documentHandle = platform::ActivePlatform().Files().OpenReadOnly(file);
-            if (session.documentHandle == -1) {
+            platform::IFiles& files = platform::ActivePlatform().Files();
+            const int handle = std::filesystem::is_directory(file) ? -1 : files.OpenReadOnly(file);
+            if (handle == -1) {
                 std::cerr << "vantrel: cannot open " << file << "\n";
                 status = kExitFailed;
                 continue;
             }
-            session.ReadPsdHeader();
-            const CPsdHeader& h = session.psdHeader;
+            const CPsdHeader h = document::ReadPsdHeader(files, handle);
+            files.Close(handle);
             if (json_) {
                 all.push_back({{"file", file}, {"signature", PrintableSignature(h.signature)},
                                {"version", h.version}, {"channels", h.channels}, {"height", h.height},

@@ -186,12 +186,12 @@ TEST_F(EffectTest, AFailedCaptureNeverComparesAStaleImageButTheStartingImageCarr
     CMarkSession session(t.exam.AnswerDirectory() + "\\", t.exam.KeyDirectory() + "\\");
     session.OpenDestFile("DESTFILE=A.PSD");
     std::string first = "(SOURCEFILE=R.PSD INIFILE=S.PSD)";
-    EXPECT_GT(session.EvaluateEffect(first, 0), 0.5);
+    EXPECT_GT(session.EvaluateEffect(first, vantrel::EffectMode::Whole), 0.5);
     ASSERT_TRUE(session.captureSlots[2]);
 
     t.Desktop().SetDocumentWindowDelay(std::nullopt);
     std::string second = "(R.PSD)";
-    EXPECT_EQ(session.EvaluateEffect(second, 0), 0);
+    EXPECT_EQ(session.EvaluateEffect(second, vantrel::EffectMode::Whole), 0);
     EXPECT_FALSE(session.captureSlots[0]);
     EXPECT_FALSE(session.captureSlots[1]);
     EXPECT_TRUE(session.captureSlots[2]);

@@ -44,7 +44,7 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
                                                      {107, "Close All"},
                                                      {108, "Next"}});
     vantrel::text::SetCodePage(vantrel::text::CodePage::Cp936);
-    vantrel::RunWindowMenu(window);
+    vantrel::effects::RunWindowMenu(window);
     std::vector<std::uint32_t> ids;
     for (auto [target, id] : sent) {
         EXPECT_EQ(target, window);
@@ -56,12 +56,12 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
 TEST_F(HostControlTest, AShortOrMissingMenuSendsNothing)
 {
     WindowHandle noMenu = Desktop().AddWindow(0, "Editor");
-    vantrel::RunWindowMenu(noMenu);
+    vantrel::effects::RunWindowMenu(noMenu);
     WindowHandle shortBar = Desktop().AddWindow(0, "Editor");
     Desktop().SetMenuBar(shortBar, std::vector<MenuItemSpec>(7, MenuItemSpec{0, "Menu", {{1, "Item"}}}));
-    vantrel::RunWindowMenu(shortBar);
+    vantrel::effects::RunWindowMenu(shortBar);
     WindowHandle twoItems = AddEditorWindow("Editor", {{1, "Cascade"}, {2, "Tile"}});
-    vantrel::RunWindowMenu(twoItems);
+    vantrel::effects::RunWindowMenu(twoItems);
     EXPECT_TRUE(sent.empty());
 }
 
@@ -83,14 +83,14 @@ TEST_F(HostControlTest, ASecondCaptureIntoASlotReplacesTheFirst)
     WindowHandle window = Desktop().AddWindow(0, "doc");
     Desktop().SetSolidContent(window, 10, 20, 30);
     vantrel::CMarkSession session("\\", "\\");
-    session.CaptureWindow(window, 1);
+    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
     ASSERT_TRUE(session.captureSlots[1]);
     EXPECT_EQ(session.captureSlots[1]->Pixels()[0], 30);  // blue first
-    session.CaptureWindow(window, 1);
+    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
     ASSERT_TRUE(session.captureSlots[1]);
     EXPECT_EQ(session.captureSlots[1]->Pixels()[0], 125);  // the overpaint
     Desktop().SetCaptureFails(true);
-    session.CaptureWindow(window, 1);
+    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
     EXPECT_FALSE(session.captureSlots[1]);
 }
 
@@ -104,8 +104,8 @@ TEST_F(HostControlTest, WaitsMeasureElapsedTicksAcrossTheWrap)
 
 TEST(LastPathComponent, AfterEitherSeparator)
 {
-    EXPECT_EQ(vantrel::LastPathComponent("SUB\\DIR/A.PSD"), "A.PSD");
-    EXPECT_EQ(vantrel::LastPathComponent("A.PSD"), "A.PSD");
+    EXPECT_EQ(vantrel::effects::LastPathComponent("SUB\\DIR/A.PSD"), "A.PSD");
+    EXPECT_EQ(vantrel::effects::LastPathComponent("A.PSD"), "A.PSD");
 }
 
 TEST(AutomationDriver, AnEmptyDriverDoesNothingButCannotOpenADocument)

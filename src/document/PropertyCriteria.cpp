@@ -2,11 +2,12 @@
 #include <optional>
 #include <string_view>
 
-#include "grading/MarkSession.h"
+#include "document/PropertyCriteria.h"
+#include "text/ColorModeNames.h"
 #include "text/NumberReading.h"
 #include "text/WhiteSpace.h"
 
-namespace vantrel {
+namespace vantrel::document {
 
 namespace {
 
@@ -38,12 +39,11 @@ std::optional<ImageKey> FindImageKey(const std::string& key)
     return std::nullopt;
 }
 
+// The colour modes an answer key may name; any other name matches no document.
 std::int32_t ColorModeCode(const std::string& name)
 {
-    if (name == "BITMAP") return 0;
-    if (name == "GRAYSCALE") return 1;
-    if (name == "RGB") return 3;
-    if (name == "CMYK") return 4;
+    for (const auto& mode : text::kColorModeNames)
+        if (mode.inAnswerKeys && mode.keyword == name) return mode.code;
     return -1;
 }
 
@@ -73,7 +73,7 @@ bool MatchesAlternative(std::int32_t actual, std::string_view alternatives)
 
 }  // namespace
 
-bool CMarkSession::EvaluatePropertyCriterion(const std::string& name, std::string& arguments)
+bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name, std::string& arguments)
 {
     text::TrimLeft(arguments);
     if (!arguments.empty() && arguments.front() == '(') arguments.front() = ' ';
@@ -84,27 +84,27 @@ bool CMarkSession::EvaluatePropertyCriterion(const std::string& name, std::strin
     std::size_t cut = 0;
     for (std::size_t p = 0; p < arguments.size(); ++p) {
         if (arguments[p] != ' ') continue;
-        if (!EvaluateComparison(name, arguments.substr(cut, p - cut))) return false;
+        if (!EvaluateComparison(header, name, arguments.substr(cut, p - cut))) return false;
         cut = p + 1;
     }
     return true;
 }
 
-bool CMarkSession::EvaluateComparison(const std::string& name, const std::string& token)
+bool EvaluateComparison(const CPsdHeader& header, const std::string& name, const std::string& token)
 {
     for (const auto& candidate : kOperators) {
         const std::size_t at = token.find(candidate.text);
         if (at == std::string::npos) continue;
         const std::string key = token.substr(0, at);
         const std::string value = token.substr(at + candidate.text.size());
-        if (name == "IMAGE") return CheckImageProperty(key, value, candidate.op);
+        if (name == "IMAGE") return CheckImageProperty(header, key, value, candidate.op);
         if (name == "LAYER" || name == "MASK") return CheckLayerProperty(key, value, candidate.op);
         return false;
     }
     return false;
 }
 
-bool CMarkSession::CheckImageProperty(const std::string& key, const std::string& value, CompareOp op)
+bool CheckImageProperty(const CPsdHeader& header, const std::string& key, const std::string& value, CompareOp op)
 {
     const auto imageKey = FindImageKey(key);
     if (!imageKey) return true;
@@ -112,10 +112,10 @@ bool CMarkSession::CheckImageProperty(const std::string& key, const std::string&
 
     std::int32_t actual = 0;
     switch (*imageKey) {
-    case ImageKey::Width: actual = psdHeader.width; break;
-    case ImageKey::Height: actual = psdHeader.height; break;
-    case ImageKey::Channel: actual = psdHeader.channels; break;
-    case ImageKey::ColorMode: actual = psdHeader.colorMode; break;
+    case ImageKey::Width: actual = header.width; break;
+    case ImageKey::Height: actual = header.height; break;
+    case ImageKey::Channel: actual = header.channels; break;
+    case ImageKey::ColorMode: actual = header.colorMode; break;
     }
     const bool colorMode = *imageKey == ImageKey::ColorMode;
 
@@ -132,10 +132,10 @@ bool CMarkSession::CheckImageProperty(const std::string& key, const std::string&
     return Compare(actual, text::ReadInteger(value), op);
 }
 
-bool CMarkSession::CheckLayerProperty(const std::string&, const std::string&, CompareOp)
+bool CheckLayerProperty(const std::string&, const std::string&, CompareOp)
 {
     // Layers and masks are not examined: any well-formed comparison passes.
     return true;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::document

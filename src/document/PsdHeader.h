@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/Platform.h"
+
 namespace vantrel {
 
 // The fixed header of a Photoshop document, in file order. Fields a truncated file does
@@ -16,4 +18,10 @@ struct CPsdHeader {
     std::int16_t colorMode = 0;
 };
 
+namespace document {
+
+// Reads the header from the current position of an open document.
+CPsdHeader ReadPsdHeader(platform::IFiles& files, int handle);
+
+}  // namespace document
 }  // namespace vantrel

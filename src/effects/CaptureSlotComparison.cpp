@@ -1,39 +1,43 @@
-// The session's comparisons of its capture slots (0 examinee, 1 reference, 2 initial).
+#include "effects/CaptureSlotComparison.h"
 
+#include "effects/ImprovementRule.h"
 #include "effects/PartialImageComparison.h"
 #include "effects/WholeImageComparison.h"
-#include "grading/MarkSession.h"
-#include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects {
 
-namespace {
-const CCaptureImage* SlotImage(const CMarkSession& session, int slot)
+double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlot second,
+                       platform::IMessageBox& messages, IComparisonAllocator& allocator)
 {
-    if (slot < 0 || slot >= static_cast<int>(session.captureSlots.size()))
-        return nullptr;
-    return session.captureSlots[static_cast<std::size_t>(slot)].get();
-}
-}  // namespace
-
-double CMarkSession::CompareCaptures(int first, int second) const
-{
-    const CCaptureImage* a = SlotImage(*this, first);
-    const CCaptureImage* b = SlotImage(*this, second);
+    const CCaptureImage* a = ImageIn(slots, first);
+    const CCaptureImage* b = ImageIn(slots, second);
     if (a == nullptr || b == nullptr)
         return 0;
-    return CompareCaptureImages(a, b, platform::ActivePlatform().MessageBox(), comparisonBuffers);
+    return CompareCaptureImages(a, b, messages, allocator);
 }
 
-double CMarkSession::ComparePartialCaptures() const
+double ComparePartialCaptures(const CCaptureSlots& slots, platform::IMessageBox& messages,
+                              IComparisonAllocator& allocator)
 {
-    const CCaptureImage* examinee = SlotImage(*this, 0);
-    const CCaptureImage* reference = SlotImage(*this, 1);
-    const CCaptureImage* initial = SlotImage(*this, 2);
+    const CCaptureImage* examinee = ImageIn(slots, CaptureSlot::Examinee);
+    const CCaptureImage* reference = ImageIn(slots, CaptureSlot::Reference);
+    const CCaptureImage* initial = ImageIn(slots, CaptureSlot::Initial);
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
-    return ComparePartialCaptureImages(examinee, reference, initial, platform::ActivePlatform().MessageBox(),
-                                       comparisonBuffers);
+    return ComparePartialCaptureImages(examinee, reference, initial, messages, allocator);
 }
 
-}  // namespace vantrel
+double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool withInitial,
+                            platform::IMessageBox& messages, IComparisonAllocator& allocator,
+                            CEffectReport& report)
+{
+    if (mode == EffectMode::Partial) return ComparePartialCaptures(slots, messages, allocator);
+    const double a = CompareCaptures(slots, CaptureSlot::Examinee, CaptureSlot::Reference, messages, allocator);
+    report.examineeVsReference = a;
+    if (!withInitial) return a;
+    const double b = CompareCaptures(slots, CaptureSlot::Initial, CaptureSlot::Reference, messages, allocator);
+    report.initialVsReference = b;
+    return ApplyImprovementRule(a, b);
+}
+
+}  // namespace vantrel::effects

@@ -3,10 +3,9 @@
 #include "effects/AutomationDriver.h"
 #include "effects/WaitSeconds.h"
 #include "effects/WindowSearchState.h"
-#include "grading/MarkSession.h"
 #include "text/CodePage.h"
 
-namespace vantrel {
+namespace vantrel::effects {
 
 namespace {
 
@@ -57,7 +56,7 @@ void RunWindowMenu(platform::WindowHandle window)
     }
 }
 
-void CMarkSession::FindMainWindow()
+void FindMainWindow()
 {
     auto& desktop = platform::ActivePlatform().Desktop();
     desktop.EnumTopLevelWindows([&](platform::WindowHandle window) {
@@ -69,11 +68,16 @@ void CMarkSession::FindMainWindow()
     });
 }
 
-bool CMarkSession::CaptureDocument(const std::string& name, int slot)
+bool CaptureDocument(const std::string& directory, const std::string& name, std::unique_ptr<CCaptureImage>& slot,
+                     std::string* reason)
 {
-    const std::string path = (slot == 0 ? answerDirectory : keyDirectory) + name;
+    theWindowSearch.windowName = name;
+    const std::string path = directory + name;
     // Names that do not fit the working buffers are documents that cannot be opened.
-    if (name.size() > kMaxWindowName || path.size() > kMaxDocumentPath) return false;
+    if (name.size() > kMaxWindowName || path.size() > kMaxDocumentPath) {
+        if (reason) *reason = "cannot open " + path + ": the name is too long";
+        return false;
+    }
 
     auto& desktop = platform::ActivePlatform().Desktop();
     CPhotoshopDocument document;
@@ -99,7 +103,8 @@ bool CMarkSession::CaptureDocument(const std::string& name, int slot)
             }
             WaitSeconds(10);
         }
-    } catch (const platform::AutomationError&) {
+    } catch (const platform::AutomationError& error) {
+        if (reason) *reason = error.what();
         return false;
     }
     try {
@@ -109,13 +114,13 @@ bool CMarkSession::CaptureDocument(const std::string& name, int slot)
     return true;
 }
 
-void CMarkSession::CaptureWindow(platform::WindowHandle window, int slot)
+void CaptureWindow(platform::WindowHandle window, std::unique_ptr<CCaptureImage>& slot)
 {
     auto& desktop = platform::ActivePlatform().Desktop();
-    captureSlots[static_cast<std::size_t>(slot)].reset();
-    captureSlots[static_cast<std::size_t>(slot)] = desktop.CaptureClientArea(window);
-    if (!captureSlots[static_cast<std::size_t>(slot)]) return;
+    slot.reset();
+    slot = desktop.CaptureClientArea(window);
+    if (!slot) return;
     desktop.OverpaintClientArea(window, kOverpaintColor);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects

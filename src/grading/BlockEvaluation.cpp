@@ -13,10 +13,10 @@ bool IsDoubleDot(const std::string& text, std::size_t i)
     return text[i] == '.' && i + 1 < text.size() && text[i + 1] == '.';
 }
 
-bool IsEffectName(const std::string& name, int& mode)
+bool IsEffectName(const std::string& name, EffectMode& mode)
 {
-    if (name == "EFFECT" || name == "EFFECTS") return mode = 0, true;
-    if (name == "PARTEFFECT" || name == "PARTEFFECTS") return mode = 1, true;
+    if (name == "EFFECT" || name == "EFFECTS") return mode = EffectMode::Whole, true;
+    if (name == "PARTEFFECT" || name == "PARTEFFECTS") return mode = EffectMode::Partial, true;
     return false;
 }
 
@@ -101,7 +101,7 @@ double CMarkSession::EvaluateBlock(std::string& blockText)
             const std::size_t paren = criterion.find('(');
             const std::string name(paren == std::string_view::npos ? std::string_view() : criterion.substr(0, paren));
             std::string arguments(paren == std::string_view::npos ? criterion : criterion.substr(paren));
-            int mode = 0;
+            EffectMode mode = EffectMode::Whole;
             if (IsEffectName(name, mode)) return weight * EvaluateEffect(arguments, mode);
             if (!EvaluatePropertyCriterion(name, arguments)) return 0;
         }

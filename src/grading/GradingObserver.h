@@ -1,20 +1,11 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
-namespace vantrel {
+#include "effects/EffectReport.h"
 
-// What one effect criterion found, for callers that want to see why a block scored as it did.
-struct CEffectReport {
-    int mode = 0;  // 0 whole image, 1 partial
-    std::string sourceFile;
-    std::string initialFile;
-    std::optional<double> examineeVsReference;  // whole-image similarity a
-    std::optional<double> initialVsReference;   // whole-image similarity b
-    double similarity = 0;
-};
+namespace vantrel {
 
 struct CBlockReport {
     int lineNumber = 0;  // 1-based line of the block's opener

@@ -16,10 +16,4 @@ CMarkSession::~CMarkSession()
     for (auto& slot : captureSlots) slot.reset();
 }
 
-void CMarkSession::CloseDocument()
-{
-    if (documentHandle != -1) platform::ActivePlatform().Files().Close(documentHandle);
-    documentHandle = -1;
-}
-
 }  // namespace vantrel

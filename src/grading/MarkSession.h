@@ -4,18 +4,20 @@
 #include <memory>
 #include <string>
 
+#include "document/PropertyCriteria.h"
 #include "document/PsdHeader.h"
-#include "platform/CaptureImage.h"
+#include "effects/CaptureSlots.h"
 #include "effects/ComparisonBuffers.h"
+#include "effects/EffectReport.h"
 #include "grading/GradingObserver.h"
 #include "platform/Platform.h"
 
 namespace vantrel {
 
-enum class CompareOp { Equal = 0, Greater = 1, Less = 2, GreaterOrEqual = 3, LessOrEqual = 4, NotEqual = 5 };
-
 // The grading object of one call: it runs one answer key against one answer directory and
-// one key directory, and owns everything that run acquires.
+// one key directory, and owns everything that run acquires. Its operations compose the
+// document and effects layers; each is a short call into them. Its operations compose the
+// document and effects layers; each is a short call into them.
 class CMarkSession {
 public:
     CMarkSession(std::string answerDirectory, std::string keyDirectory);
@@ -45,17 +47,17 @@ public:
     bool CheckLayerProperty(const std::string& key, const std::string& value, CompareOp op);
 
     // effect criteria
-    double EvaluateEffect(std::string& arguments, int mode);
+    double EvaluateEffect(std::string& arguments, EffectMode mode);
     void ParseEffectArguments(std::string& text, std::string& source, std::string& initial);
     void FindMainWindow();
-    bool CaptureDocument(const std::string& name, int slot);
-    void CaptureWindow(platform::WindowHandle window, int slot);
+    // The examinee's document is looked for in the answer directory, the others in the key directory.
+    bool CaptureDocument(const std::string& name, CaptureSlot slot);
+    void CaptureWindow(platform::WindowHandle window, CaptureSlot slot);
 
-    // comparisons of the capture slots
+    // comparisons of the capture slots (0 examinee, 1 reference, 2 initial); a number that
+    // names no slot compares as an empty one
     double CompareCaptures(int first, int second) const;
     double ComparePartialCaptures() const;
-    // The similarity an effect criterion gives once its captures are in the slots.
-    double SimilarityOfCaptures(int mode, bool withInitial, CEffectReport& report) const;
 
     // Fields, in this order.
     std::string answerKeyText;
@@ -65,7 +67,7 @@ public:
     std::string documentFileName;
     std::string answerDirectory;
     std::string keyDirectory;
-    std::array<std::unique_ptr<CCaptureImage>, 3> captureSlots;
+    CCaptureSlots captureSlots;
     // The comparisons' working buffers, kept from one comparison to the next of this run.
     mutable CComparisonBufferPool comparisonBuffers;
 

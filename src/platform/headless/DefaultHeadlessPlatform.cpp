@@ -16,10 +16,15 @@ CHeadlessPlatform& PlatformWithStudio()
 }
 }  // namespace
 
-IPlatform& BuildPlatform()
+CHeadlessPlatform& DefaultHeadlessPlatform()
 {
     static CHeadlessPlatform& thePlatform = PlatformWithStudio();
     return thePlatform;
+}
+
+IPlatform& BuildPlatform()
+{
+    return DefaultHeadlessPlatform();
 }
 
 }  // namespace vantrel::platform

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "effects/CaptureSlots.h"
+#include "effects/ComparisonBuffers.h"
+#include "effects/EffectReport.h"
+#include "platform/Platform.h"
+
+namespace vantrel::effects {
+
+// The whole-image similarity of two slots' captures; 0 when either slot is empty.
+double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlot second,
+                       platform::IMessageBox& messages, IComparisonAllocator& allocator);
+
+// The partial similarity of the examinee, reference and initial captures; 0 when one is missing.
+double ComparePartialCaptures(const CCaptureSlots& slots, platform::IMessageBox& messages,
+                              IComparisonAllocator& allocator);
+
+// The similarity an effect criterion gives once its captures are in the slots: the partial
+// measure, the whole-image measure, or with a starting image the improvement rule over the
+// examinee's and the starting image's whole-image measures. The report gets those measures.
+double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool withInitial,
+                            platform::IMessageBox& messages, IComparisonAllocator& allocator,
+                            CEffectReport& report);
+
+}  // namespace vantrel::effects

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "platform/CaptureImage.h"
+
+namespace vantrel {
+
+// Where each document of an effect criterion is captured.
+enum class CaptureSlot { Examinee = 0, Reference = 1, Initial = 2 };
+
+using CCaptureSlots = std::array<std::unique_ptr<CCaptureImage>, 3>;
+
+inline std::unique_ptr<CCaptureImage>& SlotOf(CCaptureSlots& slots, CaptureSlot slot)
+{
+    return slots[static_cast<std::size_t>(slot)];
+}
+
+inline const CCaptureImage* ImageIn(const CCaptureSlots& slots, CaptureSlot slot)
+{
+    return slots[static_cast<std::size_t>(slot)].get();
+}
+
+}  // namespace vantrel

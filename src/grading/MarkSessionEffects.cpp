@@ -1,0 +1,98 @@
+// The session's effect criteria: the editor session that captures the documents into the
+// slots, and the comparisons of the slots.
+
+#include "effects/CaptureSlotComparison.h"
+#include "effects/EditorSession.h"
+#include "effects/EffectCriterion.h"
+#include "effects/HostControl.h"
+#include "grading/MarkSession.h"
+#include "text/WhiteSpace.h"
+
+namespace vantrel {
+
+namespace {
+
+bool IsSlotNumber(int slot)
+{
+    return slot >= 0 && slot < static_cast<int>(std::tuple_size_v<CCaptureSlots>);
+}
+
+}  // namespace
+
+void CMarkSession::ParseEffectArguments(std::string& text, std::string& source, std::string& initial)
+{
+    effects::ParseEffectArguments(text, source, initial);
+}
+
+double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
+{
+    CEffectReport report;
+    report.mode = mode;
+    auto finish = [&](double similarity) {
+        report.similarity = similarity;
+        if (currentBlock) currentBlock->effects.push_back(report);
+        return similarity;
+    };
+
+    std::string source;
+    std::string initial;
+    ParseEffectArguments(arguments, source, initial);
+    text::Trim(source);
+    text::Trim(initial);
+    report.sourceFile = source;
+    report.initialFile = initial;
+    // A capture that fails must never compare an image left from an earlier criterion; the
+    // starting image is kept, as a later criterion may rely on it.
+    SlotOf(captureSlots, CaptureSlot::Examinee).reset();
+    SlotOf(captureSlots, CaptureSlot::Reference).reset();
+    if (source.empty()) return finish(0);
+
+    effects::CEditorSession editor;
+    if (!editor.Start()) return finish(0);
+    FindMainWindow();
+    if (editor.HasMainWindow()) {
+        if (!CaptureDocument(documentFileName, CaptureSlot::Examinee)) {
+            editor.End();
+            return finish(0);
+        }
+        if (!CaptureDocument(source, CaptureSlot::Reference)) {
+            editor.End();
+            return finish(1);
+        }
+        if (!initial.empty()) CaptureDocument(initial, CaptureSlot::Initial);
+    }
+    editor.End();
+
+    return finish(effects::SimilarityOfCaptures(captureSlots, mode, !initial.empty(),
+                                                platform::ActivePlatform().MessageBox(), comparisonBuffers, report));
+}
+
+void CMarkSession::FindMainWindow()
+{
+    effects::FindMainWindow();
+}
+
+bool CMarkSession::CaptureDocument(const std::string& name, CaptureSlot slot)
+{
+    const std::string& directory = slot == CaptureSlot::Examinee ? answerDirectory : keyDirectory;
+    return effects::CaptureDocument(directory, name, SlotOf(captureSlots, slot));
+}
+
+void CMarkSession::CaptureWindow(platform::WindowHandle window, CaptureSlot slot)
+{
+    effects::CaptureWindow(window, SlotOf(captureSlots, slot));
+}
+
+double CMarkSession::CompareCaptures(int first, int second) const
+{
+    if (!IsSlotNumber(first) || !IsSlotNumber(second)) return 0;
+    return effects::CompareCaptures(captureSlots, static_cast<CaptureSlot>(first), static_cast<CaptureSlot>(second),
+                                    platform::ActivePlatform().MessageBox(), comparisonBuffers);
+}
+
+double CMarkSession::ComparePartialCaptures() const
+{
+    return effects::ComparePartialCaptures(captureSlots, platform::ActivePlatform().MessageBox(), comparisonBuffers);
+}
+
+}  // namespace vantrel
