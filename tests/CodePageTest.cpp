@@ -49,4 +49,13 @@ TEST(CodePageNames, KnownAndUnknown)
     EXPECT_FALSE(vantrel::text::CodePageFromName("latin1"));
 }
 
+TEST(LastPathComponent, AfterASeparatorThatStartsACharacter)
+{
+    EXPECT_EQ(vantrel::text::LastPathComponent("SUB\\DIR/A.PSD", CodePage::Cp936), "A.PSD");
+    EXPECT_EQ(vantrel::text::LastPathComponent("A.PSD", CodePage::Cp936), "A.PSD");
+    // The trail byte of a double-byte character is never a separator.
+    EXPECT_EQ(vantrel::text::LastPathComponent("SUB\\A\xD5\x5C", CodePage::Cp936), "A\xD5\x5C");
+    EXPECT_EQ(vantrel::text::LastPathComponent("SAME.PSD\\", CodePage::Cp936), "");
+}
+
 }  // namespace

@@ -102,12 +102,6 @@ TEST_F(HostControlTest, WaitsMeasureElapsedTicksAcrossTheWrap)
     EXPECT_EQ(platform->Clock().TickCount(), 5000u - 1501u);
 }
 
-TEST(LastPathComponent, AfterEitherSeparator)
-{
-    EXPECT_EQ(vantrel::effects::LastPathComponent("SUB\\DIR/A.PSD"), "A.PSD");
-    EXPECT_EQ(vantrel::effects::LastPathComponent("A.PSD"), "A.PSD");
-}
-
 TEST(AutomationDriver, AnEmptyDriverDoesNothingButCannotOpenADocument)
 {
     vantrel::testing::ScopedPlatform<> platform;

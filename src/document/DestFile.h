@@ -12,7 +12,7 @@ namespace vantrel::document {
 std::optional<std::string> DocumentNameOf(const std::string& line);
 
 // Opens the named document of the answer directory read-only; -1 when it cannot be opened,
-// a path too long to open included.
+// a path too long to open and a document whose links lead out of the folder included.
 int OpenAnswerDocument(platform::IFiles& files, const std::string& answerDirectory, const std::string& name);
 
 }  // namespace vantrel::document

@@ -32,12 +32,6 @@ const char* ShowWord()
 
 }  // namespace
 
-std::string LastPathComponent(const std::string& name)
-{
-    const std::size_t separator = name.find_last_of("\\/");
-    return separator == std::string::npos ? name : name.substr(separator + 1);
-}
-
 void RunWindowMenu(platform::WindowHandle window)
 {
     auto& desktop = platform::ActivePlatform().Desktop();
@@ -78,6 +72,12 @@ bool CaptureDocument(const std::string& directory, const std::string& name, std:
         if (reason) *reason = "cannot open " + path + ": the name is too long";
         return false;
     }
+    // A name given with a folder is looked for by its file name, as the window shows it.
+    const std::string wanted = UpperTitle(text::LastPathComponent(name));
+    if (wanted.empty()) {
+        if (reason) *reason = "cannot open " + path + ": it names a folder, not a document";
+        return false;
+    }
 
     auto& desktop = platform::ActivePlatform().Desktop();
     CPhotoshopDocument document;
@@ -85,8 +85,6 @@ bool CaptureDocument(const std::string& directory, const std::string& name, std:
         document.AttachDispatch(thePhotoshopApp.OpenDocument(path));
         WaitSeconds(5);
 
-        // A name given with a folder is looked for by its file name, as the window shows it.
-        const std::string wanted = UpperTitle(LastPathComponent(name));
         theWindowSearch.documentWindow = 0;
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
             desktop.EnumDescendantWindows(theWindowSearch.mainWindow, [&](platform::WindowHandle window) {

@@ -19,15 +19,13 @@ void RunWindowMenu(platform::WindowHandle window);
 // Has the connected editor open directory + name, waits for the document's window (found by
 // the name's last component under the main window), captures it into slot and ends the
 // document. False when the editor cannot open the document, with its reason when asked for;
-// true when it opened, whether or not a window was found to capture.
+// true when it opened, whether or not a window was found to capture. A name that ends in a
+// separator names no document.
 bool CaptureDocument(const std::string& directory, const std::string& name, std::unique_ptr<CCaptureImage>& slot,
                      std::string* reason = nullptr);
 
 // Captures the window's client area into slot (empty when the capture fails), then
 // overpaints the area so that a window showing nothing new is never taken for a document.
 void CaptureWindow(platform::WindowHandle window, std::unique_ptr<CCaptureImage>& slot);
-
-// The last component of a name, after its last "\" or "/".
-std::string LastPathComponent(const std::string& name);
 
 }  // namespace vantrel::effects

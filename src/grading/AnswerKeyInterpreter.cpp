@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <climits>
 #include <utility>
 #include <vector>
 
@@ -17,17 +18,28 @@ struct LineBounds {
     std::size_t end;  // one past the line's last character (its CR, or the text's last)
 };
 
-// Lines end at the CR of a CR LF pair, which stays with the line, or at the text's end.
-std::vector<LineBounds> FindLines(const std::string& text)
+// The key's line count, and the bounds of at most its first maxKept lines: the lines past
+// the last that takes part are counted but never kept, so a huge key costs no more memory
+// than its own text. Lines end at the CR of a CR LF pair, which stays with the line, or at
+// the text's end.
+struct KeyLines {
+    std::vector<LineBounds> kept;
+    std::size_t count = 0;
+};
+
+KeyLines FindLines(const std::string& text, std::size_t maxKept)
 {
-    std::vector<LineBounds> lines;
+    KeyLines lines;
+    auto add = [&](LineBounds bounds) {
+        if (lines.count++ < maxKept) lines.kept.push_back(bounds);
+    };
     std::size_t start = 0;
     for (std::size_t p = 0; p < text.size(); ++p) {
         if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') {
-            lines.push_back({start, p + 1});
+            add({start, p + 1});
             start = p + 2;
         } else if (p + 1 == text.size()) {
-            lines.push_back({start, std::max(start, p + 1)});
+            add({start, std::max(start, p + 1)});
         }
     }
     return lines;
@@ -51,14 +63,15 @@ bool StartsWith(const std::string& text, const char* prefix)
 
 int CMarkSession::CountLines(const std::string& text) const
 {
-    return static_cast<int>(FindLines(text).size());
+    return static_cast<int>(std::min<std::size_t>(FindLines(text, 0).count, INT_MAX));
 }
 
 void CMarkSession::GetLine(const std::string& text, int index, std::string& line) const
 {
     line.clear();
-    const auto lines = FindLines(text);
-    if (index >= 0 && static_cast<std::size_t>(index) < lines.size()) line = ExtractLine(text, lines[index]);
+    if (index < 0) return;
+    const auto lines = FindLines(text, static_cast<std::size_t>(index) + 1);
+    if (static_cast<std::size_t>(index) < lines.kept.size()) line = ExtractLine(text, lines.kept[index]);
 }
 
 double CMarkSession::RunAnswerKey(std::string text)
@@ -67,8 +80,9 @@ double CMarkSession::RunAnswerKey(std::string text)
     runningScore = 0;
     documentHandle = -1;
 
-    const auto lines = FindLines(answerKeyText);
-    const int lineCount = static_cast<int>(lines.size());
+    const KeyLines keyLines = FindLines(answerKeyText, kLastLineIndex + 1);
+    const auto& lines = keyLines.kept;
+    const int lineCount = static_cast<int>(std::min<std::size_t>(keyLines.count, INT_MAX));
     if (lineCount < 2) return 0;
 
     std::string blockText;

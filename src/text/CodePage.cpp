@@ -62,6 +62,38 @@ std::size_t Utf8Length(unsigned char c)
     return 1;
 }
 
+// The UTF-8 forms of the same characters that CP936 upper-cases, so that a name upper-cased
+// in either code page matches the other's: full-width a-z, Greek alpha to omega (without the
+// final sigma, which GBK lacks), Cyrillic a to ya and yo, small Roman numerals i to x.
+void UpperUtf8Character(std::string& text, std::size_t i, std::size_t length)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    auto set = [&](std::size_t k, unsigned value) { text[i + k] = static_cast<char>(value); };
+    for (std::size_t k = 1; k < length; ++k)
+        if ((byte(k) & 0xC0u) != 0x80u) return;  // not a character: left as it is
+    if (length == 2) {
+        const unsigned code = ((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu);
+        unsigned upper = code;
+        if (code >= 0x3B1 && code <= 0x3C9 && code != 0x3C2) upper = code - 0x20;
+        else if (code >= 0x430 && code <= 0x44F) upper = code - 0x20;
+        else if (code == 0x451) upper = 0x401;
+        if (upper != code) {
+            set(0, 0xC0u | (upper >> 6));
+            set(1, 0x80u | (upper & 0x3Fu));
+        }
+    } else if (length == 3) {
+        const unsigned code = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
+        unsigned upper = code;
+        if (code >= 0xFF41 && code <= 0xFF5A) upper = code - 0x20;
+        else if (code >= 0x2170 && code <= 0x2179) upper = code - 0x10;
+        if (upper != code) {
+            set(0, 0xE0u | (upper >> 12));
+            set(1, 0x80u | ((upper >> 6) & 0x3Fu));
+            set(2, 0x80u | (upper & 0x3Fu));
+        }
+    }
+}
+
 void UpperUtf8(std::string& text)
 {
     for (std::size_t i = 0; i < text.size();) {
@@ -69,13 +101,8 @@ void UpperUtf8(std::string& text)
         std::size_t length = std::min(Utf8Length(c), text.size() - i);
         if (length == 1) {
             if (c >= 'a' && c <= 'z') text[i] = static_cast<char>(c - 'a' + 'A');
-        } else if (length == 3 && c == 0xEF && static_cast<unsigned char>(text[i + 1]) == 0xBD) {
-            // U+FF41..FF5A (full-width a-z) become U+FF21..FF3A.
-            auto last = static_cast<unsigned char>(text[i + 2]);
-            if (last >= 0x81 && last <= 0x9A) {
-                text[i + 1] = static_cast<char>(0xBC);
-                text[i + 2] = static_cast<char>(last + 0x20);
-            }
+        } else {
+            UpperUtf8Character(text, i, length);
         }
         i += length;
     }
@@ -102,6 +129,22 @@ void MakeUpper(std::string& text, CodePage codePage)
         UpperCp936(text);
     else
         UpperUtf8(text);
+}
+
+std::size_t CharacterLength(std::string_view text, std::size_t at, CodePage codePage)
+{
+    if (codePage != CodePage::Cp936 || at + 1 >= text.size()) return 1;
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const auto trail = static_cast<unsigned char>(text[at + 1]);
+    return IsGbkLead(lead) && IsGbkTrail(trail) ? 2 : 1;
+}
+
+std::string LastPathComponent(const std::string& path, CodePage codePage)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); i += CharacterLength(path, i, codePage))
+        if (path[i] == '\\' || path[i] == '/') start = i + 1;
+    return path.substr(start);
 }
 
 }  // namespace vantrel::text

@@ -20,4 +20,13 @@ std::optional<CodePage> CodePageFromName(std::string_view name);
 void MakeUpper(std::string& text, CodePage codePage);
 inline void MakeUpper(std::string& text) { MakeUpper(text, ActiveCodePage()); }
 
+// Bytes that the character starting at text[at] takes: 2 for a CP936 lead byte followed by
+// a trail byte, else 1. A separator byte inside a character is never a separator.
+std::size_t CharacterLength(std::string_view text, std::size_t at, CodePage codePage);
+
+// The last component of a path in the code page, after its last "\" or "/" that stands at a
+// character boundary; empty when the path ends in a separator.
+std::string LastPathComponent(const std::string& path, CodePage codePage);
+inline std::string LastPathComponent(const std::string& path) { return LastPathComponent(path, ActiveCodePage()); }
+
 }  // namespace vantrel::text

@@ -5,9 +5,15 @@
 
 namespace vantrel::platform {
 
-// Turns a path in the system code page, with "\" or "/" as separators, into the file
-// system's path of an existing entry, matching each component without regard to case.
-// nullopt when some component does not exist or the path exceeds the working limits.
-std::optional<std::string> ResolveExistingPath(const std::string& codePagePath);
+// Turns a path with "\" or "/" separators into the file system's path of an existing entry.
+// Folders arrive as the file system's own names and names from the answer key as code-page
+// text, often in one path, so each component is taken as given when such an entry exists,
+// else converted from the code page, else matched without regard to case. A code-page name
+// is split only at separators that start a character. nullopt when some component does not
+// exist, when the path ends in a separator, or when it exceeds the working limits.
+std::optional<std::string> ResolveExistingPath(const std::string& path);
+
+// Whether the entry a path names lies inside a folder once links are followed in both.
+bool LiesWithin(const std::string& folder, const std::string& path);
 
 }  // namespace vantrel::platform

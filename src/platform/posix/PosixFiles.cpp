@@ -62,6 +62,11 @@ std::optional<std::string> CPosixFiles::ResolvePath(const std::string& codePageP
     return ResolveExistingPath(codePagePath);
 }
 
+bool CPosixFiles::LiesWithin(const std::string& folder, const std::string& codePagePath)
+{
+    return platform::LiesWithin(folder, codePagePath);
+}
+
 void CPosixFiles::Close(int handle)
 {
     if (open_.erase(handle))
