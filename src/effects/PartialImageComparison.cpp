@@ -7,6 +7,7 @@
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
+#include "effects/HistogramCosine.h"
 #include "effects/PixelUnpacking.h"
 #include "platform/Platform.h"
 
@@ -46,21 +47,8 @@ double GreyHistogramSimilarity(const std::uint8_t* first, const std::uint8_t* se
                                std::size_t pixelCount)
 {
     const kernels::GreyBinCounts counts = kernels::CountGreyBins(first, second, pixelCount);
-    double sab = 0;
-    double saa = 0;
-    double sbb = 0;
     // Bin 0 holds every pixel that nobody changed, so it says nothing about the changes.
-    for (int j = 1; j < kernels::kBinCount; ++j) {
-        const std::uint64_t a = counts.first[j];
-        const std::uint64_t b = counts.second[j];
-        sab += static_cast<double>(a * b);
-        saa += static_cast<double>(a * a);
-        sbb += static_cast<double>(b * b);
-    }
-    const double r = std::sqrt(saa * sbb);
-    if (!(r > 0))
-        return 0;
-    return std::min(sab / r, 1.0);
+    return HistogramCosine(counts.first, counts.second, 1);
 }
 
 double CombinePartialMeasures(double pixelMeasure, double histogramMeasure)

@@ -6,6 +6,7 @@
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
+#include "effects/HistogramCosine.h"
 #include "effects/PixelUnpacking.h"
 #include "platform/Platform.h"
 
@@ -16,27 +17,6 @@ namespace {
 // The double nearest to one third. The channel means multiply by it rather than divide by 3,
 // and the last bit of a result depends on that.
 constexpr double kOneThird = 0.3333333333333333;
-
-// The cosine of the angle between two binned histograms. The products are exact integers and
-// the sums doubles; a channel with nothing counted gives 0.
-double HistogramCosine(const kernels::BinCounts& a, const kernels::BinCounts& b)
-{
-    double sab = 0;
-    double saa = 0;
-    double sbb = 0;
-    for (int j = 0; j < kernels::kBinCount; ++j) {
-        const std::uint64_t ha = a[j];
-        const std::uint64_t hb = b[j];
-        sab += static_cast<double>(ha * hb);
-        saa += static_cast<double>(ha * ha);
-        sbb += static_cast<double>(hb * hb);
-    }
-    const double r = std::sqrt(saa * sbb);
-    if (!(r > 0))
-        return 0;
-    // Rounding can carry the quotient of two nearly parallel histograms a hair above 1.
-    return std::min(sab / r, 1.0);
-}
 
 }  // namespace
 
@@ -49,7 +29,7 @@ double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second
         kernels::CountChannelBins(first, second, formatCode, PixelCount(formatCode, byteCount));
     double cosine[3];
     for (int c = 0; c < 3; ++c)
-        cosine[c] = HistogramCosine(counts.first[c], counts.second[c]);
+        cosine[c] = HistogramCosine(counts.first[c], counts.second[c], 0);
     return (cosine[2] + cosine[1] + cosine[0]) * kOneThird;
 }
 
