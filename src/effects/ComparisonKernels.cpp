@@ -22,37 +22,37 @@ bool UseAvx2(KernelPath path)
 
 }  // namespace
 
-PixelPairSums SumPixelPairs(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+PixelPairSums SumPixelPairs(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                             std::size_t pixelCount, [[maybe_unused]] KernelPath path)
 {
     PixelPairSums sums;
     std::size_t done = 0;
 #ifdef VANTREL_KERNELS_AVX2
     if (UseAvx2(path))
-        done = detail::SumPixelPairsAvx2(first, second, formatCode, pixelCount, sums);
+        done = detail::SumPixelPairsAvx2(first, second, format, pixelCount, sums);
 #endif
 #ifdef VANTREL_KERNELS_SSE2
     if (path != KernelPath::Portable)
-        done = detail::SumPixelPairsSse2(first, second, formatCode, done, pixelCount, sums);
+        done = detail::SumPixelPairsSse2(first, second, format, done, pixelCount, sums);
 #endif
-    detail::SumPixelPairsPortable(first, second, formatCode, done, pixelCount, sums);
+    detail::SumPixelPairsPortable(first, second, format, done, pixelCount, sums);
     return sums;
 }
 
-ChannelBinCounts CountChannelBins(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+ChannelBinCounts CountChannelBins(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                                   std::size_t pixelCount, [[maybe_unused]] KernelPath path)
 {
     ChannelBinCounts counts;
     std::size_t done = 0;
 #ifdef VANTREL_KERNELS_AVX2
     if (UseAvx2(path))
-        done = detail::CountChannelBinsAvx2(first, second, formatCode, pixelCount, counts);
+        done = detail::CountChannelBinsAvx2(first, second, format, pixelCount, counts);
 #endif
 #ifdef VANTREL_KERNELS_SSE2
     if (path != KernelPath::Portable)
-        done = detail::CountChannelBinsSse2(first, second, formatCode, done, pixelCount, counts);
+        done = detail::CountChannelBinsSse2(first, second, format, done, pixelCount, counts);
 #endif
-    detail::CountChannelBinsPortable(first, second, formatCode, done, pixelCount, counts);
+    detail::CountChannelBinsPortable(first, second, format, done, pixelCount, counts);
     return counts;
 }
 
@@ -67,19 +67,19 @@ void SubtractInitial(std::uint8_t* changed, const std::uint8_t* initial, std::si
     detail::SubtractInitialPortable(changed, initial, done, byteCount);
 }
 
-void ConvertPixelsToGrey(std::uint8_t* bytes, int formatCode, std::size_t pixelCount,
+void ConvertPixelsToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t pixelCount,
                          [[maybe_unused]] KernelPath path)
 {
     std::size_t done = 0;
 #ifdef VANTREL_KERNELS_AVX2
     if (UseAvx2(path))
-        done = detail::ConvertPixelsToGreyAvx2(bytes, formatCode, pixelCount);
+        done = detail::ConvertPixelsToGreyAvx2(bytes, format, pixelCount);
 #endif
 #ifdef VANTREL_KERNELS_SSE2
     if (path != KernelPath::Portable)
-        done = detail::ConvertPixelsToGreySse2(bytes, formatCode, done, pixelCount);
+        done = detail::ConvertPixelsToGreySse2(bytes, format, done, pixelCount);
 #endif
-    detail::ConvertPixelsToGreyPortable(bytes, formatCode, done, pixelCount);
+    detail::ConvertPixelsToGreyPortable(bytes, format, done, pixelCount);
 }
 
 GreyPairSums SumGreyPairs(const std::uint8_t* first, const std::uint8_t* second, std::size_t pixelCount,

@@ -178,30 +178,30 @@ VANTREL_AVX2_FUNCTION std::size_t ConvertToGrey32Avx2(std::uint8_t* bytes, std::
 }  // namespace
 
 // Plain functions, as declared: only the loops they call need AVX2.
-std::size_t SumPixelPairsAvx2(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+std::size_t SumPixelPairsAvx2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                               std::size_t pixelCount, PixelPairSums& sums)
 {
-    if (formatCode != kFormat8 && formatCode != kFormat32)
+    if (format != DisplayFormat::Bits8 && format != DisplayFormat::Bits32)
         return 0;
     ByteLaneSums lanes;
-    const std::size_t bytes = SumBytePairsByLaneAvx2(first, second, pixelCount * BytesPerPixel(formatCode), lanes);
-    AddByteLaneSums(lanes, formatCode, sums);
-    return bytes / BytesPerPixel(formatCode);
+    const std::size_t bytes = SumBytePairsByLaneAvx2(first, second, pixelCount * BytesPerPixel(format), lanes);
+    AddByteLaneSums(lanes, format, sums);
+    return bytes / BytesPerPixel(format);
 }
 
-std::size_t CountChannelBinsAvx2(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+std::size_t CountChannelBinsAvx2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                                  std::size_t pixelCount, ChannelBinCounts& counts)
 {
-    if (formatCode != kFormat32)
+    if (format != DisplayFormat::Bits32)
         return 0;
     const std::size_t done = CountChannelBins32Avx2(first, pixelCount, counts.first);
     CountChannelBins32Avx2(second, pixelCount, counts.second);
     return done;
 }
 
-std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, int formatCode, std::size_t pixelCount)
+std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, DisplayFormat format, std::size_t pixelCount)
 {
-    if (formatCode != kFormat32)
+    if (format != DisplayFormat::Bits32)
         return 0;
     return ConvertToGrey32Avx2(bytes, pixelCount);
 }

@@ -32,13 +32,13 @@ inline void AddPixelPair(unsigned a, unsigned b, std::uint64_t& sumFirst, std::u
     }
 }
 
-template <int Code>
+template <DisplayFormat F>
 void SumPixelPairsFrom(const std::uint8_t* first, const std::uint8_t* second, std::size_t begin,
                        std::size_t end, PixelPairSums& sums)
 {
     for (std::size_t k = begin; k < end; ++k) {
-        const PixelChannels a = ReadPixel(first, Code, k);
-        const PixelChannels b = ReadPixel(second, Code, k);
+        const PixelChannels a = ReadPixel(first, F, k);
+        const PixelChannels b = ReadPixel(second, F, k);
         AddPixelPair(a.c0, b.c0, sums.first[0], sums.second[0], sums.apart[0]);
         AddPixelPair(a.c1, b.c1, sums.first[1], sums.second[1], sums.apart[1]);
         AddPixelPair(a.c2, b.c2, sums.first[2], sums.second[2], sums.apart[2]);
@@ -52,38 +52,38 @@ void SumBytePairsFrom(const std::uint8_t* first, const std::uint8_t* second, std
         AddPixelPair(first[k], second[k], sums.first[0], sums.second[0], sums.apart[0]);
 }
 
-template <int Code>
+template <DisplayFormat F>
 void CountChannelBinsFrom(const std::uint8_t* pixels, std::size_t begin, std::size_t end,
                           std::array<BinCounts, 3>& bins)
 {
     for (std::size_t k = begin; k < end; ++k) {
-        const PixelChannels p = ReadPixel(pixels, Code, k);
+        const PixelChannels p = ReadPixel(pixels, F, k);
         ++bins[0][kBinOf[p.c0]];
         ++bins[1][kBinOf[p.c1]];
         ++bins[2][kBinOf[p.c2]];
     }
 }
 
-void CountChannelBinsOf(const std::uint8_t* pixels, int formatCode, std::size_t begin, std::size_t end,
+void CountChannelBinsOf(const std::uint8_t* pixels, DisplayFormat format, std::size_t begin, std::size_t end,
                         std::array<BinCounts, 3>& bins)
 {
-    switch (formatCode) {
-    case kFormat8:
+    switch (format) {
+    case DisplayFormat::Bits8:
         for (std::size_t k = begin; k < end; ++k)
             ++bins[0][kBinOf[pixels[k]]];
         break;
-    case kFormat16: CountChannelBinsFrom<kFormat16>(pixels, begin, end, bins); break;
-    case kFormat24: CountChannelBinsFrom<kFormat24>(pixels, begin, end, bins); break;
-    case kFormat32: CountChannelBinsFrom<kFormat32>(pixels, begin, end, bins); break;
+    case DisplayFormat::Bits16: CountChannelBinsFrom<DisplayFormat::Bits16>(pixels, begin, end, bins); break;
+    case DisplayFormat::Bits24: CountChannelBinsFrom<DisplayFormat::Bits24>(pixels, begin, end, bins); break;
+    case DisplayFormat::Bits32: CountChannelBinsFrom<DisplayFormat::Bits32>(pixels, begin, end, bins); break;
     default: break;
     }
 }
 
-template <int Code>
+template <DisplayFormat F>
 void ConvertToGreyFrom(std::uint8_t* bytes, std::size_t begin, std::size_t end)
 {
     for (std::size_t k = begin; k < end; ++k) {
-        const PixelChannels p = ReadPixel(bytes, Code, k);
+        const PixelChannels p = ReadPixel(bytes, F, k);
         bytes[k] = GreyOf(p.c0, p.c1, p.c2);
     }
 }
@@ -106,30 +106,30 @@ std::uint8_t GreyOf(unsigned c0, unsigned c1, unsigned c2)
 
 namespace detail {
 
-void SumPixelPairsPortable(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+void SumPixelPairsPortable(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                            std::size_t begin, std::size_t end, PixelPairSums& sums)
 {
-    switch (formatCode) {
-    case kFormat8:
+    switch (format) {
+    case DisplayFormat::Bits8:
         SumBytePairsFrom(first, second, begin, end, sums);
         // The one byte stands for all three channels.
         sums.first[1] = sums.first[2] = sums.first[0];
         sums.second[1] = sums.second[2] = sums.second[0];
         sums.apart[1] = sums.apart[2] = sums.apart[0];
         break;
-    case kFormat16: SumPixelPairsFrom<kFormat16>(first, second, begin, end, sums); break;
-    case kFormat24: SumPixelPairsFrom<kFormat24>(first, second, begin, end, sums); break;
-    case kFormat32: SumPixelPairsFrom<kFormat32>(first, second, begin, end, sums); break;
+    case DisplayFormat::Bits16: SumPixelPairsFrom<DisplayFormat::Bits16>(first, second, begin, end, sums); break;
+    case DisplayFormat::Bits24: SumPixelPairsFrom<DisplayFormat::Bits24>(first, second, begin, end, sums); break;
+    case DisplayFormat::Bits32: SumPixelPairsFrom<DisplayFormat::Bits32>(first, second, begin, end, sums); break;
     default: break;
     }
 }
 
-void CountChannelBinsPortable(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+void CountChannelBinsPortable(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                               std::size_t begin, std::size_t end, ChannelBinCounts& counts)
 {
-    CountChannelBinsOf(first, formatCode, begin, end, counts.first);
-    CountChannelBinsOf(second, formatCode, begin, end, counts.second);
-    if (formatCode == kFormat8) {
+    CountChannelBinsOf(first, format, begin, end, counts.first);
+    CountChannelBinsOf(second, format, begin, end, counts.second);
+    if (format == DisplayFormat::Bits8) {
         // The one byte is counted for all three channels.
         counts.first[1] = counts.first[2] = counts.first[0];
         counts.second[1] = counts.second[2] = counts.second[0];
@@ -147,12 +147,12 @@ void SubtractInitialPortable(std::uint8_t* changed, const std::uint8_t* initial,
     }
 }
 
-void ConvertPixelsToGreyPortable(std::uint8_t* bytes, int formatCode, std::size_t begin, std::size_t end)
+void ConvertPixelsToGreyPortable(std::uint8_t* bytes, DisplayFormat format, std::size_t begin, std::size_t end)
 {
-    switch (formatCode) {
-    case kFormat16: ConvertToGreyFrom<kFormat16>(bytes, begin, end); break;
-    case kFormat24: ConvertToGreyFrom<kFormat24>(bytes, begin, end); break;
-    case kFormat32: ConvertToGreyFrom<kFormat32>(bytes, begin, end); break;
+    switch (format) {
+    case DisplayFormat::Bits16: ConvertToGreyFrom<DisplayFormat::Bits16>(bytes, begin, end); break;
+    case DisplayFormat::Bits24: ConvertToGreyFrom<DisplayFormat::Bits24>(bytes, begin, end); break;
+    case DisplayFormat::Bits32: ConvertToGreyFrom<DisplayFormat::Bits32>(bytes, begin, end); break;
     default: break;  // a one-byte pixel is its own grey value
     }
 }

@@ -306,9 +306,9 @@ std::size_t CountGreyPairsVector(const std::uint8_t* first, const std::uint8_t* 
 
 }  // namespace
 
-void AddByteLaneSums(const ByteLaneSums& lanes, int formatCode, PixelPairSums& sums)
+void AddByteLaneSums(const ByteLaneSums& lanes, DisplayFormat format, PixelPairSums& sums)
 {
-    if (formatCode == kFormat32) {
+    if (format == DisplayFormat::Bits32) {
         for (int c = 0; c < 3; ++c) {
             sums.first[c] += lanes.first[c];
             sums.second[c] += lanes.second[c];
@@ -323,26 +323,26 @@ void AddByteLaneSums(const ByteLaneSums& lanes, int formatCode, PixelPairSums& s
     }
 }
 
-std::size_t SumPixelPairsSse2(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+std::size_t SumPixelPairsSse2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                               std::size_t begin, std::size_t pixelCount, PixelPairSums& sums)
 {
     // Byte positions modulo 4 are channels only where a pixel is one byte or four.
-    if (formatCode != kFormat8 && formatCode != kFormat32)
+    if (format != DisplayFormat::Bits8 && format != DisplayFormat::Bits32)
         return begin;
-    const std::size_t bytesPerPixel = BytesPerPixel(formatCode);
+    const std::size_t bytesPerPixel = BytesPerPixel(format);
     // The wider loops stop at a multiple of 64 bytes, so the lanes keep their positions.
     const std::size_t from = begin * bytesPerPixel;
     ByteLaneSums lanes;
     const std::size_t bytes =
         SumBytePairsByLane(first + from, second + from, pixelCount * bytesPerPixel - from, lanes);
-    AddByteLaneSums(lanes, formatCode, sums);
+    AddByteLaneSums(lanes, format, sums);
     return begin + bytes / bytesPerPixel;
 }
 
-std::size_t CountChannelBinsSse2(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+std::size_t CountChannelBinsSse2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                                  std::size_t begin, std::size_t pixelCount, ChannelBinCounts& counts)
 {
-    if (formatCode != kFormat32)
+    if (format != DisplayFormat::Bits32)
         return begin;
     const std::size_t more = CountChannelBins32(first + 4 * begin, pixelCount - begin, counts.first);
     CountChannelBins32(second + 4 * begin, pixelCount - begin, counts.second);
@@ -363,10 +363,10 @@ std::size_t SubtractInitialSse2(std::uint8_t* changed, const std::uint8_t* initi
     return whole;
 }
 
-std::size_t ConvertPixelsToGreySse2(std::uint8_t* bytes, int formatCode, std::size_t begin,
+std::size_t ConvertPixelsToGreySse2(std::uint8_t* bytes, DisplayFormat format, std::size_t begin,
                                     std::size_t pixelCount)
 {
-    if (formatCode != kFormat32)
+    if (format != DisplayFormat::Bits32)
         return begin;
     return ConvertToGrey32(bytes, begin, pixelCount);
 }

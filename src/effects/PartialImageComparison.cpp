@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
@@ -23,11 +24,11 @@ std::uint8_t GreyValue(std::uint8_t c0, std::uint8_t c1, std::uint8_t c2)
     return kernels::GreyOf(c0, c1, c2);
 }
 
-void ConvertToGrey(std::uint8_t* bytes, int formatCode, std::size_t byteCount)
+void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode) || formatCode == kFormat8)
+    if (!IsComparableFormat(format) || format == DisplayFormat::Bits8)
         return;
-    kernels::ConvertPixelsToGrey(bytes, formatCode, PixelCount(formatCode, byteCount));
+    kernels::ConvertPixelsToGrey(bytes, format, PixelCount(format, byteCount));
 }
 
 double GreyPixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, std::size_t pixelCount)
@@ -65,8 +66,8 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
 {
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
-    const int code = FormatCodeFor(examinee->BitsPerPixel());
-    if (code == kNoFormat)
+    const std::optional<DisplayFormat> format = DisplayFormatFor(examinee->BitsPerPixel());
+    if (!format)
         return 0;
     const std::size_t byteCount = static_cast<std::size_t>(examinee->BytesPerRow()) *
                                   static_cast<std::size_t>(examinee->Height());
@@ -75,7 +76,7 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
         if (other->BitsPerPixel() != examinee->BitsPerPixel() || other->ByteCount() != byteCount)
             return 0;
     }
-    const std::size_t n = PixelCount(code, byteCount);
+    const std::size_t n = PixelCount(*format, byteCount);
 
     CComparisonBuffer e(allocator);
     CComparisonBuffer r(allocator);
@@ -93,8 +94,8 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
 
     MakeDifferenceImage(e.Bytes(), i.Bytes(), byteCount);
     MakeDifferenceImage(r.Bytes(), i.Bytes(), byteCount);
-    ConvertToGrey(e.Bytes(), code, byteCount);
-    ConvertToGrey(r.Bytes(), code, byteCount);
+    ConvertToGrey(e.Bytes(), *format, byteCount);
+    ConvertToGrey(r.Bytes(), *format, byteCount);
 
     const double s1 = GreyPixelSimilarity(e.Bytes(), r.Bytes(), n);
     const double s2 = GreyHistogramSimilarity(e.Bytes(), r.Bytes(), n);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
@@ -20,26 +21,26 @@ constexpr double kOneThird = 0.3333333333333333;
 
 }  // namespace
 
-double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                            std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode))
+    if (!IsComparableFormat(format))
         return 0;
     const kernels::ChannelBinCounts counts =
-        kernels::CountChannelBins(first, second, formatCode, PixelCount(formatCode, byteCount));
+        kernels::CountChannelBins(first, second, format, PixelCount(format, byteCount));
     double cosine[3];
     for (int c = 0; c < 3; ++c)
         cosine[c] = HistogramCosine(counts.first[c], counts.second[c], 0);
     return (cosine[2] + cosine[1] + cosine[0]) * kOneThird;
 }
 
-double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                        std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode))
+    if (!IsComparableFormat(format))
         return 0;
     const kernels::PixelPairSums sums =
-        kernels::SumPixelPairs(first, second, formatCode, PixelCount(formatCode, byteCount));
+        kernels::SumPixelPairs(first, second, format, PixelCount(format, byteCount));
     double na[3];
     double nb[3];
     double nd[3];
@@ -65,8 +66,8 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
 {
     if (first == nullptr || second == nullptr)
         return 0;
-    const int code = FormatCodeFor(first->BitsPerPixel());
-    if (code == kNoFormat)
+    const std::optional<DisplayFormat> format = DisplayFormatFor(first->BitsPerPixel());
+    if (!format)
         return 0;
     const std::size_t byteCount =
         static_cast<std::size_t>(first->BytesPerRow()) * static_cast<std::size_t>(first->Height());
@@ -89,8 +90,8 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
     std::memcpy(a.Bytes(), first->Pixels(), byteCount);
     std::memcpy(b.Bytes(), second->Pixels(), byteCount);
 
-    const double p = PixelSimilarity(a.Bytes(), b.Bytes(), code, byteCount);
-    const double h = HistogramSimilarity(a.Bytes(), b.Bytes(), code, byteCount);
+    const double p = PixelSimilarity(a.Bytes(), b.Bytes(), *format, byteCount);
+    const double h = HistogramSimilarity(a.Bytes(), b.Bytes(), *format, byteCount);
     return (h + p) * 0.5;
 }
 
