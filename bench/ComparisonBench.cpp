@@ -20,6 +20,7 @@
 namespace {
 
 using vantrel::CCaptureImage;
+using vantrel::DisplayFormat;
 
 // The machine may be shared; the fastest repetition is the one least disturbed.
 double Fastest(const std::vector<double>& times)
@@ -166,7 +167,8 @@ void BM_PixelSimilarity32(benchmark::State& state)
     const auto a = MakePicture(1);
     const auto b = Repaint(*a, 40, 30, 120, 90, 37, 2);
     for (auto _ : state)
-        benchmark::DoNotOptimize(vantrel::PixelSimilarity(a->Pixels(), b->Pixels(), 3, a->ByteCount()));
+        benchmark::DoNotOptimize(
+            vantrel::PixelSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
 }
 BENCHMARK(BM_PixelSimilarity32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
@@ -175,7 +177,8 @@ void BM_HistogramSimilarity32(benchmark::State& state)
     const auto a = MakePicture(1);
     const auto b = Repaint(*a, 40, 30, 120, 90, 37, 2);
     for (auto _ : state)
-        benchmark::DoNotOptimize(vantrel::HistogramSimilarity(a->Pixels(), b->Pixels(), 3, a->ByteCount()));
+        benchmark::DoNotOptimize(
+            vantrel::HistogramSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
 }
 BENCHMARK(BM_HistogramSimilarity32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
@@ -185,7 +188,7 @@ void BM_ConvertToGrey32(benchmark::State& state)
     CCaptureImage work(32);
     for (auto _ : state) {
         std::copy(a->Pixels(), a->Pixels() + a->ByteCount(), work.Pixels());
-        vantrel::ConvertToGrey(work.Pixels(), 3, work.ByteCount());
+        vantrel::ConvertToGrey(work.Pixels(), DisplayFormat::Bits32, work.ByteCount());
         benchmark::DoNotOptimize(work.Pixels());
     }
 }

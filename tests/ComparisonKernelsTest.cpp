@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ComparisonTestSupport.h"
+#include "effects/PixelUnpacking.h"
 
 namespace vantrel::kernels {
 namespace {
 
+using testing::kAllFormats;
 using testing::RelatedBytes;
 using testing::VariedBytes;
 
@@ -21,14 +23,14 @@ const KernelPath kVectorPaths[] = {KernelPath::Fastest, KernelPath::Vector128};
 TEST(ComparisonKernels, PixelSumsAreTheSameOnEveryPath)
 {
     for (KernelPath path : kVectorPaths) {
-        for (int code = 0; code < 4; ++code) {
+        for (DisplayFormat format : kAllFormats) {
             for (std::size_t n : kPixelCounts) {
-                const std::size_t bytes = n * static_cast<std::size_t>(code + 1);
+                const std::size_t bytes = n * BytesPerPixel(format);
                 const auto a = VariedBytes(bytes, static_cast<unsigned>(n + 1));
                 const auto b = RelatedBytes(a, static_cast<unsigned>(n + 2));
-                EXPECT_TRUE(SumPixelPairs(a.data(), b.data(), code, n, path) ==
-                            SumPixelPairs(a.data(), b.data(), code, n, KernelPath::Portable))
-                    << static_cast<int>(path) << " " << code << " " << n;
+                EXPECT_TRUE(SumPixelPairs(a.data(), b.data(), format, n, path) ==
+                            SumPixelPairs(a.data(), b.data(), format, n, KernelPath::Portable))
+                    << static_cast<int>(path) << " " << BitsPerPixelOf(format) << " " << n;
             }
         }
     }
@@ -41,18 +43,18 @@ TEST(ComparisonKernels, PixelSumsOfTheBrightestValuesDoNotOverflow)
     const std::size_t n = 300000;
     std::vector<std::uint8_t> white(n * 4, 255), black(n * 4, 0);
     for (KernelPath path : kVectorPaths) {
-        for (int code : {0, 3}) {
-            const std::size_t pixels = code == 0 ? n * 4 : n;
-            const PixelPairSums sums = SumPixelPairs(white.data(), black.data(), code, pixels, path);
+        for (DisplayFormat format : {DisplayFormat::Bits8, DisplayFormat::Bits32}) {
+            const std::size_t pixels = format == DisplayFormat::Bits8 ? n * 4 : n;
+            const PixelPairSums sums = SumPixelPairs(white.data(), black.data(), format, pixels, path);
             for (int c = 0; c < 3; ++c) {
-                EXPECT_EQ(sums.first[c], pixels * 65025u) << code;
-                EXPECT_EQ(sums.second[c], 0u) << code;
-                EXPECT_EQ(sums.apart[c], pixels * 65025u) << code;
+                EXPECT_EQ(sums.first[c], pixels * 65025u) << BitsPerPixelOf(format);
+                EXPECT_EQ(sums.second[c], 0u) << BitsPerPixelOf(format);
+                EXPECT_EQ(sums.apart[c], pixels * 65025u) << BitsPerPixelOf(format);
             }
-            const PixelPairSums same = SumPixelPairs(white.data(), white.data(), code, pixels, path);
-            EXPECT_EQ(same.first[2], pixels * 65025u) << code;
-            EXPECT_EQ(same.second[2], pixels * 65025u) << code;
-            EXPECT_EQ(same.apart[2], 0u) << code;
+            const PixelPairSums same = SumPixelPairs(white.data(), white.data(), format, pixels, path);
+            EXPECT_EQ(same.first[2], pixels * 65025u) << BitsPerPixelOf(format);
+            EXPECT_EQ(same.second[2], pixels * 65025u) << BitsPerPixelOf(format);
+            EXPECT_EQ(same.apart[2], 0u) << BitsPerPixelOf(format);
         }
     }
 }
@@ -60,15 +62,17 @@ TEST(ComparisonKernels, PixelSumsOfTheBrightestValuesDoNotOverflow)
 TEST(ComparisonKernels, ChannelBinsAreTheSameOnEveryPath)
 {
     for (KernelPath path : kVectorPaths) {
-        for (int code = 0; code < 4; ++code) {
+        for (DisplayFormat format : kAllFormats) {
             for (std::size_t n : kPixelCounts) {
-                const std::size_t bytes = n * static_cast<std::size_t>(code + 1);
+                const std::size_t bytes = n * BytesPerPixel(format);
                 const auto a = VariedBytes(bytes, static_cast<unsigned>(n + 3));
                 const auto b = RelatedBytes(a, static_cast<unsigned>(n + 4));
-                const ChannelBinCounts fast = CountChannelBins(a.data(), b.data(), code, n, path);
-                const ChannelBinCounts portable = CountChannelBins(a.data(), b.data(), code, n, KernelPath::Portable);
-                EXPECT_EQ(fast.first, portable.first) << static_cast<int>(path) << " " << code << " " << n;
-                EXPECT_EQ(fast.second, portable.second) << static_cast<int>(path) << " " << code << " " << n;
+                const ChannelBinCounts fast = CountChannelBins(a.data(), b.data(), format, n, path);
+                const ChannelBinCounts portable = CountChannelBins(a.data(), b.data(), format, n, KernelPath::Portable);
+                EXPECT_EQ(fast.first, portable.first)
+                    << static_cast<int>(path) << " " << BitsPerPixelOf(format) << " " << n;
+                EXPECT_EQ(fast.second, portable.second)
+                    << static_cast<int>(path) << " " << BitsPerPixelOf(format) << " " << n;
             }
         }
     }
@@ -85,7 +89,7 @@ TEST(ComparisonKernels, ChannelBinsOfAFlatImageBeyondOneChunk)
         flat[4 * k + 3] = 77;
     }
     for (KernelPath path : kVectorPaths) {
-        const ChannelBinCounts counts = CountChannelBins(flat.data(), flat.data(), 3, n, path);
+        const ChannelBinCounts counts = CountChannelBins(flat.data(), flat.data(), DisplayFormat::Bits32, n, path);
         EXPECT_EQ(counts.first[0][25], n);
         EXPECT_EQ(counts.first[1][0], n);
         EXPECT_EQ(counts.first[2][25], n);
@@ -96,21 +100,22 @@ TEST(ComparisonKernels, ChannelBinsOfAFlatImageBeyondOneChunk)
 TEST(ComparisonKernels, DifferenceAndGreyAreTheSameOnEveryPath)
 {
     for (KernelPath path : kVectorPaths) {
-        for (int code = 0; code < 4; ++code) {
+        for (DisplayFormat format : kAllFormats) {
             for (std::size_t n : kPixelCounts) {
-                const std::size_t bytes = n * static_cast<std::size_t>(code + 1);
+                const std::size_t bytes = n * BytesPerPixel(format);
                 const auto initial = VariedBytes(bytes, static_cast<unsigned>(n + 5));
                 auto fast = RelatedBytes(initial, static_cast<unsigned>(n + 6));
                 auto portable = fast;
                 SubtractInitial(fast.data(), initial.data(), bytes, path);
                 SubtractInitial(portable.data(), initial.data(), bytes, KernelPath::Portable);
-                EXPECT_EQ(fast, portable) << code << " " << n;
+                EXPECT_EQ(fast, portable) << BitsPerPixelOf(format) << " " << n;
                 // Grey values straight from varied colours, so that whole hundredths occur.
                 auto greyFast = VariedBytes(bytes, static_cast<unsigned>(n + 7));
                 auto greyPortable = greyFast;
-                ConvertPixelsToGrey(greyFast.data(), code, n, path);
-                ConvertPixelsToGrey(greyPortable.data(), code, n, KernelPath::Portable);
-                EXPECT_EQ(greyFast, greyPortable) << static_cast<int>(path) << " " << code << " " << n;
+                ConvertPixelsToGrey(greyFast.data(), format, n, path);
+                ConvertPixelsToGrey(greyPortable.data(), format, n, KernelPath::Portable);
+                EXPECT_EQ(greyFast, greyPortable)
+                    << static_cast<int>(path) << " " << BitsPerPixelOf(format) << " " << n;
             }
         }
     }
@@ -130,12 +135,12 @@ TEST(ComparisonKernels, GreyOfColoursWhoseWeightedSumIsWhole)
                 }
     const std::size_t n = pixels.size() / 4;
     auto portable = pixels;
-    ConvertPixelsToGrey(portable.data(), 3, n, KernelPath::Portable);
+    ConvertPixelsToGrey(portable.data(), DisplayFormat::Bits32, n, KernelPath::Portable);
     for (std::size_t k = 0; k < n; ++k)
         ASSERT_EQ(portable[k], testing::plain::Grey(pixels[4 * k], pixels[4 * k + 1], pixels[4 * k + 2])) << k;
     for (KernelPath path : kVectorPaths) {
         auto vector = pixels;
-        ConvertPixelsToGrey(vector.data(), 3, n, path);
+        ConvertPixelsToGrey(vector.data(), DisplayFormat::Bits32, n, path);
         EXPECT_TRUE(std::equal(vector.begin(), vector.begin() + static_cast<std::ptrdiff_t>(n), portable.begin()));
     }
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "ComparisonTestSupport.h"
-#include "effects/PixelUnpacking.h"
 
 namespace vantrel {
 namespace {
@@ -90,21 +89,21 @@ TEST(PartialImageComparison, ConvertToGreyInEachFormat)
 {
     // blue, red, green and white, low byte first
     std::uint8_t bytes24[] = {255, 0, 0, 0, 0, 255, 0, 255, 0, 255, 255, 255};
-    ConvertToGrey(bytes24, kFormat24, sizeof bytes24);
+    ConvertToGrey(bytes24, DisplayFormat::Bits24, sizeof bytes24);
     EXPECT_EQ(std::vector<int>(bytes24, bytes24 + 4), (std::vector<int>{28, 76, 150, 255}));
 
     std::uint8_t bytes32[] = {255, 0, 0, 9, 0, 0, 255, 9, 0, 255, 0, 9, 255, 255, 255, 9};
-    ConvertToGrey(bytes32, kFormat32, sizeof bytes32);
+    ConvertToGrey(bytes32, DisplayFormat::Bits32, sizeof bytes32);
     EXPECT_EQ(std::vector<int>(bytes32, bytes32 + 4), (std::vector<int>{28, 76, 150, 255}));
 
     // 0x001F is blue 248, 0xF800 red 248, 0x07E0 green 252
     std::uint8_t bytes16[] = {0x1F, 0x00, 0x00, 0xF8, 0xE0, 0x07};
-    ConvertToGrey(bytes16, kFormat16, sizeof bytes16);
+    ConvertToGrey(bytes16, DisplayFormat::Bits16, sizeof bytes16);
     EXPECT_EQ(std::vector<int>(bytes16, bytes16 + 3),
               (std::vector<int>{plain::Grey(248, 0, 0), plain::Grey(0, 0, 248), plain::Grey(0, 252, 0)}));
 
     std::uint8_t bytes8[] = {1, 2, 3};
-    ConvertToGrey(bytes8, kFormat8, sizeof bytes8);
+    ConvertToGrey(bytes8, DisplayFormat::Bits8, sizeof bytes8);
     EXPECT_EQ(std::vector<int>(bytes8, bytes8 + 3), (std::vector<int>{1, 2, 3}));
 }
 
@@ -113,9 +112,9 @@ TEST(PartialImageComparison, ConvertToGreyOfWholeCapturesIsThePlainFormula)
     for (int depth : kAllDepths) {
         auto bytes = VariedBytes(static_cast<std::size_t>(depth) * 4000, static_cast<unsigned>(depth));
         auto expected = bytes;
-        const int code = FormatCodeFor(depth);
-        plain::ConvertToGrey(expected.data(), code, expected.size());
-        ConvertToGrey(bytes.data(), code, bytes.size());
+        const DisplayFormat format = *DisplayFormatFor(depth);
+        plain::ConvertToGrey(expected.data(), format, expected.size());
+        ConvertToGrey(bytes.data(), format, bytes.size());
         EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 32000, expected.begin())) << depth;
     }
 }

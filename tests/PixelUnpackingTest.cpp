@@ -5,24 +5,24 @@
 namespace vantrel {
 namespace {
 
-TEST(PixelUnpacking, FormatCodesOfTheFourDepths)
+TEST(PixelUnpacking, FormatsOfTheFourDepths)
 {
-    EXPECT_EQ(FormatCodeFor(8), 0);
-    EXPECT_EQ(FormatCodeFor(16), 1);
-    EXPECT_EQ(FormatCodeFor(24), 2);
-    EXPECT_EQ(FormatCodeFor(32), 3);
+    EXPECT_EQ(DisplayFormatFor(8), DisplayFormat::Bits8);
+    EXPECT_EQ(DisplayFormatFor(16), DisplayFormat::Bits16);
+    EXPECT_EQ(DisplayFormatFor(24), DisplayFormat::Bits24);
+    EXPECT_EQ(DisplayFormatFor(32), DisplayFormat::Bits32);
     for (int depth : {0, 1, 4, 15, 48, 64, -8})
-        EXPECT_EQ(FormatCodeFor(depth), kNoFormat) << depth;
+        EXPECT_EQ(DisplayFormatFor(depth), std::nullopt) << depth;
 }
 
 TEST(PixelUnpacking, PixelCountIsTheByteCountOverTheBytesPerPixel)
 {
-    EXPECT_EQ(PixelCount(0, 32000), 32000u);
-    EXPECT_EQ(PixelCount(1, 64000), 32000u);
-    EXPECT_EQ(PixelCount(2, 96000), 32000u);
-    EXPECT_EQ(PixelCount(3, 128000), 32000u);
-    EXPECT_EQ(PixelCount(2, 10), 3u);  // whole pixels only
-    EXPECT_EQ(PixelCount(3, 7), 1u);
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits8, 32000), 32000u);
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits16, 64000), 32000u);
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits24, 96000), 32000u);
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits32, 128000), 32000u);
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits24, 10), 3u);  // whole pixels only
+    EXPECT_EQ(PixelCount(DisplayFormat::Bits32, 7), 1u);
 }
 
 TEST(PixelUnpacking, Unpack16LeavesTheFreedLowBitsZero)
@@ -50,7 +50,7 @@ TEST(PixelUnpacking, Unpack16MatchesTheStoredBytesForm)
 TEST(PixelUnpacking, Unpack32IgnoresTheTopByte)
 {
     const std::uint8_t stored[4] = {0x33, 0x22, 0x11, 0xFF};
-    EXPECT_EQ(ReadPixel(stored, kFormat32, 0), (PixelChannels{0x33, 0x22, 0x11}));
+    EXPECT_EQ(ReadPixel(stored, DisplayFormat::Bits32, 0), (PixelChannels{0x33, 0x22, 0x11}));
     EXPECT_EQ(UnpackPixel32(0xFF112233u), (PixelChannels{0x33, 0x22, 0x11}));
     EXPECT_EQ(UnpackPixel32(0x00112233u), UnpackPixel32(0x7F112233u));
 }
@@ -58,11 +58,11 @@ TEST(PixelUnpacking, Unpack32IgnoresTheTopByte)
 TEST(PixelUnpacking, ReadPixelInEachFormat)
 {
     const std::uint8_t bytes[] = {0x1F, 0x00, 0xE0, 0x07, 9, 8, 7, 6};
-    EXPECT_EQ(ReadPixel(bytes, kFormat8, 2), (PixelChannels{0xE0, 0xE0, 0xE0}));
-    EXPECT_EQ(ReadPixel(bytes, kFormat16, 0), (PixelChannels{248, 0, 0}));   // little-endian 0x001F
-    EXPECT_EQ(ReadPixel(bytes, kFormat16, 1), (PixelChannels{0, 252, 0}));   // 0x07E0
-    EXPECT_EQ(ReadPixel(bytes, kFormat24, 1), (PixelChannels{0x07, 9, 8}));
-    EXPECT_EQ(ReadPixel(bytes, kFormat32, 1), (PixelChannels{9, 8, 7}));
+    EXPECT_EQ(ReadPixel(bytes, DisplayFormat::Bits8, 2), (PixelChannels{0xE0, 0xE0, 0xE0}));
+    EXPECT_EQ(ReadPixel(bytes, DisplayFormat::Bits16, 0), (PixelChannels{248, 0, 0}));   // little-endian 0x001F
+    EXPECT_EQ(ReadPixel(bytes, DisplayFormat::Bits16, 1), (PixelChannels{0, 252, 0}));   // 0x07E0
+    EXPECT_EQ(ReadPixel(bytes, DisplayFormat::Bits24, 1), (PixelChannels{0x07, 9, 8}));
+    EXPECT_EQ(ReadPixel(bytes, DisplayFormat::Bits32, 1), (PixelChannels{9, 8, 7}));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ using testing::CopyCapture;
 using testing::CEventRecordingMessageBox;
 using testing::FilledCapture;
 using testing::kAllDepths;
+using testing::kAllFormats;
 using testing::RelatedBytes;
 using testing::UniformCapture;
 using testing::VariedBytes;
@@ -25,12 +26,12 @@ const std::string kOutOfMemory = "本计算机的内存太小,不能进行图形
 
 double Histogram(const CCaptureImage& a, const CCaptureImage& b)
 {
-    return HistogramSimilarity(a.Pixels(), b.Pixels(), FormatCodeFor(a.BitsPerPixel()), a.ByteCount());
+    return HistogramSimilarity(a.Pixels(), b.Pixels(), *DisplayFormatFor(a.BitsPerPixel()), a.ByteCount());
 }
 
 double Pixel(const CCaptureImage& a, const CCaptureImage& b)
 {
-    return PixelSimilarity(a.Pixels(), b.Pixels(), FormatCodeFor(a.BitsPerPixel()), a.ByteCount());
+    return PixelSimilarity(a.Pixels(), b.Pixels(), *DisplayFormatFor(a.BitsPerPixel()), a.ByteCount());
 }
 
 double Compare(const CCaptureImage& a, const CCaptureImage& b)
@@ -78,7 +79,7 @@ TEST(WholeImageComparison, FiveAgainstFifteenMeetsInNoBinButWithinTheTolerance)
 
 TEST(WholeImageComparison, PixelMeasureOfSinglePixels)
 {
-    auto pixel = [](std::uint8_t a, std::uint8_t b) { return PixelSimilarity(&a, &b, kFormat8, 1); };
+    auto pixel = [](std::uint8_t a, std::uint8_t b) { return PixelSimilarity(&a, &b, DisplayFormat::Bits8, 1); };
     EXPECT_DOUBLE_EQ(pixel(100, 150), 0.5);
     EXPECT_EQ(pixel(100, 105), 1.0);
     EXPECT_DOUBLE_EQ(pixel(5, 16), 5.0 / (11.0 + 16.0));
@@ -158,10 +159,10 @@ TEST(WholeImageComparison, TwoBlackCapturesAreAlike)
 TEST(WholeImageComparison, EmptyRunsGiveNumbersInRange)
 {
     const std::uint8_t byte = 0;
-    EXPECT_EQ(HistogramSimilarity(&byte, &byte, kFormat32, 0), 0.0);
-    EXPECT_EQ(PixelSimilarity(&byte, &byte, kFormat32, 0), 1.0);
-    EXPECT_EQ(HistogramSimilarity(&byte, &byte, kNoFormat, 1), 0.0);
-    EXPECT_EQ(PixelSimilarity(&byte, &byte, 7, 1), 0.0);
+    EXPECT_EQ(HistogramSimilarity(&byte, &byte, DisplayFormat::Bits32, 0), 0.0);
+    EXPECT_EQ(PixelSimilarity(&byte, &byte, DisplayFormat::Bits32, 0), 1.0);
+    EXPECT_EQ(HistogramSimilarity(&byte, &byte, static_cast<DisplayFormat>(-1), 1), 0.0);
+    EXPECT_EQ(PixelSimilarity(&byte, &byte, static_cast<DisplayFormat>(7), 1), 0.0);
 }
 
 TEST(WholeImageComparison, MeasuresAreTheirPlainArithmeticInEveryFormat)
@@ -171,11 +172,11 @@ TEST(WholeImageComparison, MeasuresAreTheirPlainArithmeticInEveryFormat)
             const auto bytesA = VariedBytes(static_cast<std::size_t>(depth) * 4000, seed);
             const auto a = CaptureOf(depth, bytesA);
             const auto b = CaptureOf(depth, RelatedBytes(bytesA, seed + 100));
-            const int code = FormatCodeFor(depth);
+            const DisplayFormat format = *DisplayFormatFor(depth);
             const double h = Histogram(*a, *b);
             const double p = Pixel(*a, *b);
-            EXPECT_EQ(h, plain::HistogramSimilarity(a->Pixels(), b->Pixels(), code, a->ByteCount())) << depth;
-            EXPECT_EQ(p, plain::PixelSimilarity(a->Pixels(), b->Pixels(), code, a->ByteCount())) << depth;
+            EXPECT_EQ(h, plain::HistogramSimilarity(a->Pixels(), b->Pixels(), format, a->ByteCount())) << depth;
+            EXPECT_EQ(p, plain::PixelSimilarity(a->Pixels(), b->Pixels(), format, a->ByteCount())) << depth;
             EXPECT_EQ(Compare(*a, *b), (h + p) * 0.5) << depth;
         }
     }
@@ -183,17 +184,17 @@ TEST(WholeImageComparison, MeasuresAreTheirPlainArithmeticInEveryFormat)
 
 TEST(WholeImageComparison, OddLengthRunsMatchThePlainArithmetic)
 {
-    for (int code = 0; code < 4; ++code) {
+    for (DisplayFormat format : kAllFormats) {
         for (std::size_t pixels : {1u, 7u, 9u, 15u, 33u, 1001u}) {
-            const std::size_t bytes = pixels * static_cast<std::size_t>(code + 1);
+            const std::size_t bytes = pixels * BytesPerPixel(format);
             const auto a = VariedBytes(bytes, static_cast<unsigned>(pixels));
             const auto b = RelatedBytes(a, static_cast<unsigned>(pixels) + 5);
-            EXPECT_EQ(HistogramSimilarity(a.data(), b.data(), code, bytes),
-                      plain::HistogramSimilarity(a.data(), b.data(), code, bytes))
-                << code << " " << pixels;
-            EXPECT_EQ(PixelSimilarity(a.data(), b.data(), code, bytes),
-                      plain::PixelSimilarity(a.data(), b.data(), code, bytes))
-                << code << " " << pixels;
+            EXPECT_EQ(HistogramSimilarity(a.data(), b.data(), format, bytes),
+                      plain::HistogramSimilarity(a.data(), b.data(), format, bytes))
+                << BitsPerPixelOf(format) << " " << pixels;
+            EXPECT_EQ(PixelSimilarity(a.data(), b.data(), format, bytes),
+                      plain::PixelSimilarity(a.data(), b.data(), format, bytes))
+                << BitsPerPixelOf(format) << " " << pixels;
         }
     }
 }

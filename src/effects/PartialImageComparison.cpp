@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
+#include "effects/HistogramCosine.h"
 #include "effects/PixelUnpacking.h"
 #include "platform/Platform.h"
 
@@ -22,11 +24,11 @@ std::uint8_t GreyValue(std::uint8_t c0, std::uint8_t c1, std::uint8_t c2)
     return kernels::GreyOf(c0, c1, c2);
 }
 
-void ConvertToGrey(std::uint8_t* bytes, int formatCode, std::size_t byteCount)
+void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode) || formatCode == kFormat8)
+    if (!IsComparableFormat(format) || format == DisplayFormat::Bits8)
         return;
-    kernels::ConvertPixelsToGrey(bytes, formatCode, PixelCount(formatCode, byteCount));
+    kernels::ConvertPixelsToGrey(bytes, format, PixelCount(format, byteCount));
 }
 
 double GreyPixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, std::size_t pixelCount)
@@ -46,21 +48,8 @@ double GreyHistogramSimilarity(const std::uint8_t* first, const std::uint8_t* se
                                std::size_t pixelCount)
 {
     const kernels::GreyBinCounts counts = kernels::CountGreyBins(first, second, pixelCount);
-    double sab = 0;
-    double saa = 0;
-    double sbb = 0;
     // Bin 0 holds every pixel that nobody changed, so it says nothing about the changes.
-    for (int j = 1; j < kernels::kBinCount; ++j) {
-        const std::uint64_t a = counts.first[j];
-        const std::uint64_t b = counts.second[j];
-        sab += static_cast<double>(a * b);
-        saa += static_cast<double>(a * a);
-        sbb += static_cast<double>(b * b);
-    }
-    const double r = std::sqrt(saa * sbb);
-    if (!(r > 0))
-        return 0;
-    return std::min(sab / r, 1.0);
+    return HistogramCosine(counts.first, counts.second, 1);
 }
 
 double CombinePartialMeasures(double pixelMeasure, double histogramMeasure)
@@ -77,8 +66,8 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
 {
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
-    const int code = FormatCodeFor(examinee->BitsPerPixel());
-    if (code == kNoFormat)
+    const std::optional<DisplayFormat> format = DisplayFormatFor(examinee->BitsPerPixel());
+    if (!format)
         return 0;
     const std::size_t byteCount = static_cast<std::size_t>(examinee->BytesPerRow()) *
                                   static_cast<std::size_t>(examinee->Height());
@@ -87,7 +76,7 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
         if (other->BitsPerPixel() != examinee->BitsPerPixel() || other->ByteCount() != byteCount)
             return 0;
     }
-    const std::size_t n = PixelCount(code, byteCount);
+    const std::size_t n = PixelCount(*format, byteCount);
 
     CComparisonBuffer e(allocator);
     CComparisonBuffer r(allocator);
@@ -105,8 +94,8 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
 
     MakeDifferenceImage(e.Bytes(), i.Bytes(), byteCount);
     MakeDifferenceImage(r.Bytes(), i.Bytes(), byteCount);
-    ConvertToGrey(e.Bytes(), code, byteCount);
-    ConvertToGrey(r.Bytes(), code, byteCount);
+    ConvertToGrey(e.Bytes(), *format, byteCount);
+    ConvertToGrey(r.Bytes(), *format, byteCount);
 
     const double s1 = GreyPixelSimilarity(e.Bytes(), r.Bytes(), n);
     const double s2 = GreyHistogramSimilarity(e.Bytes(), r.Bytes(), n);

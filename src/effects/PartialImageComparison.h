@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "effects/ComparisonBuffers.h"
+#include "platform/DisplayFormat.h"
 
 namespace vantrel {
 
@@ -24,9 +25,9 @@ void MakeDifferenceImage(std::uint8_t* changed, const std::uint8_t* initial, std
 // precision and truncated toward zero. In the display formats c0 is blue, c1 green, c2 red.
 std::uint8_t GreyValue(std::uint8_t c0, std::uint8_t c1, std::uint8_t c2);
 
-// Replaces the pixels of a run in the format formatCode by their grey values, one byte per pixel
-// at the start of the same run, in place. A one-byte format is its own grey image.
-void ConvertToGrey(std::uint8_t* bytes, int formatCode, std::size_t byteCount);
+// Replaces the pixels of a run in the given format by their grey values, one byte per pixel at
+// the start of the same run, in place. A one-byte format is its own grey image.
+void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount);
 
 // min(sqrt(P), sqrt(Q)) / max(sqrt(P), sqrt(Q)) over the pixel pairs that differ by 11 or more
 // (each image's own value squared) or that are both 10 or more (the brighter value squared, for

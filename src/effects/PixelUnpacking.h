@@ -1,47 +1,32 @@
 #pragma once
 
-// The pixel formats a capture can come in, and how each pixel yields its three channel values.
-// Both image comparisons read pixels through these helpers.
+// How a pixel of each display format yields its three channel values, and how many pixels a run
+// of bytes holds. Both image comparisons read pixels through these helpers.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "platform/DisplayFormat.h"
 
 namespace vantrel {
 
-// Format codes of the display depths the comparisons accept.
-constexpr int kFormat8 = 0;   // one byte per pixel, standing for all three channels
-constexpr int kFormat16 = 1;  // a little-endian 5-6-5 word
-constexpr int kFormat24 = 2;  // three bytes
-constexpr int kFormat32 = 3;  // four bytes, the top one ignored
-constexpr int kNoFormat = -1;
-
-// The format code of a depth in bits per pixel, or kNoFormat for a depth that cannot be compared.
-constexpr int FormatCodeFor(int bitsPerPixel)
+// Whether a format is one of the four; a DisplayFormat made from an arbitrary number need not be.
+constexpr bool IsComparableFormat(DisplayFormat format)
 {
-    switch (bitsPerPixel) {
-    case 8: return kFormat8;
-    case 16: return kFormat16;
-    case 24: return kFormat24;
-    case 32: return kFormat32;
-    default: return kNoFormat;
-    }
-}
-
-constexpr bool IsFormatCode(int formatCode)
-{
-    return formatCode >= kFormat8 && formatCode <= kFormat32;
+    return format >= DisplayFormat::Bits8 && format <= DisplayFormat::Bits32;
 }
 
 // Bytes that one pixel takes in a format (1 to 4).
-constexpr std::size_t BytesPerPixel(int formatCode)
+constexpr std::size_t BytesPerPixel(DisplayFormat format)
 {
-    return static_cast<std::size_t>(formatCode) + 1;
+    return static_cast<std::size_t>(format) + 1;
 }
 
 // The number of whole pixels in a run of bytes.
-constexpr std::size_t PixelCount(int formatCode, std::size_t byteCount)
+constexpr std::size_t PixelCount(DisplayFormat format, std::size_t byteCount)
 {
-    return byteCount / BytesPerPixel(formatCode);
+    return byteCount / BytesPerPixel(format);
 }
 
 // The three channel values of one pixel. In the display formats c0 is blue, c1 green, c2 red.
@@ -72,18 +57,18 @@ constexpr PixelChannels UnpackPixel32(std::uint32_t value)
 
 // Pixel k of a run in a given format; every value is read little-endian. A one-byte pixel gives
 // its byte for all three channels.
-inline PixelChannels ReadPixel(const std::uint8_t* bytes, int formatCode, std::size_t k)
+inline PixelChannels ReadPixel(const std::uint8_t* bytes, DisplayFormat format, std::size_t k)
 {
-    switch (formatCode) {
-    case kFormat8: {
+    switch (format) {
+    case DisplayFormat::Bits8: {
         const std::uint8_t v = bytes[k];
         return PixelChannels{v, v, v};
     }
-    case kFormat16: {
+    case DisplayFormat::Bits16: {
         const std::uint8_t* p = bytes + 2 * k;
         return UnpackPixel16(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
     }
-    case kFormat24: {
+    case DisplayFormat::Bits24: {
         const std::uint8_t* p = bytes + 3 * k;
         return PixelChannels{p[0], p[1], p[2]};
     }
@@ -94,6 +79,21 @@ inline PixelChannels ReadPixel(const std::uint8_t* bytes, int formatCode, std::s
                              (static_cast<std::uint32_t>(p[3]) << 24));
     }
     }
+}
+
+// The command's PNG writer (cli/PngWriter.cpp) still names formats by number; these go once it
+// takes DisplayFormatFor and DisplayFormat. Nothing in the library uses them.
+constexpr int kNoFormat = -1;
+
+constexpr int FormatCodeFor(int bitsPerPixel)
+{
+    const std::optional<DisplayFormat> format = DisplayFormatFor(bitsPerPixel);
+    return format ? static_cast<int>(*format) : kNoFormat;
+}
+
+inline PixelChannels ReadPixel(const std::uint8_t* bytes, int formatCode, std::size_t k)
+{
+    return ReadPixel(bytes, static_cast<DisplayFormat>(formatCode), k);
 }
 
 }  // namespace vantrel

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/CaptureImage.h"
 #include "effects/ComparisonKernels.h"
+#include "effects/HistogramCosine.h"
 #include "effects/PixelUnpacking.h"
 #include "platform/Platform.h"
 
@@ -17,49 +19,28 @@ namespace {
 // and the last bit of a result depends on that.
 constexpr double kOneThird = 0.3333333333333333;
 
-// The cosine of the angle between two binned histograms. The products are exact integers and
-// the sums doubles; a channel with nothing counted gives 0.
-double HistogramCosine(const kernels::BinCounts& a, const kernels::BinCounts& b)
-{
-    double sab = 0;
-    double saa = 0;
-    double sbb = 0;
-    for (int j = 0; j < kernels::kBinCount; ++j) {
-        const std::uint64_t ha = a[j];
-        const std::uint64_t hb = b[j];
-        sab += static_cast<double>(ha * hb);
-        saa += static_cast<double>(ha * ha);
-        sbb += static_cast<double>(hb * hb);
-    }
-    const double r = std::sqrt(saa * sbb);
-    if (!(r > 0))
-        return 0;
-    // Rounding can carry the quotient of two nearly parallel histograms a hair above 1.
-    return std::min(sab / r, 1.0);
-}
-
 }  // namespace
 
-double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                            std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode))
+    if (!IsComparableFormat(format))
         return 0;
     const kernels::ChannelBinCounts counts =
-        kernels::CountChannelBins(first, second, formatCode, PixelCount(formatCode, byteCount));
+        kernels::CountChannelBins(first, second, format, PixelCount(format, byteCount));
     double cosine[3];
     for (int c = 0; c < 3; ++c)
-        cosine[c] = HistogramCosine(counts.first[c], counts.second[c]);
+        cosine[c] = HistogramCosine(counts.first[c], counts.second[c], 0);
     return (cosine[2] + cosine[1] + cosine[0]) * kOneThird;
 }
 
-double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                        std::size_t byteCount)
 {
-    if (!IsFormatCode(formatCode))
+    if (!IsComparableFormat(format))
         return 0;
     const kernels::PixelPairSums sums =
-        kernels::SumPixelPairs(first, second, formatCode, PixelCount(formatCode, byteCount));
+        kernels::SumPixelPairs(first, second, format, PixelCount(format, byteCount));
     double na[3];
     double nb[3];
     double nd[3];
@@ -85,8 +66,8 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
 {
     if (first == nullptr || second == nullptr)
         return 0;
-    const int code = FormatCodeFor(first->BitsPerPixel());
-    if (code == kNoFormat)
+    const std::optional<DisplayFormat> format = DisplayFormatFor(first->BitsPerPixel());
+    if (!format)
         return 0;
     const std::size_t byteCount =
         static_cast<std::size_t>(first->BytesPerRow()) * static_cast<std::size_t>(first->Height());
@@ -109,8 +90,8 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
     std::memcpy(a.Bytes(), first->Pixels(), byteCount);
     std::memcpy(b.Bytes(), second->Pixels(), byteCount);
 
-    const double p = PixelSimilarity(a.Bytes(), b.Bytes(), code, byteCount);
-    const double h = HistogramSimilarity(a.Bytes(), b.Bytes(), code, byteCount);
+    const double p = PixelSimilarity(a.Bytes(), b.Bytes(), *format, byteCount);
+    const double h = HistogramSimilarity(a.Bytes(), b.Bytes(), *format, byteCount);
     return (h + p) * 0.5;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "effects/ComparisonBuffers.h"
+#include "platform/DisplayFormat.h"
 
 namespace vantrel {
 
@@ -18,16 +19,16 @@ class IMessageBox;
 
 // The cosine of the angle between the two images' channel histograms, each reduced to 26 bins
 // (values 0-9, 10-19, ..., 240-249, and 250-255), averaged over the three channels. Both runs
-// hold byteCount bytes in the format formatCode. A result from 0 to 1, symmetric in the images;
-// 0 for a format code that is not one of the four.
-double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+// hold byteCount bytes in the given format. A result from 0 to 1, symmetric in the images; 0 for
+// a format that is not one of the four.
+double HistogramSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                            std::size_t byteCount);
 
 // min(MA, MB) / (MD + max(MA, MB)), where MA, MB and MD are the channel means of the norms of
 // the two images and of their differences beyond a tolerance of 10; within the tolerance both
 // images are credited with the brighter value. A result from 0 to 1, symmetric in the images;
-// two entirely black images are alike (1); 0 for a format code that is not one of the four.
-double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, int formatCode,
+// two entirely black images are alike (1); 0 for a format that is not one of the four.
+double PixelSimilarity(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
                        std::size_t byteCount);
 
 // (HistogramSimilarity + PixelSimilarity) / 2 of two captures, read in the first one's format.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/CaptureImage.h"
+#include "platform/DisplayFormat.h"
 #include "effects/ComparisonBuffers.h"
 #include "platform/Platform.h"
 
@@ -80,6 +81,8 @@ private:
 };
 
 inline const int kAllDepths[] = {8, 16, 24, 32};
+inline const DisplayFormat kAllFormats[] = {DisplayFormat::Bits8, DisplayFormat::Bits16, DisplayFormat::Bits24,
+                                            DisplayFormat::Bits32};
 
 inline std::size_t PixelsOfCapture() { return static_cast<std::size_t>(CCaptureImage::kWidth) * CCaptureImage::kHeight; }
 
@@ -156,21 +159,24 @@ namespace plain {
 
 constexpr double kThird = 0.3333333333333333;
 
-inline std::array<int, 3> Channels(const std::uint8_t* bytes, int code, std::size_t k)
+inline std::array<int, 3> Channels(const std::uint8_t* bytes, DisplayFormat format, std::size_t k)
 {
-    switch (code) {
-    case 0: return {bytes[k], bytes[k], bytes[k]};
-    case 1: {
+    switch (format) {
+    case DisplayFormat::Bits8: return {bytes[k], bytes[k], bytes[k]};
+    case DisplayFormat::Bits16: {
         const unsigned w = bytes[2 * k] | (bytes[2 * k + 1] << 8);
         return {static_cast<int>((w & 0x1F) << 3), static_cast<int>(((w >> 5) & 0x3F) << 2),
                 static_cast<int>(((w >> 11) & 0x1F) << 3)};
     }
-    case 2: return {bytes[3 * k], bytes[3 * k + 1], bytes[3 * k + 2]};
+    case DisplayFormat::Bits24: return {bytes[3 * k], bytes[3 * k + 1], bytes[3 * k + 2]};
     default: return {bytes[4 * k], bytes[4 * k + 1], bytes[4 * k + 2]};
     }
 }
 
-inline std::size_t Pixels(int code, std::size_t byteCount) { return byteCount / static_cast<std::size_t>(code + 1); }
+inline std::size_t Pixels(DisplayFormat format, std::size_t byteCount)
+{
+    return byteCount / (static_cast<std::size_t>(format) + 1);
+}
 
 inline std::array<std::uint32_t, 26> Reduce(const std::uint32_t (&h)[256])
 {
@@ -197,13 +203,14 @@ inline double Cosine(const std::array<std::uint32_t, 26>& a, const std::array<st
     return std::min(sab / r, 1.0);
 }
 
-inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, int code, std::size_t byteCount)
+inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, DisplayFormat format,
+                                   std::size_t byteCount)
 {
     std::uint32_t ha[3][256] = {};
     std::uint32_t hb[3][256] = {};
-    for (std::size_t k = 0; k < Pixels(code, byteCount); ++k) {
-        const auto ca = Channels(a, code, k);
-        const auto cb = Channels(b, code, k);
+    for (std::size_t k = 0; k < Pixels(format, byteCount); ++k) {
+        const auto ca = Channels(a, format, k);
+        const auto cb = Channels(b, format, k);
         for (int c = 0; c < 3; ++c) {
             ++ha[c][ca[c]];
             ++hb[c][cb[c]];
@@ -215,13 +222,14 @@ inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, 
     return (cosine[2] + cosine[1] + cosine[0]) * kThird;
 }
 
-inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, int code, std::size_t byteCount)
+inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, DisplayFormat format,
+                               std::size_t byteCount)
 {
     double sa[3] = {}, sb[3] = {}, sd[3] = {};
-    const int channels = code == 0 ? 1 : 3;
-    for (std::size_t k = 0; k < Pixels(code, byteCount); ++k) {
-        const auto ca = Channels(a, code, k);
-        const auto cb = Channels(b, code, k);
+    const int channels = format == DisplayFormat::Bits8 ? 1 : 3;
+    for (std::size_t k = 0; k < Pixels(format, byteCount); ++k) {
+        const auto ca = Channels(a, format, k);
+        const auto cb = Channels(b, format, k);
         for (int c = 0; c < channels; ++c) {
             const int x = ca[c], y = cb[c], d = std::abs(x - y);
             if (d >= 11) {
@@ -235,7 +243,7 @@ inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, int 
             }
         }
     }
-    if (code == 0) {
+    if (format == DisplayFormat::Bits8) {
         sa[1] = sa[2] = sa[0];
         sb[1] = sb[2] = sb[0];
         sd[1] = sd[2] = sd[0];
@@ -268,12 +276,12 @@ inline std::uint8_t Grey(int c0, int c1, int c2)
     return static_cast<std::uint8_t>(static_cast<int>(grey));
 }
 
-inline void ConvertToGrey(std::uint8_t* bytes, int code, std::size_t byteCount)
+inline void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount)
 {
-    if (code == 0)
+    if (format == DisplayFormat::Bits8)
         return;
-    for (std::size_t k = 0; k < Pixels(code, byteCount); ++k) {
-        const auto c = Channels(bytes, code, k);
+    for (std::size_t k = 0; k < Pixels(format, byteCount); ++k) {
+        const auto c = Channels(bytes, format, k);
         bytes[k] = Grey(c[0], c[1], c[2]);
     }
 }
@@ -318,15 +326,16 @@ inline double Combine(double s1, double s2)
 
 inline double ComparePartial(const CCaptureImage& e, const CCaptureImage& r, const CCaptureImage& i)
 {
-    const int code = e.BitsPerPixel() / 8 - 1;
+    const auto format = static_cast<DisplayFormat>(e.BitsPerPixel() / 8 - 1);
     const std::size_t bytes = e.ByteCount();
     std::vector<std::uint8_t> eb(e.Pixels(), e.Pixels() + bytes), rb(r.Pixels(), r.Pixels() + bytes),
         ib(i.Pixels(), i.Pixels() + bytes);
     MakeDifferenceImage(eb.data(), ib.data(), bytes);
     MakeDifferenceImage(rb.data(), ib.data(), bytes);
-    ConvertToGrey(eb.data(), code, bytes);
-    ConvertToGrey(rb.data(), code, bytes);
-    const std::size_t n = Pixels(code, bytes);
+    // Qualified: the format would also bring in the library's ConvertToGrey.
+    plain::ConvertToGrey(eb.data(), format, bytes);
+    plain::ConvertToGrey(rb.data(), format, bytes);
+    const std::size_t n = Pixels(format, bytes);
     return Combine(GreyPixelSimilarity(eb.data(), rb.data(), n), GreyHistogramSimilarity(eb.data(), rb.data(), n));
 }
 
