@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CodePageOption.h"
+#include "JsonText.h"
 #include "grading/Grading.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
@@ -90,7 +91,7 @@ public:
         }
         nlohmann::json blocks = nlohmann::json::array();
         for (const auto& block : collector.blocks) blocks.push_back(ToJson(block));
-        std::cout << nlohmann::json{{"mark", mark}, {"blocks", blocks}}.dump(2) << "\n";
+        std::cout << JsonText({{"mark", mark}, {"blocks", blocks}}) << "\n";
         return kExitDone;
     }
 

@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -8,7 +9,9 @@
 #include "GradeCommand.h"
 #include "InspectCommand.h"
 
-int main(int argc, char** argv)
+namespace {
+
+int ParseAndRun(int argc, char** argv)
 {
     CLI::App app{"vantrel: grades practical image-editing exams"};
     app.require_subcommand(1);
@@ -26,4 +29,19 @@ int main(int argc, char** argv)
     for (auto& command : commands)
         if (command->app->parsed()) return command->Run();
     return vantrel::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever a command did not foresee is one line and a failure, never an abort.
+    try {
+        return ParseAndRun(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "vantrel: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "vantrel: an unexpected failure\n";
+    }
+    return vantrel::cli::kExitFailed;
 }
