@@ -1,5 +1,9 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -8,6 +12,8 @@
 #include "Commands.h"
 #include "GradeCommand.h"
 #include "InspectCommand.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -31,9 +37,21 @@ int ParseAndRun(int argc, char** argv)
     return vantrel::cli::kExitUsage;
 }
 
-}  // namespace
+// Standard output is buffered: a full disk or a closed descriptor shows only when it is flushed
+// or closed, after the command has finished. False with the reason when output was lost.
+bool FinishStandardOutput(std::string& reason)
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0 && !std::ferror(stdout) && !std::cout.fail();
+    // Closing what was never open loses nothing.
+    const bool closed = flushed && (::close(STDOUT_FILENO) == 0 || errno == EBADF);
+    if (flushed && closed) return true;
+    reason = "cannot write the output";
+    if (errno != 0) reason += std::string(": ") + std::strerror(errno);
+    return false;
+}
 
-int main(int argc, char** argv)
+int RunCaught(int argc, char** argv)
 {
     // Whatever a command did not foresee is one line and a failure, never an abort.
     try {
@@ -44,4 +62,15 @@ int main(int argc, char** argv)
         std::cerr << "vantrel: an unexpected failure\n";
     }
     return vantrel::cli::kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = RunCaught(argc, argv);
+    std::string reason;
+    if (FinishStandardOutput(reason)) return status;
+    std::cerr << "vantrel: " << reason << "\n";
+    return status == vantrel::cli::kExitDone ? vantrel::cli::kExitFailed : status;
 }

@@ -161,4 +161,18 @@ TEST_F(CliTest, AnUnforeseenFailureIsOneLineAndAFailure)
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
 }
 
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure)
+{
+    exam.WriteAnswer("PIC.PSD", RgbDocument(40, 30, [](int, int) { return 0x336699u; }));
+    const std::string pic = "'" + exam.AnswerDirectory() + "/PIC.PSD'";
+    auto capture = RunCli("capture " + pic + " -o /dev/full", exam);
+    EXPECT_EQ(capture.status, 1);
+    EXPECT_NE(capture.err.find("cannot write /dev/full"), std::string::npos) << capture.err;
+    for (const std::string& command : {"grade '" + keyFile + "'" + Folders(), "inspect " + pic, "compare " + pic + " " + pic}) {
+        auto result = RunCli(command + " >/dev/full", exam);
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err, "vantrel: cannot write the output: No space left on device\n") << command;
+    }
+}
+
 }  // namespace
