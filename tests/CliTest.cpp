@@ -175,4 +175,27 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure)
     }
 }
 
+TEST_F(CliTest, GradeTakesKeysAsEditorsSaveThemOrSaysWhyNot)
+{
+    const std::string key = AnswerKey({"DESTFILE=A.PSD", "&&2 IMAGE(WIDTH=800)"});
+    const auto grade = [&](const std::string& bytes) {
+        vantrel::testing::WriteFile(keyFile, ToBytes(bytes));
+        return RunCli("grade '" + keyFile + "'" + Folders(), exam);
+    };
+    EXPECT_EQ(grade("\xEF\xBB\xBF" + key).out, "0.2\n");
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : key) utf16 += {c, '\0'};
+    for (const std::string& refused : {utf16, utf16.substr(2), key + '\0' + "&&5"}) {
+        auto result = grade(refused);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+
+    auto lf = grade("DESTFILE=A.PSD\n&&2 IMAGE(WIDTH=800)\n");
+    EXPECT_EQ(lf.out, "0\n");
+    EXPECT_NE(lf.err.find("unix2dos '" + keyFile + "'"), std::string::npos) << lf.err;
+}
+
 }  // namespace
