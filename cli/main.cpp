@@ -3,8 +3,8 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CaptureCommand.h"
