@@ -5,10 +5,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "CodePageOption.h"
+#include "JsonText.h"
 #include "grading/Grading.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
@@ -49,6 +51,23 @@ nlohmann::json ToJson(const CBlockReport& block)
     return json;
 }
 
+// Keys come from ordinary editors. A UTF-8 byte-order mark is dropped; a key that the library
+// would cut short at its first NUL, as it would any UTF-16 key, is refused. False with a reason.
+bool TakeKeyAsWritten(std::string& key, std::string& reason)
+{
+    const std::string_view text = key;
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        reason = "is UTF-16";
+        return false;
+    }
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        reason = "holds a NUL byte at offset " + std::to_string(nul) + " (UTF-16?)";
+        return false;
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) key.erase(0, 3);
+    return true;
+}
+
 class GradeCommand : public Command {
 public:
     explicit GradeCommand(CLI::App& parent)
@@ -68,7 +87,18 @@ public:
             std::cerr << "vantrel: cannot read the answer key " << keyFile_ << "\n";
             return kExitUsage;
         }
-        const std::string key((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::string key((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (std::string reason; !TakeKeyAsWritten(key, reason)) {
+            std::cerr << "vantrel: the answer key " << keyFile_ << " " << reason
+                      << "; save it as CP936 or UTF-8 text\n";
+            return kExitUsage;
+        }
+        // The library breaks lines only at CR LF; a key saved with LF alone is one long line.
+        if (key.find('\n') != std::string::npos && key.find("\r\n") == std::string::npos) {
+            std::cerr << "vantrel: warning: " << keyFile_ << " has LF line breaks but no CR LF, so it is read as a "
+                      << "single line and scores 0; convert it with unix2dos '" << keyFile_ << "' or sed -i 's/$/\\r/' '"
+                      << keyFile_ << "'\n";
+        }
         for (const auto* dir : {&answers_, &keys_}) {
             if (!std::filesystem::is_directory(*dir)) {
                 std::cerr << "vantrel: no such directory: " << *dir << "\n";
@@ -90,7 +120,7 @@ public:
         }
         nlohmann::json blocks = nlohmann::json::array();
         for (const auto& block : collector.blocks) blocks.push_back(ToJson(block));
-        std::cout << nlohmann::json{{"mark", mark}, {"blocks", blocks}}.dump(2) << "\n";
+        std::cout << JsonText({{"mark", mark}, {"blocks", blocks}}) << "\n";
         return kExitDone;
     }
 

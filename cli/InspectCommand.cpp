@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "JsonText.h"
 #include "document/PsdHeader.h"
 #include "text/ColorModeNames.h"
 
@@ -71,7 +72,7 @@ public:
                           << ColorModeName(h.colorMode) << ")\n";
             }
         }
-        if (json_) std::cout << all.dump(2) << "\n";
+        if (json_) std::cout << JsonText(all) << "\n";
         return status;
     }
 

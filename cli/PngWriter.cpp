@@ -1,7 +1,8 @@
 #include "PngWriter.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstring>
 #include <vector>
 
 #include <png.h>
@@ -11,30 +12,26 @@
 
 namespace vantrel::cli {
 
-bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std::string& reason)
+namespace {
+
+// libpng's own handlers print to stderr; the command gives its one line instead.
+[[noreturn]] void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Encodes the capture into the file; false when libpng or a write failed. The row buffer lives
+// outside the setjmp frame so a failure mid-image leaks nothing.
+bool EncodePng(const CCaptureImage& capture, int format, FILE* file, std::vector<png_byte>& row)
 {
-    const int format = FormatCodeFor(capture.BitsPerPixel());
-    if (format == kNoFormat) {
-        reason = "a capture of " + std::to_string(capture.BitsPerPixel()) + " bits per pixel has no colours to write";
-        return false;
-    }
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file) {
-        reason = "cannot write " + path;
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &OnPngError, &OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        reason = "cannot write " + path;
         return false;
     }
-    png_init_io(png, file.get());
+    png_init_io(png, file);
     png_set_IHDR(png, info, capture.Width(), capture.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(capture.Width()) * 3);
     for (int y = 0; y < capture.Height(); ++y) {
         const std::uint8_t* pixels = capture.Pixels() + static_cast<std::size_t>(y) * capture.BytesPerRow();
         for (int x = 0; x < capture.Width(); ++x) {
@@ -49,6 +46,31 @@ bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std:
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+
+}  // namespace
+
+bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std::string& reason)
+{
+    const int format = FormatCodeFor(capture.BitsPerPixel());
+    if (format == kNoFormat) {
+        reason = "a capture of " + std::to_string(capture.BitsPerPixel()) + " bits per pixel has no colours to write";
+        return false;
+    }
+    errno = 0;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file != nullptr;
+    if (file) {
+        std::vector<png_byte> row(static_cast<std::size_t>(capture.Width()) * 3);
+        written = EncodePng(capture, format, file, row);
+        // Buffered bytes meet a full disk only when flushed or closed.
+        written = std::fflush(file) == 0 && !std::ferror(file) && written;
+        written = std::fclose(file) == 0 && written;
+    }
+    if (written) return true;
+    reason = "cannot write " + path;
+    if (errno != 0) reason += std::string(": ") + std::strerror(errno);
+    return false;
 }
 
 }  // namespace vantrel::cli

@@ -1,5 +1,10 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CaptureCommand.h"
@@ -8,7 +13,11 @@
 #include "GradeCommand.h"
 #include "InspectCommand.h"
 
-int main(int argc, char** argv)
+#include <unistd.h>
+
+namespace {
+
+int ParseAndRun(int argc, char** argv)
 {
     CLI::App app{"vantrel: grades practical image-editing exams"};
     app.require_subcommand(1);
@@ -26,4 +35,42 @@ int main(int argc, char** argv)
     for (auto& command : commands)
         if (command->app->parsed()) return command->Run();
     return vantrel::cli::kExitUsage;
+}
+
+// Standard output is buffered: a full disk or a closed descriptor shows only when it is flushed
+// or closed, after the command has finished. False with the reason when output was lost.
+bool FinishStandardOutput(std::string& reason)
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0 && !std::ferror(stdout) && !std::cout.fail();
+    // Closing what was never open loses nothing.
+    const bool closed = flushed && (::close(STDOUT_FILENO) == 0 || errno == EBADF);
+    if (flushed && closed) return true;
+    reason = "cannot write the output";
+    if (errno != 0) reason += std::string(": ") + std::strerror(errno);
+    return false;
+}
+
+int RunCaught(int argc, char** argv)
+{
+    // Whatever a command did not foresee is one line and a failure, never an abort.
+    try {
+        return ParseAndRun(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "vantrel: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "vantrel: an unexpected failure\n";
+    }
+    return vantrel::cli::kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = RunCaught(argc, argv);
+    std::string reason;
+    if (FinishStandardOutput(reason)) return status;
+    std::cerr << "vantrel: " << reason << "\n";
+    return status == vantrel::cli::kExitDone ? vantrel::cli::kExitFailed : status;
 }

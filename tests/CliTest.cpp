@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -126,6 +127,75 @@ TEST_F(CliTest, CompareGivesTheCriterionsSimilarity)
     EXPECT_EQ(RunCli("compare " + x + " /no/such.psd", exam).out, "1\n");
     EXPECT_EQ(RunCli("compare /no/such.psd " + x, exam).out, "0\n");
     EXPECT_EQ(RunCli("compare " + x + " " + x + " --partial", exam).out, "0\n");
+}
+
+// Keys and file names may hold bytes that do not decode; JSON shows them as U+FFFD.
+TEST_F(CliTest, JsonReplacesBytesThatDoNotDecode)
+{
+    vantrel::testing::WriteFile(keyFile, ToBytes(AnswerKey({"DESTFILE=A.PSD", "&&2 LAYER(A=\xFF)", "&&1 LAYER(B=\x81)"})));
+    auto cp936 = RunCli("grade '" + keyFile + "'" + Folders() + " --json", exam);
+    ASSERT_EQ(cp936.status, 0) << cp936.err;
+    auto json = nlohmann::json::parse(cp936.out);
+    EXPECT_DOUBLE_EQ(json["mark"].template get<double>(), 0.3);
+    EXPECT_EQ(json["blocks"][0]["criteria"][0], "LAYER(A=\uFFFD)");
+    EXPECT_EQ(json["blocks"][1]["criteria"][0], "LAYER(B=\uFFFD)");
+
+    vantrel::testing::WriteFile(keyFile, ToBytes(AnswerKey({"DESTFILE=A.PSD", "&&2 LAYER(A=\xA3)"})));
+    auto utf8 = RunCli("grade '" + keyFile + "'" + Folders() + " --json --codepage utf-8", exam);
+    ASSERT_EQ(utf8.status, 0) << utf8.err;
+    EXPECT_EQ(nlohmann::json::parse(utf8.out)["blocks"][0]["criteria"][0], "LAYER(A=\uFFFD)");
+
+    exam.WriteAnswer("\xFF.psd", HeaderOnly(800, 600, 3, 3));
+    auto inspect = RunCli("inspect --json '" + exam.AnswerDirectory() + "/\xFF.psd'", exam);
+    ASSERT_EQ(inspect.status, 0) << inspect.err;
+    EXPECT_EQ(nlohmann::json::parse(inspect.out)[0]["file"], exam.AnswerDirectory() + "/\uFFFD.psd");
+}
+
+TEST_F(CliTest, AnUnforeseenFailureIsOneLineAndAFailure)
+{
+    const std::string loop = exam.AnswerDirectory() + "/loop";
+    ASSERT_EQ(::symlink(loop.c_str(), loop.c_str()), 0);
+    auto result = RunCli("grade '" + keyFile + "' --answers '" + loop + "' --keys '" + exam.KeyDirectory() + "'", exam);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("vantrel: ", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure)
+{
+    exam.WriteAnswer("PIC.PSD", RgbDocument(40, 30, [](int, int) { return 0x336699u; }));
+    const std::string pic = "'" + exam.AnswerDirectory() + "/PIC.PSD'";
+    auto capture = RunCli("capture " + pic + " -o /dev/full", exam);
+    EXPECT_EQ(capture.status, 1);
+    EXPECT_NE(capture.err.find("cannot write /dev/full"), std::string::npos) << capture.err;
+    for (const std::string& command : {"grade '" + keyFile + "'" + Folders(), "inspect " + pic, "compare " + pic + " " + pic}) {
+        auto result = RunCli(command + " >/dev/full", exam);
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err, "vantrel: cannot write the output: No space left on device\n") << command;
+    }
+}
+
+TEST_F(CliTest, GradeTakesKeysAsEditorsSaveThemOrSaysWhyNot)
+{
+    const std::string key = AnswerKey({"DESTFILE=A.PSD", "&&2 IMAGE(WIDTH=800)"});
+    const auto grade = [&](const std::string& bytes) {
+        vantrel::testing::WriteFile(keyFile, ToBytes(bytes));
+        return RunCli("grade '" + keyFile + "'" + Folders(), exam);
+    };
+    EXPECT_EQ(grade("\xEF\xBB\xBF" + key).out, "0.2\n");
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : key) utf16 += {c, '\0'};
+    for (const std::string& refused : {utf16, utf16.substr(2), key + '\0' + "&&5"}) {
+        auto result = grade(refused);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+
+    auto lf = grade("DESTFILE=A.PSD\n&&2 IMAGE(WIDTH=800)\n");
+    EXPECT_EQ(lf.out, "0\n");
+    EXPECT_NE(lf.err.find("unix2dos '" + keyFile + "'"), std::string::npos) << lf.err;
 }
 
 }  // namespace

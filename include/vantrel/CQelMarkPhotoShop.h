@@ -3,15 +3,7 @@
 // The grader: give it an answer key, the examinee's folder and the examiner's folder, and it
 // returns a mark between 0 and 1.
 
-#if defined(_WIN32)
-#  if defined(VANTREL_BUILDING_LIBRARY)
-#    define VANTREL_API __declspec(dllexport)
-#  else
-#    define VANTREL_API __declspec(dllimport)
-#  endif
-#else
-#  define VANTREL_API __attribute__((visibility("default")))
-#endif
+#include "vantrel/Export.h"
 
 class VANTREL_API CQelMarkPhotoShop {
 public:

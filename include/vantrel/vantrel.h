@@ -3,7 +3,12 @@
 
 /* The stable C interface of the grader, for use from other languages. */
 
+#include "vantrel/Export.h"
+
+#ifdef __cplusplus
+/* C++ callers have always had the class from here too. */
 #include "vantrel/CQelMarkPhotoShop.h"
+#endif
 
 #ifdef __cplusplus
 extern "C" {
