@@ -2,6 +2,7 @@
 
 #include "studio/StudioDocument.h"
 #include "studio/StudioMenus.h"
+#include "text/CodePage.h"
 #include "platform/posix/PathResolver.h"
 
 #include <exception>
@@ -15,9 +16,7 @@ constexpr int kPreviewHeight = 160;
 // The title an editor gives a document window: its file name, the zoom and the colour mode.
 std::string DocumentWindowTitle(const std::string& codePagePath, const std::string& modeName)
 {
-    const std::size_t slash = codePagePath.find_last_of("\\/");
-    const std::string name = slash == std::string::npos ? codePagePath : codePagePath.substr(slash + 1);
-    return name + " @ 100% (" + modeName + ")";
+    return text::LastPathComponent(codePagePath) + " @ 100% (" + modeName + ")";
 }
 
 void ShowAllPalettes(std::map<Palette, bool>& palettes)
