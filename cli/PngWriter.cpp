@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <png.h>
@@ -20,7 +21,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 // Encodes the capture into the file; false when libpng or a write failed. The row buffer lives
 // outside the setjmp frame so a failure mid-image leaks nothing.
-bool EncodePng(const CCaptureImage& capture, int format, FILE* file, std::vector<png_byte>& row)
+bool EncodePng(const CCaptureImage& capture, DisplayFormat format, FILE* file, std::vector<png_byte>& row)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &OnPngError, &OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -52,8 +53,8 @@ bool EncodePng(const CCaptureImage& capture, int format, FILE* file, std::vector
 
 bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std::string& reason)
 {
-    const int format = FormatCodeFor(capture.BitsPerPixel());
-    if (format == kNoFormat) {
+    const std::optional<DisplayFormat> format = DisplayFormatFor(capture.BitsPerPixel());
+    if (!format) {
         reason = "a capture of " + std::to_string(capture.BitsPerPixel()) + " bits per pixel has no colours to write";
         return false;
     }
@@ -62,7 +63,7 @@ bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std:
     bool written = file != nullptr;
     if (file) {
         std::vector<png_byte> row(static_cast<std::size_t>(capture.Width()) * 3);
-        written = EncodePng(capture, format, file, row);
+        written = EncodePng(capture, *format, file, row);
         // Buffered bytes meet a full disk only when flushed or closed.
         written = std::fflush(file) == 0 && !std::ferror(file) && written;
         written = std::fclose(file) == 0 && written;

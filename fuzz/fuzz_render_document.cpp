@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "studio/StudioDocument.h"
+#include "studio/render/RenderDocument.h"
 
 namespace {
 std::string thePath;

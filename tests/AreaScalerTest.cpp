@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "studio/AreaScaler.h"
+#include "studio/render/AreaScaler.h"
 
 namespace {
 

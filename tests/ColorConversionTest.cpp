@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "studio/ColorConversion.h"
-#include "studio/ColorModes.h"
+#include "studio/render/ColorConversion.h"
+#include "studio/psd/ColorModes.h"
 
 namespace {
 

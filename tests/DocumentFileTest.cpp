@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "studio/DocumentFile.h"
+#include "studio/psd/DocumentFile.h"
 #include "support/ScratchFile.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "studio/PackBits.h"
+#include "studio/psd/PackBits.h"
 #include "support/PsdWriter.h"
 
 namespace {

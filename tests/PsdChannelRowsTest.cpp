@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "studio/PsdChannelRows.h"
+#include "studio/psd/PsdChannelRows.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
 

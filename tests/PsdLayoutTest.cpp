@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "studio/PsdLayout.h"
+#include "studio/psd/PsdLayout.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
 

@@ -1,7 +1,9 @@
-#include "studio/StudioApplication.h"
+#include "studio/app/StudioApplication.h"
 
 #include "platform/headless/VirtualClock.h"
-#include "studio/StudioMenus.h"
+#include "platform/headless/VirtualDesktop.h"
+#include "platform/posix/PosixFiles.h"
+#include "studio/app/StudioMenus.h"
 #include "support/PsdWriter.h"
 #include "support/TempDirectory.h"
 
@@ -14,7 +16,8 @@ namespace {
 struct Application : ::testing::Test {
     platform::CVirtualClock clock;
     platform::CVirtualDesktop desktop{clock};
-    std::shared_ptr<CStudioApplication> app = CStudioApplication::Start(desktop);
+    platform::CPosixFiles files;
+    std::shared_ptr<CStudioApplication> app = CStudioApplication::Start(desktop, files);
     vantrel::testing::TempDirectory dir;
 
     std::string WriteGreyDocument(const std::string& name, int width, int height)

@@ -1,9 +1,9 @@
-#include "studio/StudioInstallation.h"
+#include "platform/headless/StudioInstallation.h"
 
 #include "platform/CaptureImage.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "studio/StudioApplication.h"
-#include "studio/StudioMenus.h"
+#include "studio/app/StudioApplication.h"
+#include "studio/app/StudioMenus.h"
 #include "support/PsdWriter.h"
 #include "support/TempDirectory.h"
 
@@ -13,7 +13,7 @@
 
 using namespace vantrel;
 using namespace vantrel::platform;
-using vantrel::studio::CStudioInstallation;
+using vantrel::studio::CStudioApplication;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "studio/StudioMenus.h"
+#include "studio/app/StudioMenus.h"
 
 #include <gtest/gtest.h>
 

@@ -81,19 +81,4 @@ inline PixelChannels ReadPixel(const std::uint8_t* bytes, DisplayFormat format, 
     }
 }
 
-// The command's PNG writer (cli/PngWriter.cpp) still names formats by number; these go once it
-// takes DisplayFormatFor and DisplayFormat. Nothing in the library uses them.
-constexpr int kNoFormat = -1;
-
-constexpr int FormatCodeFor(int bitsPerPixel)
-{
-    const std::optional<DisplayFormat> format = DisplayFormatFor(bitsPerPixel);
-    return format ? static_cast<int>(*format) : kNoFormat;
-}
-
-inline PixelChannels ReadPixel(const std::uint8_t* bytes, int formatCode, std::size_t k)
-{
-    return ReadPixel(bytes, static_cast<DisplayFormat>(formatCode), k);
-}
-
 }  // namespace vantrel

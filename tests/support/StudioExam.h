@@ -4,8 +4,8 @@
 
 #include "ExamFolders.h"
 #include "ScopedPlatform.h"
-#include "studio/StudioApplication.h"
-#include "studio/StudioInstallation.h"
+#include "studio/app/StudioApplication.h"
+#include "platform/headless/StudioInstallation.h"
 
 namespace vantrel::testing {
 
@@ -14,14 +14,14 @@ struct StudioExam {
     StudioExam()
     {
         platform->MessageBox().SetEchoToStandardError(false);
-        studio = studio::CStudioInstallation::Install(*platform);
+        studio = platform::CStudioInstallation::Install(*platform);
     }
     platform::CVirtualDesktop& Desktop() { return platform->Desktop(); }
     platform::CHeadlessAutomation& Automation() { return platform->Automation(); }
     const std::vector<std::string>& Messages() { return platform->MessageBox().Messages(); }
 
     ScopedPlatform<> platform;
-    std::shared_ptr<studio::CStudioInstallation> studio;
+    std::shared_ptr<platform::CStudioInstallation> studio;
     ExamFolders exam;
 };
 

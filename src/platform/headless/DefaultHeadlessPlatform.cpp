@@ -2,7 +2,7 @@
 
 #include "platform/BuildPlatform.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "studio/StudioInstallation.h"
+#include "platform/headless/StudioInstallation.h"
 
 namespace vantrel::platform {
 
@@ -11,7 +11,7 @@ namespace {
 CHeadlessPlatform& PlatformWithStudio()
 {
     static CHeadlessPlatform platform;
-    studio::CStudioInstallation::Install(platform);
+    CStudioInstallation::Install(platform);
     return platform;
 }
 }  // namespace

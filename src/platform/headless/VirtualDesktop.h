@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "studio/app/WindowHost.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,26 +16,13 @@ namespace vantrel::platform {
 
 class CVirtualClock;
 
-// One entry of a menu as its owner describes it. An item with a submenu (or the id
-// kSubmenuItemId) opens a drop-down; an id of 0 is a separator.
-struct MenuItemSpec {
-    MenuItemSpec(std::uint32_t itemId, std::string itemText, std::vector<MenuItemSpec> items = {})
-        : id(itemId), text(std::move(itemText)), submenu(std::move(items))
-    {
-    }
-    std::uint32_t id;
-    std::string text;  // system code page
-    std::vector<MenuItemSpec> submenu;
-};
-
-// Document windows are the ones a test can hold back to play an editor that is slow to show
-// a document, or never shows it.
-enum class WindowRole { Ordinary, Document };
+using studio::MenuItemSpec;
+using studio::WindowRole;
 
 // A desktop of windows that exist only in memory. Programs running on the headless platform
-// create and fill windows through the owner operations; the grading side sees them only
+// create and fill windows through the window-host operations; the grading side sees them only
 // through IDesktop. Handles are never reused, so a stale handle simply names no window.
-class CVirtualDesktop : public IDesktop {
+class CVirtualDesktop : public IDesktop, public studio::IWindowHost {
 public:
     explicit CVirtualDesktop(CVirtualClock& clock);
     ~CVirtualDesktop() override;
@@ -53,18 +41,16 @@ public:
     std::unique_ptr<CCaptureImage> CaptureClientArea(WindowHandle window) override;
     void OverpaintClientArea(WindowHandle window, std::uint32_t colorRef) override;
 
-    // ---- owner operations
-    // parent 0 makes a top-level window.
-    WindowHandle AddWindow(WindowHandle parent, std::string title, WindowRole role = WindowRole::Ordinary);
-    // Destroys the window and all its descendants.
-    void RemoveWindow(WindowHandle window);
+    // ---- IWindowHost
+    WindowHandle AddWindow(WindowHandle parent, std::string title, WindowRole role = WindowRole::Ordinary) override;
+    void RemoveWindow(WindowHandle window) override;
+    void SetTitle(WindowHandle window, std::string title) override;
+    void SetMenuBar(WindowHandle window, const std::vector<MenuItemSpec>& dropDowns) override;
+    void SetCommandHandler(WindowHandle window, std::function<void(std::uint32_t)> handler) override;
+    void SetContent(WindowHandle window, int width, int height, std::vector<std::uint8_t> rgb) override;
+    void SetSolidContent(WindowHandle window, std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
+
     bool IsWindow(WindowHandle window) const;
-    void SetTitle(WindowHandle window, std::string title);
-    void SetMenuBar(WindowHandle window, const std::vector<MenuItemSpec>& dropDowns);
-    void SetCommandHandler(WindowHandle window, std::function<void(std::uint32_t)> handler);
-    // The client area shows an image of any size, scaled to whatever reads it, as RGB triples.
-    void SetContent(WindowHandle window, int width, int height, std::vector<std::uint8_t> rgb);
-    void SetSolidContent(WindowHandle window, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
     // ---- fault switches and observations for tests
     // Any depth a capture image can hold; 8, 16, 24 and 32 bits are drawn.

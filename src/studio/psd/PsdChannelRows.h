@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "studio/DocumentFile.h"
-#include "studio/PsdLayout.h"
+#include "studio/psd/DocumentFile.h"
+#include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
 

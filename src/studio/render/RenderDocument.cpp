@@ -1,13 +1,13 @@
-#include "studio/StudioDocument.h"
+#include "studio/render/RenderDocument.h"
 
 #include <new>
 
-#include "studio/AreaScaler.h"
-#include "studio/ColorConversion.h"
-#include "studio/ColorModes.h"
-#include "studio/DocumentFile.h"
-#include "studio/PsdChannelRows.h"
-#include "studio/PsdLayout.h"
+#include "studio/render/AreaScaler.h"
+#include "studio/render/ColorConversion.h"
+#include "studio/psd/ColorModes.h"
+#include "studio/psd/DocumentFile.h"
+#include "studio/psd/PsdChannelRows.h"
+#include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <string_view>
+
 namespace vantrel::studio {
 
 // What the studio needs to know about a colour mode it can show.
 struct CColorMode {
     int code;             // the colour-mode code in the document header
-    const char* name;
+    std::string_view name;  // as a document window's title shows it
     int depth;            // the one sample depth read for this mode
     int colourChannels;   // leading channels that carry colour; later ones are alpha or spot
     int outputPlanes;     // 1 when the document is grey, 3 for red, green and blue
@@ -13,8 +15,5 @@ struct CColorMode {
 
 // The mode for a header's code, or null when the studio cannot show documents of that mode.
 const CColorMode* FindReadableColorMode(int code);
-
-// A name for any mode a document may declare, readable or not, for messages.
-const char* ColorModeName(int code);
 
 }  // namespace vantrel::studio

@@ -1,8 +1,8 @@
-#include "studio/StudioApplicationObject.h"
+#include "studio/app/StudioApplicationObject.h"
 
-#include "studio/StudioApplication.h"
-#include "studio/StudioAutomationIds.h"
-#include "studio/StudioDocumentObject.h"
+#include "studio/app/StudioApplication.h"
+#include "studio/app/StudioAutomationIds.h"
+#include "studio/app/StudioDocumentObject.h"
 
 namespace vantrel::studio {
 

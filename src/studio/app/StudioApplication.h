@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/headless/VirtualDesktop.h"
+#include "platform/Platform.h"
+#include "studio/app/WindowHost.h"
 
 #include <cstdint>
 #include <map>
@@ -13,14 +14,15 @@ namespace vantrel::studio {
 enum class Palette { Tools, Layers, Color, Navigator };
 
 // One running instance of the studio: a main window with its menu bar, an area that holds
-// the document windows, and the documents it has open. It lives on a virtual desktop and
-// knows nothing of who drives it.
+// the document windows, and the documents it has open. Its windows live on whatever host it
+// is given, and it knows nothing of who drives it.
 class CStudioApplication {
 public:
     static constexpr const char* kMainWindowTitle = "Studio - Photoshop Automation";
 
     // Shows the main window. The windows may outlive the instance, so they hold it weakly.
-    static std::shared_ptr<CStudioApplication> Start(platform::CVirtualDesktop& desktop);
+    // Paths name files the way the host's file system resolves them.
+    static std::shared_ptr<CStudioApplication> Start(IWindowHost& host, platform::IFiles& files);
     CStudioApplication(const CStudioApplication&) = delete;
     CStudioApplication& operator=(const CStudioApplication&) = delete;
 
@@ -48,11 +50,12 @@ public:
     bool IsPaletteVisible(Palette palette) const { return palettes_.at(palette); }
 
 private:
-    explicit CStudioApplication(platform::CVirtualDesktop& desktop);
+    CStudioApplication(IWindowHost& host, platform::IFiles& files);
     void HandleCommand(std::uint32_t commandId);
     void CloseAllDocuments();
 
-    platform::CVirtualDesktop& desktop_;
+    IWindowHost& host_;
+    platform::IFiles& files_;
     platform::WindowHandle mainWindow_ = 0;
     platform::WindowHandle documentArea_ = 0;
     std::map<int, platform::WindowHandle> documents_;

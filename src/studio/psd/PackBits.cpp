@@ -1,4 +1,4 @@
-#include "studio/PackBits.h"
+#include "studio/psd/PackBits.h"
 
 #include <cstring>
 

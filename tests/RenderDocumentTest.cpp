@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "studio/StudioDocument.h"
+#include "studio/render/RenderDocument.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
 

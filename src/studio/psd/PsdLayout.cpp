@@ -1,9 +1,10 @@
-#include "studio/PsdLayout.h"
+#include "studio/psd/PsdLayout.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "studio/ColorModes.h"
+#include "studio/psd/ColorModes.h"
+#include "text/ColorModeNames.h"
 
 namespace vantrel::studio {
 
@@ -53,11 +54,13 @@ bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& re
     const auto modeCode = static_cast<int>(Read16(header + 24));
     const CColorMode* mode = FindReadableColorMode(modeCode);
     if (mode == nullptr) {
-        reason = "colour mode " + std::to_string(modeCode) + " (" + ColorModeName(modeCode) + ") is not supported";
+        const text::ColorModeName* named = text::FindColorMode(modeCode);
+        reason = "colour mode " + std::to_string(modeCode) + " (" +
+                 std::string(named ? named->title : "unknown") + ") is not supported";
         return false;
     }
     if (depth != mode->depth) {
-        reason = "depth " + std::to_string(depth) + " is not supported for " + mode->name + " documents";
+        reason = "depth " + std::to_string(depth) + " is not supported for " + std::string(mode->name) + " documents";
         return false;
     }
     if (static_cast<int>(channels) < mode->colourChannels) {

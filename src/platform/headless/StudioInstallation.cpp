@@ -1,22 +1,21 @@
-#include "studio/StudioInstallation.h"
+#include "platform/headless/StudioInstallation.h"
 
 #include "platform/headless/HeadlessPlatform.h"
-#include "studio/StudioApplication.h"
-#include "studio/StudioApplicationObject.h"
+#include "studio/app/StudioApplication.h"
+#include "studio/app/StudioApplicationObject.h"
 
-namespace vantrel::studio {
+namespace vantrel::platform {
 
-using platform::RegistryRoot;
+using studio::CStudioApplicationObject;
 
-CStudioInstallation::CStudioInstallation(platform::CVirtualDesktop& desktop, StudioSetup setup)
-    : desktop_(desktop), setup_(std::move(setup))
+CStudioInstallation::CStudioInstallation(CHeadlessPlatform& platform, StudioSetup setup)
+    : platform_(platform), setup_(std::move(setup))
 {
 }
 
-std::shared_ptr<CStudioInstallation> CStudioInstallation::Install(platform::CHeadlessPlatform& platform,
-                                                                  StudioSetup setup)
+std::shared_ptr<CStudioInstallation> CStudioInstallation::Install(CHeadlessPlatform& platform, StudioSetup setup)
 {
-    std::shared_ptr<CStudioInstallation> installation(new CStudioInstallation(platform.Desktop(), std::move(setup)));
+    std::shared_ptr<CStudioInstallation> installation(new CStudioInstallation(platform, std::move(setup)));
     const StudioSetup& s = installation->setup_;
 
     platform.Registry().SetString(RegistryRoot::ClassesRoot, std::string(kProgId) + "\\CLSID", "", s.classId);
@@ -31,9 +30,9 @@ std::shared_ptr<CStudioInstallation> CStudioInstallation::Install(platform::CHea
         const bool wasRunning = installation->RunningInstance() != nullptr;
         auto app = installation->EnsureRunning();
         if (wasRunning)
-            installation->desktop_.BringToFront(app->MainWindow());
+            installation->platform_.Desktop().BringToFront(app->MainWindow());
     });
-    platform.Automation().RegisterServer(kProgId, [installation]() -> platform::AutomationRef {
+    platform.Automation().RegisterServer(kProgId, [installation]() -> AutomationRef {
         return std::make_shared<CStudioApplicationObject>(installation->EnsureRunning());
     });
     return installation;
@@ -48,9 +47,9 @@ std::shared_ptr<CStudioApplication> CStudioInstallation::EnsureRunning()
 {
     if (auto running = RunningInstance())
         return running;
-    last_ = CStudioApplication::Start(desktop_);
+    last_ = CStudioApplication::Start(platform_.Desktop(), platform_.Files());
     ++started_;
     return last_;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::platform

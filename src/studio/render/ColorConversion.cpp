@@ -1,4 +1,4 @@
-#include "studio/ColorConversion.h"
+#include "studio/render/ColorConversion.h"
 
 namespace vantrel::studio {
 

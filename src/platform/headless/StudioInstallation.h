@@ -3,14 +3,14 @@
 #include <memory>
 #include <string>
 
-namespace vantrel::platform {
-class CHeadlessPlatform;
-class CVirtualDesktop;
+namespace vantrel::studio {
+class CStudioApplication;
 }  // namespace vantrel::platform
 
-namespace vantrel::studio {
+namespace vantrel::platform {
 
-class CStudioApplication;
+class CHeadlessPlatform;
+using studio::CStudioApplication;
 
 // Where the studio is installed on a headless platform.
 struct StudioSetup {
@@ -29,8 +29,7 @@ public:
 
     // Registers the studio with the platform's registry, launcher and automation service.
     // The platform keeps the installation alive; the pointer lets tests look at it.
-    static std::shared_ptr<CStudioInstallation> Install(platform::CHeadlessPlatform& platform,
-                                                        StudioSetup setup = {});
+    static std::shared_ptr<CStudioInstallation> Install(CHeadlessPlatform& platform, StudioSetup setup = {});
 
     const StudioSetup& Setup() const { return setup_; }
     // The instance that runs now, or null.
@@ -43,12 +42,12 @@ public:
     std::shared_ptr<CStudioApplication> EnsureRunning();
 
 private:
-    CStudioInstallation(platform::CVirtualDesktop& desktop, StudioSetup setup);
+    CStudioInstallation(CHeadlessPlatform& platform, StudioSetup setup);
 
-    platform::CVirtualDesktop& desktop_;
+    CHeadlessPlatform& platform_;
     StudioSetup setup_;
     std::shared_ptr<CStudioApplication> last_;
     int started_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::platform

@@ -1,6 +1,6 @@
-#include "studio/PsdChannelRows.h"
+#include "studio/psd/PsdChannelRows.h"
 
-#include "studio/PackBits.h"
+#include "studio/psd/PackBits.h"
 
 namespace vantrel::studio {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "studio/ColorModes.h"
+#include "studio/psd/ColorModes.h"
 
 namespace vantrel::studio {
 

@@ -1,7 +1,7 @@
-#include "studio/StudioDocumentObject.h"
+#include "studio/app/StudioDocumentObject.h"
 
-#include "studio/StudioApplication.h"
-#include "studio/StudioAutomationIds.h"
+#include "studio/app/StudioApplication.h"
+#include "studio/app/StudioAutomationIds.h"
 
 namespace vantrel::studio {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/headless/VirtualDesktop.h"
+#include "studio/app/WindowHost.h"
 
 #include <cstdint>
 #include <vector>
@@ -44,6 +44,6 @@ constexpr int kWindowMenuPosition = 7;
 // The menu bar of the main window. Texts are in the system code page; the Window menu mixes
 // palette commands, separators, items offering to show a palette (one of them in Chinese), a
 // submenu and two closing items.
-std::vector<platform::MenuItemSpec> StudioMenuBar();
+std::vector<MenuItemSpec> StudioMenuBar();
 
 }  // namespace vantrel::studio

@@ -1,9 +1,8 @@
-#include "studio/StudioMenus.h"
+#include "studio/app/StudioMenus.h"
 
 namespace vantrel::studio {
 
 using platform::kSubmenuItemId;
-using platform::MenuItemSpec;
 
 std::vector<MenuItemSpec> StudioMenuBar()
 {

@@ -1,18 +1,15 @@
-#include "studio/StudioApplication.h"
+#include "studio/app/StudioApplication.h"
 
-#include "studio/StudioDocument.h"
-#include "studio/StudioMenus.h"
+#include "studio/render/RenderDocument.h"
+#include "studio/app/StudioMenus.h"
+#include "platform/CaptureImage.h"
 #include "text/CodePage.h"
-#include "platform/posix/PathResolver.h"
 
 #include <exception>
 
 namespace vantrel::studio {
 
 namespace {
-constexpr int kPreviewWidth = 200;
-constexpr int kPreviewHeight = 160;
-
 // The title an editor gives a document window: its file name, the zoom and the colour mode.
 std::string DocumentWindowTitle(const std::string& codePagePath, const std::string& modeName)
 {
@@ -26,22 +23,22 @@ void ShowAllPalettes(std::map<Palette, bool>& palettes)
 }
 }  // namespace
 
-CStudioApplication::CStudioApplication(platform::CVirtualDesktop& desktop) : desktop_(desktop)
+CStudioApplication::CStudioApplication(IWindowHost& host, platform::IFiles& files) : host_(host), files_(files)
 {
     ShowAllPalettes(palettes_);
-    mainWindow_ = desktop_.AddWindow(0, kMainWindowTitle);
-    desktop_.SetMenuBar(mainWindow_, StudioMenuBar());
-    desktop_.SetSolidContent(mainWindow_, 128, 128, 128);
+    mainWindow_ = host_.AddWindow(0, kMainWindowTitle);
+    host_.SetMenuBar(mainWindow_, StudioMenuBar());
+    host_.SetSolidContent(mainWindow_, 128, 128, 128);
     // Like an MDI client: document windows are grandchildren of the main window.
-    documentArea_ = desktop_.AddWindow(mainWindow_, "");
-    desktop_.SetSolidContent(documentArea_, 128, 128, 128);
+    documentArea_ = host_.AddWindow(mainWindow_, "");
+    host_.SetSolidContent(documentArea_, 128, 128, 128);
 }
 
-std::shared_ptr<CStudioApplication> CStudioApplication::Start(platform::CVirtualDesktop& desktop)
+std::shared_ptr<CStudioApplication> CStudioApplication::Start(IWindowHost& host, platform::IFiles& files)
 {
-    std::shared_ptr<CStudioApplication> app(new CStudioApplication(desktop));
+    std::shared_ptr<CStudioApplication> app(new CStudioApplication(host, files));
     std::weak_ptr<CStudioApplication> weak = app;
-    desktop.SetCommandHandler(app->mainWindow_, [weak](std::uint32_t id) {
+    host.SetCommandHandler(app->mainWindow_, [weak](std::uint32_t id) {
         if (auto alive = weak.lock())
             alive->HandleCommand(id);
     });
@@ -54,14 +51,15 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
         reason = "the studio has ended";
         return 0;
     }
-    const std::optional<std::string> fileSystemPath = platform::ResolveExistingPath(codePagePath);
+    const std::optional<std::string> fileSystemPath = files_.ResolvePath(codePagePath);
     if (!fileSystemPath) {
         reason = "no such file";
         return 0;
     }
     std::unique_ptr<CRenderedDocument> rendered;
     try {
-        rendered = RenderDocument(*fileSystemPath, kPreviewWidth, kPreviewHeight, reason);
+        rendered = RenderDocument(*fileSystemPath, CCaptureImage::kWidth,
+                                  CCaptureImage::kHeight, reason);
     } catch (const std::exception& e) {
         reason = e.what();
         return 0;
@@ -69,9 +67,9 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
     if (!rendered)
         return 0;
 
-    const platform::WindowHandle window = desktop_.AddWindow(
-        documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);
-    desktop_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
+    const platform::WindowHandle window = host_.AddWindow(
+        documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), WindowRole::Document);
+    host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
     const int document = nextDocument_++;
     documents_[document] = window;
     return document;
@@ -82,7 +80,7 @@ bool CStudioApplication::CloseDocument(int document)
     auto it = documents_.find(document);
     if (it == documents_.end())
         return false;
-    desktop_.RemoveWindow(it->second);
+    host_.RemoveWindow(it->second);
     documents_.erase(it);
     return true;
 }
@@ -96,7 +94,7 @@ platform::WindowHandle CStudioApplication::DocumentWindow(int document) const
 void CStudioApplication::CloseAllDocuments()
 {
     for (const auto& [document, window] : documents_)
-        desktop_.RemoveWindow(window);
+        host_.RemoveWindow(window);
     documents_.clear();
 }
 
@@ -106,7 +104,7 @@ void CStudioApplication::Quit()
         return;
     running_ = false;
     documents_.clear();
-    desktop_.RemoveWindow(mainWindow_);  // takes the document windows with it
+    host_.RemoveWindow(mainWindow_);  // takes the document windows with it
     mainWindow_ = 0;
     documentArea_ = 0;
 }

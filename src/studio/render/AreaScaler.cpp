@@ -1,4 +1,4 @@
-#include "studio/AreaScaler.h"
+#include "studio/render/AreaScaler.h"
 
 #include <algorithm>
 

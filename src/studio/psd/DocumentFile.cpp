@@ -1,4 +1,4 @@
-#include "studio/DocumentFile.h"
+#include "studio/psd/DocumentFile.h"
 
 #include <algorithm>
 #include <cstring>

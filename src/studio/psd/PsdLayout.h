@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/DocumentFile.h"
+#include "studio/psd/DocumentFile.h"
 
 namespace vantrel::studio {
 
