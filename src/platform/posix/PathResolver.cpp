@@ -79,18 +79,38 @@ std::optional<std::string> RealPath(const std::string& path)
     return std::string(real.get());
 }
 
+// Whether the path, read plainly, names an entry directly in the folder that is not a link:
+// the usual answer document, settled with one look at the file system.
+bool IsPlainEntryOf(const std::string& folder, const std::string& path)
+{
+    const auto plainFolder = PlainPath(folder);
+    const auto plainPath = PlainPath(path);
+    if (!plainFolder || !plainPath || plainPath->size() <= plainFolder->size() + 1) return false;
+    const std::string& p = *plainPath;
+    const std::size_t nameStart = plainFolder->back() == '/' ? plainFolder->size() : plainFolder->size() + 1;
+    if (p.compare(0, plainFolder->size(), *plainFolder) != 0 || p[nameStart - 1] != '/') return false;
+    const std::string name = p.substr(nameStart);
+    if (name == "." || name == ".." || name.find('/') != std::string::npos) return false;
+    struct stat info;
+    return ::lstat(p.c_str(), &info) == 0 && !S_ISLNK(info.st_mode);
+}
+
 }  // namespace
+
+std::optional<std::string> PlainPath(const std::string& path)
+{
+    if (path.empty() || path.size() > kMaxPathBytes || IsSeparator(path.back())) return std::nullopt;
+    std::string plain = path;
+    for (char& c : plain)
+        if (c == '\\') c = '/';
+    return plain;
+}
 
 std::optional<std::string> ResolveExistingPath(const std::string& path)
 {
     if (path.empty() || path.size() > kMaxPathBytes) return std::nullopt;
     // Most paths name an entry exactly once "\\" is read as a separator.
-    if (!IsSeparator(path.back())) {
-        std::string plain = path;
-        for (char& c : plain)
-            if (c == '\\') c = '/';
-        if (Exists(plain)) return plain;
-    }
+    if (const auto plain = PlainPath(path); plain && Exists(*plain)) return plain;
     std::string resolved = IsSeparator(path[0]) ? "/" : "";
     std::size_t pos = 0;
     while (pos < path.size() && IsSeparator(path[pos])) ++pos;
@@ -119,6 +139,7 @@ bool LiesWithin(const std::string& folder, const std::string& path)
 {
     std::string trimmed = folder;
     while (trimmed.size() > 1 && IsSeparator(trimmed.back())) trimmed.pop_back();
+    if (IsPlainEntryOf(trimmed, path)) return true;
     const auto resolvedFolder = ResolveExistingPath(trimmed);
     const auto resolvedPath = ResolveExistingPath(path);
     if (!resolvedFolder || !resolvedPath) return false;

@@ -5,6 +5,10 @@
 
 namespace vantrel::platform {
 
+// The path with each "\" read as "/", the guess that names most entries without a look at
+// any folder; nullopt when the path ends in a separator or exceeds the working limits.
+std::optional<std::string> PlainPath(const std::string& path);
+
 // Turns a path with "\" or "/" separators into the file system's path of an existing entry.
 // Folders arrive as the file system's own names and names from the answer key as code-page
 // text, often in one path, so each component is taken as given when such an entry exists,

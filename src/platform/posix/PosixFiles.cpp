@@ -16,16 +16,29 @@ CPosixFiles::~CPosixFiles()
         ::close(fd);
 }
 
-int CPosixFiles::OpenReadOnly(const std::string& codePagePath)
+namespace {
+int OpenNonBlocking(const std::string& path)
 {
-    const std::optional<std::string> resolved = ResolveExistingPath(codePagePath);
-    if (!resolved)
-        return -1;
     int fd;
     do {
         // Non-blocking, so that a FIFO handed in as a document cannot stall the open.
-        fd = ::open(resolved->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+}  // namespace
+
+int CPosixFiles::OpenReadOnly(const std::string& codePagePath)
+{
+    // The plain reading of the path names most documents; only a miss needs a resolution.
+    const std::optional<std::string> plain = PlainPath(codePagePath);
+    int fd = plain ? OpenNonBlocking(*plain) : -1;
+    if (fd < 0 && (!plain || errno == ENOENT || errno == ENOTDIR)) {
+        const std::optional<std::string> resolved = ResolveExistingPath(codePagePath);
+        if (!resolved)
+            return -1;
+        fd = OpenNonBlocking(*resolved);
+    }
     if (fd < 0)
         return -1;
     struct stat info {};
