@@ -45,7 +45,6 @@ public:
     virtual void SetContent(platform::WindowHandle window, int width, int height, std::vector<std::uint8_t> rgb) = 0;
     virtual void SetSolidContent(platform::WindowHandle window, std::uint8_t red, std::uint8_t green,
                                  std::uint8_t blue) = 0;
-    virtual void BringToFront(platform::WindowHandle window) = 0;
 };
 
 }  // namespace vantrel::studio
