@@ -6,7 +6,7 @@
 
 #include "PsdWriter.h"
 #include "ScratchFile.h"
-#include "studio/render/RenderDocument.h"
+#include "studio/formats/RenderDocument.h"
 
 namespace {
 

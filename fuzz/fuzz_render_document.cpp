@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "studio/render/RenderDocument.h"
+#include "studio/formats/RenderDocument.h"
 
 namespace {
 std::string thePath;

@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "studio/render/RenderDocument.h"
+#include "studio/formats/RenderDocument.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
 

@@ -1,6 +1,6 @@
 #include "studio/app/StudioApplication.h"
 
-#include "studio/render/RenderDocument.h"
+#include "studio/formats/RenderDocument.h"
 #include "studio/app/StudioMenus.h"
 #include "platform/CaptureImage.h"
 #include "text/CodePage.h"

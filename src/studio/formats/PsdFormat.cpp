@@ -1,6 +1,6 @@
-#include "studio/render/RenderDocument.h"
+#include "studio/formats/FileKinds.h"
 
-#include <new>
+#include <cstring>
 
 #include "studio/render/AreaScaler.h"
 #include "studio/render/ColorConversion.h"
@@ -46,28 +46,13 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     return document;
 }
 
+bool LooksLikePsd(const std::uint8_t* head, std::size_t size)
+{
+    return size >= 4 && std::memcmp(head, "8BPS", 4) == 0;
+}
+
 }  // namespace
 
-std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
-                                                  int previewHeight, std::string& reason)
-{
-    if (previewWidth < 1 || previewHeight < 1 || previewWidth > CPsdLayout::kMaxSide ||
-        previewHeight > CPsdLayout::kMaxSide) {
-        reason = "preview size " + std::to_string(previewWidth) + " x " + std::to_string(previewHeight) +
-                 " is out of range";
-        return nullptr;
-    }
-    CDocumentFile file(fileSystemPath);
-    if (!file.IsOpen()) {
-        reason = "cannot open the file";
-        return nullptr;
-    }
-    try {
-        return RenderPsd(file, previewWidth, previewHeight, reason);
-    } catch (const std::bad_alloc&) {
-        reason = "out of memory";
-        return nullptr;
-    }
-}
+const CFileKind kPsdFileKind = {"PSD", LooksLikePsd, RenderPsd};
 
 }  // namespace vantrel::studio

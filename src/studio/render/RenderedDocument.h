@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,16 +13,10 @@ struct CRenderedDocument {
     int width = 0;          // pixels at 100 %
     int height = 0;
     int colorMode = 0;      // the file's colour-mode code
-    std::string modeName;   // "RGB", "Grayscale", "Indexed", "CMYK", "Bitmap"
+    std::string modeName;   // as a document window's title shows it: "RGB", "Grayscale", ...
     int previewWidth = 0;
     int previewHeight = 0;
     std::vector<std::uint8_t> previewRgb;  // previewWidth * previewHeight * 3, row by row
 };
-
-// Reads the document at a file-system path (already resolved), recognised by content, and
-// renders its composite into a preview of previewWidth x previewHeight. Returns null and
-// sets a one-line reason when the file cannot be read as a document the studio knows.
-std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
-                                                  int previewHeight, std::string& reason);
 
 }  // namespace vantrel::studio

@@ -1,0 +1,37 @@
+#include "studio/formats/RenderDocument.h"
+
+#include <new>
+
+#include "studio/formats/FileKinds.h"
+#include "studio/psd/PsdLayout.h"
+
+namespace vantrel::studio {
+
+std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
+                                                  int previewHeight, std::string& reason)
+{
+    if (previewWidth < 1 || previewHeight < 1 || previewWidth > CPsdLayout::kMaxSide ||
+        previewHeight > CPsdLayout::kMaxSide) {
+        reason = "preview size " + std::to_string(previewWidth) + " x " + std::to_string(previewHeight) +
+                 " is out of range";
+        return nullptr;
+    }
+    CDocumentFile file(fileSystemPath);
+    if (!file.IsOpen()) {
+        reason = "cannot open the file";
+        return nullptr;
+    }
+    const CFileKind* kind = SniffFileKind(file);
+    if (!kind) {
+        reason = "not a PSD document";
+        return nullptr;
+    }
+    try {
+        return kind->Render(file, previewWidth, previewHeight, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return nullptr;
+    }
+}
+
+}  // namespace vantrel::studio
