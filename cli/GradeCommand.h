@@ -6,7 +6,7 @@
 
 namespace vantrel::cli {
 
-// vantrel grade KEYFILE --answers DIR --keys DIR [--codepage NAME] [--json]
+// vantrel grade KEYFILE --answers DIR --keys DIR [--codepage NAME] [--json] [--captures DIR]
 std::unique_ptr<Command> MakeGradeCommand(CLI::App& app);
 
 }  // namespace vantrel::cli

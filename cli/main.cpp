@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BatchCommand.h"
 #include "CaptureCommand.h"
 #include "CompareCommand.h"
 #include "Commands.h"
@@ -26,6 +27,7 @@ int ParseAndRun(int argc, char** argv)
     commands.push_back(vantrel::cli::MakeInspectCommand(app));
     commands.push_back(vantrel::cli::MakeCaptureCommand(app));
     commands.push_back(vantrel::cli::MakeCompareCommand(app));
+    commands.push_back(vantrel::cli::MakeBatchCommand(app));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

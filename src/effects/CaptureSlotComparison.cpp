@@ -17,21 +17,28 @@ double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlo
 }
 
 double ComparePartialCaptures(const CCaptureSlots& slots, platform::IMessageBox& messages,
-                              IComparisonAllocator& allocator)
+                              IComparisonAllocator& allocator, CPartialChangeImages* changes)
 {
     const CCaptureImage* examinee = ImageIn(slots, CaptureSlot::Examinee);
     const CCaptureImage* reference = ImageIn(slots, CaptureSlot::Reference);
     const CCaptureImage* initial = ImageIn(slots, CaptureSlot::Initial);
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
-    return ComparePartialCaptureImages(examinee, reference, initial, messages, allocator);
+    return ComparePartialCaptureImages(examinee, reference, initial, messages, allocator, changes);
 }
 
 double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool withInitial,
                             platform::IMessageBox& messages, IComparisonAllocator& allocator,
                             CEffectReport& report)
 {
-    if (mode == EffectMode::Partial) return ComparePartialCaptures(slots, messages, allocator);
+    if (mode == EffectMode::Partial) {
+        if (!report.images) return ComparePartialCaptures(slots, messages, allocator);
+        CPartialChangeImages changes;
+        const double similarity = ComparePartialCaptures(slots, messages, allocator, &changes);
+        report.images->examineeChange = std::move(changes.examinee);
+        report.images->referenceChange = std::move(changes.reference);
+        return similarity;
+    }
     const double a = CompareCaptures(slots, CaptureSlot::Examinee, CaptureSlot::Reference, messages, allocator);
     report.examineeVsReference = a;
     if (!withInitial) return a;

@@ -3,6 +3,7 @@
 #include "effects/CaptureSlots.h"
 #include "effects/ComparisonBuffers.h"
 #include "effects/EffectReport.h"
+#include "effects/PartialImageComparison.h"
 #include "platform/Platform.h"
 
 namespace vantrel::effects {
@@ -13,11 +14,12 @@ double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlo
 
 // The partial similarity of the examinee, reference and initial captures; 0 when one is missing.
 double ComparePartialCaptures(const CCaptureSlots& slots, platform::IMessageBox& messages,
-                              IComparisonAllocator& allocator);
+                              IComparisonAllocator& allocator, CPartialChangeImages* changes = nullptr);
 
 // The similarity an effect criterion gives once its captures are in the slots: the partial
 // measure, the whole-image measure, or with a starting image the improvement rule over the
-// examinee's and the starting image's whole-image measures. The report gets those measures.
+// examinee's and the starting image's whole-image measures. The report gets those measures,
+// and, when it carries images, the change images of a partial comparison.
 double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool withInitial,
                             platform::IMessageBox& messages, IComparisonAllocator& allocator,
                             CEffectReport& report);

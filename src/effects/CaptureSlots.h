@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstring>
 #include <memory>
 
 #include "platform/CaptureImage.h"
@@ -20,6 +21,14 @@ inline std::unique_ptr<CCaptureImage>& SlotOf(CCaptureSlots& slots, CaptureSlot 
 inline const CCaptureImage* ImageIn(const CCaptureSlots& slots, CaptureSlot slot)
 {
     return slots[static_cast<std::size_t>(slot)].get();
+}
+
+// A copy of a capture, for keeping after the slot is reused.
+inline std::shared_ptr<const CCaptureImage> CopyOfCapture(const CCaptureImage& capture)
+{
+    auto copy = std::make_shared<CCaptureImage>(capture.BitsPerPixel());
+    std::memcpy(copy->Pixels(), capture.Pixels(), capture.ByteCount());
+    return copy;
 }
 
 }  // namespace vantrel

@@ -62,7 +62,7 @@ double CombinePartialMeasures(double pixelMeasure, double histogramMeasure)
 
 double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCaptureImage* reference,
                                    const CCaptureImage* initial, platform::IMessageBox& messages,
-                                   IComparisonAllocator& allocator)
+                                   IComparisonAllocator& allocator, CPartialChangeImages* changes)
 {
     if (examinee == nullptr || reference == nullptr || initial == nullptr)
         return 0;
@@ -96,6 +96,10 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
     MakeDifferenceImage(r.Bytes(), i.Bytes(), byteCount);
     ConvertToGrey(e.Bytes(), *format, byteCount);
     ConvertToGrey(r.Bytes(), *format, byteCount);
+    if (changes) {
+        changes->examinee.assign(e.Bytes(), e.Bytes() + n);
+        changes->reference.assign(r.Bytes(), r.Bytes() + n);
+    }
 
     const double s1 = GreyPixelSimilarity(e.Bytes(), r.Bytes(), n);
     const double s2 = GreyHistogramSimilarity(e.Bytes(), r.Bytes(), n);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "effects/ComparisonBuffers.h"
 #include "platform/DisplayFormat.h"
@@ -46,12 +47,20 @@ double GreyHistogramSimilarity(const std::uint8_t* first, const std::uint8_t* se
 // 0.7 * min + 0.3 * max, which leans towards the weaker measure.
 double CombinePartialMeasures(double pixelMeasure, double histogramMeasure);
 
+// The two grey change images a partial comparison measured, for callers that show them.
+struct CPartialChangeImages {
+    std::vector<std::uint8_t> examinee;
+    std::vector<std::uint8_t> reference;
+};
+
 // The partial similarity of three captures: examinee, reference and initial, read in the
 // examinee capture's format. 0 when any of them is missing, when the examinee capture's depth
 // cannot be compared, when another capture differs from it in depth or size, and when the three
-// working buffers cannot be had; only the last shows the out-of-memory message.
+// working buffers cannot be had; only the last shows the out-of-memory message. With changes
+// given, the grey change images measured are copied there.
 double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCaptureImage* reference,
                                    const CCaptureImage* initial, platform::IMessageBox& messages,
-                                   IComparisonAllocator& allocator = DefaultComparisonAllocator());
+                                   IComparisonAllocator& allocator = DefaultComparisonAllocator(),
+                                   CPartialChangeImages* changes = nullptr);
 
 }  // namespace vantrel

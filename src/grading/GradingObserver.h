@@ -20,6 +20,8 @@ class IGradingObserver {
 public:
     virtual ~IGradingObserver() = default;
     virtual void OnBlockScored(const CBlockReport& report) = 0;
+    // True to have each effect report carry the images it compared (CEffectImages).
+    virtual bool WantsEffectImages() const { return false; }
 };
 
 }  // namespace vantrel

@@ -17,6 +17,15 @@ bool IsSlotNumber(int slot)
     return slot >= 0 && slot < static_cast<int>(std::tuple_size_v<CCaptureSlots>);
 }
 
+// The slots as the comparison saw them; the starting image only where it took part.
+void KeepCapturesCompared(const CCaptureSlots& slots, bool initialTookPart, CEffectImages& images)
+{
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        if (slots[slot] && (initialTookPart || slot != static_cast<std::size_t>(CaptureSlot::Initial)))
+            images.captures[slot] = CopyOfCapture(*slots[slot]);
+    }
+}
+
 }  // namespace
 
 void CMarkSession::ParseEffectArguments(std::string& text, std::string& source, std::string& initial)
@@ -28,8 +37,13 @@ double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
 {
     CEffectReport report;
     report.mode = mode;
+    // Copies of the images only for an observer that shows them; plain grading pays nothing.
+    if (currentBlock && observer && observer->WantsEffectImages()) report.images = std::make_shared<CEffectImages>();
     auto finish = [&](double similarity) {
         report.similarity = similarity;
+        // A partial effect compares against whatever starting image the slot holds.
+        if (report.images)
+            KeepCapturesCompared(captureSlots, mode == EffectMode::Partial || !report.initialFile.empty(), *report.images);
         if (currentBlock) currentBlock->effects.push_back(report);
         return similarity;
     };

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace vantrel::cli {
+
+// One examinee graded with everything a person may want to see of it.
+struct CExamineeGrading {
+    double mark = 0;
+    nlohmann::json blocks = nlohmann::json::array();  // as `grade --json` prints them
+    std::string captureFailure;                       // why a capture image was not written, if one was not
+};
+
+// Grades one examinee. With a captures folder, each effect criterion's captures (and a partial
+// effect's change images) are written there as PNG files, exactly the images the comparison
+// saw, and each effect's JSON names them under "captures". A failure inside the library grades
+// as 0, as the library's own entry point does.
+CExamineeGrading GradeExaminee(const std::string& key, const std::string& answers, const std::string& keys,
+                               const std::string& capturesDirectory = {});
+
+// The shortest decimal that reads back to the same double.
+std::string ShortestDecimal(double value);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace vantrel::cli {
+
+// What a batch knows of one examinee: a mark, or none with the reason in the status.
+struct CExamineeRecord {
+    std::string examinee;
+    std::optional<double> mark;
+    std::string status;                               // "graded", "crashed: signal N", "timed out", ...
+    nlohmann::json blocks = nlohmann::json::array();  // each with "line" and "score", and more when known
+};
+
+constexpr const char* kGradedStatus = "graded";
+
+}  // namespace vantrel::cli
