@@ -14,6 +14,7 @@
 #include "ClassRoster.h"
 #include "CodePageOption.h"
 #include "ExamineeJob.h"
+#include "ResultAppender.h"
 #include "ResultFile.h"
 #include "WorkerPool.h"
 
@@ -134,21 +135,24 @@ private:
         std::size_t nextToWrite = 0;
         std::size_t done = 0;
         std::string reason;
+        std::string ignored;
+        CResultAppender appender(results);
         auto onOutcome = [&](std::size_t i, CJobOutcome outcome) {
             finished[i] = RecordOf(pending[i], outcome);
             summary.AddGraded(pending[i].name, finished[i]->mark, outcome.seconds);
             ++done;
             for (; nextToWrite < finished.size() && finished[nextToWrite]; ++nextToWrite) {
-                if (!results.Append(*finished[nextToWrite], reason)) return false;
+                appender.Append(*finished[nextToWrite]);
                 known.emplace(pending[nextToWrite].name, *finished[nextToWrite]);
             }
             progress.Update(done, summary.Failed());
-            return true;
+            return appender.Healthy(reason);
         };
         const bool ran = pool.Run(pending.size(), onOutcome, [&] { progress.Update(done, summary.Failed()); }, reason);
+        const bool written = appender.Drain(ran ? reason : ignored);
         progress.Finish();
-        if (!ran) std::cerr << "vantrel: " << reason << "\n";
-        return ran;
+        if (!ran || !written) std::cerr << "vantrel: " << reason << "\n";
+        return ran && written;
     }
 
     static bool MakeFolder(const std::string& folder)

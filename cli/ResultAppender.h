@@ -1,0 +1,42 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ResultFile.h"
+
+namespace vantrel::cli {
+
+// Appends records to a results file on a thread of its own, one at a time, each flushed to
+// the disk before the next is written. A flush takes milliseconds on a real disk; here it
+// overlaps the grading instead of holding up the workers' next examinees.
+class CResultAppender {
+public:
+    explicit CResultAppender(CResultFile& file);
+    ~CResultAppender();
+    CResultAppender(const CResultAppender&) = delete;
+    CResultAppender& operator=(const CResultAppender&) = delete;
+
+    void Append(CExamineeRecord record);
+    // False with the reason once a record could not be written; nothing is written after it.
+    bool Healthy(std::string& reason);
+    // Waits until every record given is on the disk, or one failed. False with the reason then.
+    bool Drain(std::string& reason);
+
+private:
+    void WriteQueued();
+
+    CResultFile& file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<CExamineeRecord> queue_;
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::string failure_;
+    std::thread writer_;
+};
+
+}  // namespace vantrel::cli
