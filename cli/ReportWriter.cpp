@@ -156,8 +156,9 @@ void WriteClassTable(std::ostream& html, const std::vector<CKeyBlock>& blocks,
              << "</td><td>" << Html(record.status) << "</td>";
         for (const CKeyBlock& block : blocks) {
             const nlohmann::json* found = BlockAt(record.blocks, block.line);
-            const std::string score = found ? ShortestDecimal(found->value("score", 0.0)) : "";
-            html << "<td class=\"number\" data-sort=\"" << score << "\">" << score << "</td>";
+            const double score = found ? found->value("score", 0.0) : 0;
+            html << "<td class=\"number\" data-sort=\"" << (found ? ShortestDecimal(score) : "") << "\">"
+                 << (found ? Fixed(score) : "") << "</td>";
         }
         html << "</tr>\n";
     }
@@ -195,14 +196,28 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     }
 }
 
-void WriteExamineePage(std::ostream& html, const std::string& reportDirectory, std::size_t index,
-                       const CExamineeRecord& record, const std::vector<CKeyBlock>& blocks)
+// A block's weight as grading read it. A block scored with no document open shows weight 0,
+// so the first examinee who had one tells.
+void TakeWeightsFromDetails(std::vector<CKeyBlock>& blocks, const std::vector<nlohmann::json>& details)
+{
+    for (CKeyBlock& block : blocks) {
+        for (const nlohmann::json& detail : details) {
+            const nlohmann::json* found = detail.is_object() ? BlockAt(detail["blocks"], block.line) : nullptr;
+            if (found && found->value("weight", 0.0) != 0) {
+                block.weight = found->value("weight", 0.0);
+                break;
+            }
+        }
+    }
+}
+
+void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRecord& record,
+                       const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks)
 {
     html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n<p><a href=\"#\">&larr; the class</a></p>\n"
          << "<h2>" << Html(record.examinee) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
          << "</b> &middot; " << Html(record.status) << "</p>\n";
-    const nlohmann::json detail = ReadDetail(reportDirectory, record.examinee);
-    if (!detail.is_object()) {
+    if (!detail.is_object() || !detail.contains("blocks")) {
         html << "<p>No detail was kept for this examinee.</p>\n</section>\n";
         return;
     }
@@ -230,9 +245,14 @@ std::string ExamineeReportFolder(const std::string& reportDirectory, const std::
     return reportDirectory + "/examinees/" + SafeFileStem(examinee);
 }
 
-bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
+bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
                       const std::vector<CExamineeRecord>& records, std::string& reason)
 {
+    std::vector<nlohmann::json> details;
+    for (const CExamineeRecord& record : records) details.push_back(ReadDetail(reportDirectory, record.examinee));
+    std::vector<CKeyBlock> blocks = keyBlocks;
+    TakeWeightsFromDetails(blocks, details);
+
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: class report</title>"
          << "<style>" << kStyle << "</style></head><body>\n<div id=\"class\">\n<h1>Class report</h1>\n"
@@ -243,7 +263,7 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     html << "<h2>Examinees</h2>\n";
     WriteClassTable(html, blocks, records);
     html << "</div>\n";
-    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, reportDirectory, i, records[i], blocks);
+    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks);
     html << "<script>" << kSortScript << "</script>\n</body></html>\n";
 
     // A half-written page never replaces a whole one.
