@@ -26,7 +26,8 @@ void CBatchProgress::Update(std::size_t done, std::size_t failures)
     if (!shown_) return;
     const auto now = std::chrono::steady_clock::now();
     // A terminal redrawn more often than this only flickers.
-    if (anything_ && done < total_ && now - lastShown_ < std::chrono::milliseconds(200)) return;
+    if (anything_ && (done == lastDone_ || done < total_) && now - lastShown_ < std::chrono::milliseconds(200)) return;
+    lastDone_ = done;
     lastShown_ = now;
     anything_ = true;
     const double elapsed = std::chrono::duration<double>(now - started_).count();

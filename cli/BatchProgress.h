@@ -24,6 +24,7 @@ private:
     std::size_t total_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastShown_{};
+    std::size_t lastDone_ = 0;
     bool anything_ = false;
 };
 
