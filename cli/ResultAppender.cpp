@@ -14,11 +14,19 @@ CResultAppender::~CResultAppender()
     writer_.join();
 }
 
-void CResultAppender::Append(CExamineeRecord record)
+void CResultAppender::ForgetWritten()
 {
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(written_));
+    written_ = 0;
+}
+
+void CResultAppender::Append(const CExamineeRecord& record)
+{
+    std::string line = file_.FormatRecord(record) + "\n";
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(std::move(record));
+        ForgetWritten();
+        lines_.push_back(std::move(line));
     }
     changed_.notify_all();
 }
@@ -26,34 +34,33 @@ void CResultAppender::Append(CExamineeRecord record)
 bool CResultAppender::Healthy(std::string& reason)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    reason = failure_;
-    return failure_.empty();
+    if (failed_) reason = failure_;
+    return !failed_;
 }
 
 bool CResultAppender::Drain(std::string& reason)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return (queue_.empty() && !writing_) || !failure_.empty(); });
-    reason = failure_;
-    return failure_.empty();
+    changed_.wait(lock, [this] { return written_ == lines_.size() || failed_; });
+    ForgetWritten();
+    if (failed_) reason = failure_;
+    return !failed_;
 }
 
 void CResultAppender::WriteQueued()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+        changed_.wait(lock, [this] { return written_ < lines_.size() || stopping_; });
         // Whatever is queued when the batch stops is still written: it was graded.
-        if (queue_.empty() || !failure_.empty()) return;
-        CExamineeRecord record = std::move(queue_.front());
-        queue_.pop_front();
-        writing_ = true;
+        if (written_ == lines_.size() || failed_) return;
+        const std::string& line = lines_[written_];  // stays put: only the caller's thread erases, and only written lines
         lock.unlock();
         std::string reason;
-        const bool written = file_.Append(record, reason);
+        const bool written = file_.AppendLine(line, reason);
         lock.lock();
-        writing_ = false;
-        if (!written) failure_ = reason;
+        if (written) ++written_;
+        else failed_ = true, failure_ = std::move(reason);
         changed_.notify_all();
     }
 }

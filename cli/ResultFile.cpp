@@ -161,7 +161,12 @@ bool CResultFile::Adopt(const std::string& contents, const std::string& header, 
 
 bool CResultFile::Append(const CExamineeRecord& record, std::string& reason)
 {
-    return WriteAll(FormatRecord(record) + "\n", reason);
+    return AppendLine(FormatRecord(record) + "\n", reason);
+}
+
+bool CResultFile::AppendLine(const std::string& line, std::string& reason)
+{
+    return WriteAll(line, reason);
 }
 
 bool CResultFile::WriteAll(const std::string& text, std::string& reason)

@@ -39,11 +39,14 @@ public:
 
     // Appends one record and flushes it to the disk. False with a reason when it cannot.
     bool Append(const CExamineeRecord& record, std::string& reason);
+    // The same in two steps: the line of a record, then appending that line (which allocates
+    // nothing unless it fails, so another thread may do it while this process forks).
+    std::string FormatRecord(const CExamineeRecord& record) const;
+    bool AppendLine(const std::string& line, std::string& reason);
 
 private:
     bool Adopt(const std::string& contents, const std::string& header, std::string& reason);
     bool WriteAll(const std::string& text, std::string& reason);
-    std::string FormatRecord(const CExamineeRecord& record) const;
     CExamineeRecord ParseRecord(const std::string& line) const;
 
     std::string path_;
