@@ -40,6 +40,31 @@ std::vector<std::string> SplitCsvLine(const std::string& line)
     return fields;
 }
 
+bool IsUtf8(const std::string& text)
+{
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) hex += digits[c >> 4], hex += digits[c & 15];
+    return hex;
+}
+
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
 std::string IdentityLine(ResultFormat format, const CResultIdentity& identity)
 {
     if (format == ResultFormat::JsonLines)
@@ -194,6 +219,8 @@ std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
         nlohmann::json json = {{"examinee", record.examinee}, {"mark", nullptr}, {"status", record.status},
                                {"blocks", record.blocks}};
         if (record.mark) json["mark"] = *record.mark;
+        // A folder name that is not UTF-8 shows with U+FFFD; its bytes are kept to resume by.
+        if (!IsUtf8(record.examinee)) json["examinee_bytes"] = Hex(record.examinee);
         return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     std::string line = CsvField(record.examinee) + "," + (record.mark ? ShortestDecimal(*record.mark) : "") + "," +
@@ -212,7 +239,8 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     if (format_ == ResultFormat::JsonLines) {
         const auto json = nlohmann::json::parse(line, nullptr, false);
         if (!json.is_object()) return record;
-        record.examinee = json.value("examinee", "");
+        record.examinee = json.contains("examinee_bytes") ? FromHex(json.value("examinee_bytes", ""))
+                                                          : json.value("examinee", "");
         record.status = json.value("status", "");
         if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
         if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -254,6 +255,21 @@ TEST_F(BatchTest, CapturesAreTheImagesGradingCompared)
     EXPECT_EQ(ReadText(report + "/" + folder + "/" + name), ReadText(captures + "/" + name));
     EXPECT_NE(html.find("image-rendering: pixelated"), std::string::npos);
     EXPECT_EQ(html.find("<script src"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BatchTest, AFolderNameThatIsNotUtf8IsResumedByItsBytes)
+{
+    std::filesystem::rename(At("answers/001"), At("answers/b\xFF\xFEob"));
+    const std::string out = At("results.jsonl");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    const std::string written = ReadText(out);
+    EXPECT_NE(written.find("\"examinee\":\"b\xEF\xBF\xBD\xEF\xBF\xBDob\""), std::string::npos);
+    EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).out.find("skipped 8"), std::string::npos);
+    EXPECT_EQ(ReadText(out), written);
 }
 
 }  // namespace
