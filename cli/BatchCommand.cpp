@@ -136,6 +136,10 @@ private:
         std::size_t done = 0;
         std::string reason;
         std::string ignored;
+        if (!pending.empty() && !pool.StartAll(reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
+            return false;
+        }
         CResultAppender appender(results);
         auto onOutcome = [&](std::size_t i, CJobOutcome outcome) {
             finished[i] = RecordOf(pending[i], outcome);

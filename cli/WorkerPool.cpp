@@ -162,6 +162,13 @@ void CWorkerPool::Stop(Worker& worker, bool kill)
     Reap(worker);
 }
 
+bool CWorkerPool::StartAll(std::string& reason)
+{
+    for (Worker& worker : workers_)
+        if (worker.pid == -1 && !Start(worker, reason)) return false;
+    return true;
+}
+
 bool CWorkerPool::Dispatch(Worker& worker, std::size_t job)
 {
     const std::uint64_t number = job;

@@ -39,6 +39,11 @@ public:
     CWorkerPool(const CWorkerPool&) = delete;
     CWorkerPool& operator=(const CWorkerPool&) = delete;
 
+    // Starts every worker now rather than at the first job. A process that forks while another
+    // of its threads is starting up can hand the child a lock that is never released, so a
+    // caller that starts threads of its own starts the workers first.
+    bool StartAll(std::string& reason);
+
     // Runs jobs 0 .. count-1, lowest first. onWait is called at least every quarter second.
     // False when a worker could not be started or the handler stopped the pool.
     bool Run(std::size_t count, const OutcomeHandler& onOutcome, const std::function<void()>& onWait,
