@@ -176,6 +176,12 @@ TEST(LayeredDocument, SolidColourFillLayersWithoutPixels)
     fill.hasSolidColor = true;
     fill.solidColor[2] = 255;
     ExpectNear(Render(Placeholder(2, 2, {fill})).At(1, 1), {0, 0, 255}, "blue fill");
+    // A shape's fill without pixels is shaped by a path the studio does not draw; it is left
+    // out and listed rather than flooding the canvas.
+    fill.extraBlocks = vantrel::testing::InfoBlock("vmsk", std::vector<std::uint8_t>(8, 0));
+    const auto shape = Render(Placeholder(2, 2, {fill}));
+    ExpectNear(shape.At(1, 1), kWhite, "shape fill");
+    EXPECT_EQ(shape.skipped, std::vector<std::string>{"layer 0 \"layer\": vector mask"});
 }
 
 TEST(LayeredDocument, TheStoredImageIsKeptWhenItIsReal)
@@ -187,13 +193,19 @@ TEST(LayeredDocument, TheStoredImageIsKeptWhenItIsReal)
     EXPECT_FALSE(result.fromLayers);
     ExpectNear(result.At(0, 0), kWhite, "the real merged image");
 
-    // Without the resource, a single-colour stored image under layers that show more than
-    // one colour stands in for them; one that shows the same single colour as the layers,
-    // or detail of its own, is real.
+    // Without the resource, a single-colour stored image under layers that draw something
+    // else stands in for them; one that shows what the layers show, or detail of its own,
+    // is real.
     psd.imageResources.clear();
     ExpectNear(Render(psd).At(0, 0), kRed, "uniform stored image, varied layers");
     psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 2, 255, 0, 0)});
-    EXPECT_FALSE(Render(psd).fromLayers) << "uniform layers leave a uniform stored image alone";
+    ExpectNear(Render(psd).At(1, 0), kRed, "uniform stored image, layers of another colour");
+    psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 2, 255, 255, 255)});
+    EXPECT_FALSE(Render(psd).fromLayers) << "layers that draw the stored image leave it alone";
+    auto adjusted = SolidRgbLayer(0, 0, 1, 2, 255, 0, 0);
+    adjusted.extraBlocks = vantrel::testing::InfoBlock("levl", {0, 2});
+    psd.layerAndMask = LayerAndMaskSection({adjusted});
+    EXPECT_FALSE(Render(psd).fromLayers) << "a drawing that leaves something out is not believed over one colour";
     psd.layerAndMask = LayerAndMaskSection({left});
     FillPlanes(psd, [](int, int x, int) { return x == 0 ? 10 : 255; });
     ExpectNear(Render(psd).At(0, 0), {10, 10, 10}, "a stored image with detail");

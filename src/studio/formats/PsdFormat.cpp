@@ -1,6 +1,7 @@
 #include "studio/formats/FileKinds.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "studio/render/AreaScaler.h"
@@ -93,14 +94,27 @@ bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const C
     return true;
 }
 
+// Whether a single-colour stored image, in a document that does not say whether it is real,
+// stands in for layers that draw something else: they show more than one colour, or a colour
+// of their own when the drawing left nothing out.
+bool ShowsTheLayersInstead(const CPreview& stored, const CPreview& layers, const std::vector<std::string>& skipped)
+{
+    if (!layers.uniform) return true;
+    if (!skipped.empty() || stored.samples.empty() || layers.samples.size() != stored.samples.size()) return false;
+    for (std::size_t i = 0; i < stored.samples.size(); ++i)
+        if (std::abs(int{stored.samples[i]} - int{layers.samples[i]}) > 1) return true;
+    return false;
+}
+
 // Where the picture comes from. The stored merged image is used whenever it is real; the
 // layers are drawn instead when
 //  - the version-info resource says the merged image is a placeholder, or
 //  - the merged image is missing or cut short while the layer records and data are complete, or
 //  - there is no version-info resource, the merged image is a single colour and the layers
-//    composite to something that is not: writers that store no composite fill its place
-//    with one value, while a real merged image of layers that show more than one colour
-//    cannot be a single colour.
+//    draw something else: writers that store no composite fill its place with one value,
+//    while a real merged image is what the layers draw. When the layers are one colour too,
+//    they are believed only if the drawing left nothing out (a one-pixel document is always
+//    one colour).
 // When the layers cannot be drawn, a placeholder that could be read is shown as before.
 std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWidth, int previewHeight,
                                              std::string& reason)
@@ -150,13 +164,11 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
             }
         } else if (preview.uniform && readLayers()) {
             CPreview fromLayers;
-            if (drawLayers(fromLayers)) {
-                if (!fromLayers.uniform) {
-                    preview = std::move(fromLayers);
-                } else {
-                    document->fromLayers = false;
-                    document->skippedLayerFeatures.clear();
-                }
+            if (drawLayers(fromLayers) && ShowsTheLayersInstead(preview, fromLayers, document->skippedLayerFeatures)) {
+                preview = std::move(fromLayers);
+            } else {
+                document->fromLayers = false;
+                document->skippedLayerFeatures.clear();
             }
         }
     }

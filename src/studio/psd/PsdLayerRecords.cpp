@@ -174,6 +174,7 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& dat
     } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
         AddSkipped(record, "layer effects");
     } else if (key == Key("vmsk") || key == Key("vsms")) {
+        record.hasVectorMask = true;
         AddSkipped(record, "vector mask");
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
         AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"

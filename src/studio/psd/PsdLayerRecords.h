@@ -58,6 +58,7 @@ struct CPsdLayerRecord {
     std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer
+    bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
     std::string name;
     // What the studio does not draw for this layer, for the document's report.

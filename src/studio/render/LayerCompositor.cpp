@@ -314,8 +314,10 @@ bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth
 
     // Where the node draws in this band: rows [top, bottom), columns [left, right).
     int top = bandTop_, bottom = bandBottom, left = 0, right = width_;
-    // A fill layer without stored pixels is its colour wherever its mask lets it show.
-    const bool solidFill = !node.group && record.hasSolidColor && record.bounds.IsEmpty() && n != 4;
+    // A fill layer without stored pixels is its colour wherever its mask lets it show; one
+    // shaped by a path is left out rather than flooding the canvas.
+    const bool solidFill =
+        !node.group && record.hasSolidColor && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4;
     const bool fromBand = clipGroup != nullptr || node.group;
     CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
     const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
