@@ -57,6 +57,22 @@ def psd_tools_preview(path):
     return np.floor(preview + 0.5)
 
 
+def psd_tools_preview_within(path, seconds, scratch):
+    # In a process of its own, so that a file psd-tools takes too long over can be given up.
+    out = os.path.join(scratch, "theirs.npy")
+    if os.path.exists(out):
+        os.remove(out)
+    try:
+        result = subprocess.run([sys.executable, os.path.abspath(__file__), "--one", path, out],
+                                capture_output=True, text=True, timeout=seconds)
+    except subprocess.TimeoutExpired:
+        raise RuntimeError(f"no result within {seconds} s")
+    if result.returncode != 0 or not os.path.exists(out):
+        lines = [line for line in result.stderr.strip().splitlines() if line.strip()]
+        raise RuntimeError(lines[-1] if lines else "failed")
+    return np.load(out)
+
+
 def vantrel_preview(vantrel, path, scratch):
     out = os.path.join(scratch, "capture.png")
     result = subprocess.run([vantrel, "capture", path, "-o", out, "--bpp", "32"], capture_output=True, text=True)
@@ -92,7 +108,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--vantrel", default=os.path.join(here, "..", "build", "vantrel"))
     parser.add_argument("--fixtures", default=os.path.join(here, "..", "..", "shared", "fixtures", "psd"))
+    parser.add_argument("--timeout", type=int, default=120, help="seconds psd-tools may take over one file")
+    parser.add_argument("--one", nargs=2, metavar=("FILE", "OUT"), help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.one:
+        np.save(args.one[1], psd_tools_preview(args.one[0]))
+        return 0
 
     print("| file | drawn from layers | not drawn | psd-tools | mean diff R G B | max | within 2 |")
     print("|---|---|---|---|---|---|---|")
@@ -105,11 +126,11 @@ def main():
             try:
                 ours = vantrel_preview(args.vantrel, path, scratch)
             except RuntimeError as error:
-                print(f"| {name} | - | - | - | vantrel: {error} | - | - |")
+                print(f"| {name} | - | - | - | studio: {error} | - | - |")
                 continue
             try:
-                theirs = psd_tools_preview(path)
-            except Exception as error:  # psd-tools raises whatever its decoders raise
+                theirs = psd_tools_preview_within(path, args.timeout, scratch)
+            except RuntimeError as error:
                 cannot_render.append((name, str(error).splitlines()[0][:80] if str(error) else type(error).__name__))
                 print(f"| {name} | {from_layers} | {len(not_drawn)} | cannot render | - | - | - |")
                 continue

@@ -177,34 +177,34 @@ void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop,
     case EBlendMode::kNormal:
     case EBlendMode::kDissolve: Keep(n, source, out, count); break;
     case EBlendMode::kDarken: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::min(b, s); }); break;
-    case EBlendMode::kMultiply: Separable(n, backdrop, source, out, count, Multiply); break;
-    case EBlendMode::kColorBurn: Separable(n, backdrop, source, out, count, ColorBurn); break;
+    case EBlendMode::kMultiply: Separable(n, backdrop, source, out, count, [](float b, float s) { return Multiply(b, s); }); break;
+    case EBlendMode::kColorBurn: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorBurn(b, s); }); break;
     case EBlendMode::kLinearBurn:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(0.0f, b + s - 1); });
         break;
     case EBlendMode::kDarkerColor: PickColour(true, n, backdrop, source, out, count); break;
     case EBlendMode::kLighten: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(b, s); }); break;
-    case EBlendMode::kScreen: Separable(n, backdrop, source, out, count, Screen); break;
-    case EBlendMode::kColorDodge: Separable(n, backdrop, source, out, count, ColorDodge); break;
+    case EBlendMode::kScreen: Separable(n, backdrop, source, out, count, [](float b, float s) { return Screen(b, s); }); break;
+    case EBlendMode::kColorDodge: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorDodge(b, s); }); break;
     case EBlendMode::kLinearDodge:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return std::min(1.0f, b + s); });
         break;
     case EBlendMode::kLighterColor: PickColour(false, n, backdrop, source, out, count); break;
     case EBlendMode::kOverlay: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(s, b); }); break;
-    case EBlendMode::kSoftLight: Separable(n, backdrop, source, out, count, SoftLight); break;
-    case EBlendMode::kHardLight: Separable(n, backdrop, source, out, count, HardLight); break;
-    case EBlendMode::kVividLight: Separable(n, backdrop, source, out, count, VividLight); break;
+    case EBlendMode::kSoftLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return SoftLight(b, s); }); break;
+    case EBlendMode::kHardLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(b, s); }); break;
+    case EBlendMode::kVividLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return VividLight(b, s); }); break;
     case EBlendMode::kLinearLight:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return Clamp01(b + 2 * s - 1); });
         break;
-    case EBlendMode::kPinLight: Separable(n, backdrop, source, out, count, PinLight); break;
+    case EBlendMode::kPinLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return PinLight(b, s); }); break;
     case EBlendMode::kHardMix:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return b + s >= 1.0f ? 1.0f : 0.0f; });
         break;
     case EBlendMode::kDifference: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::fabs(b - s); }); break;
     case EBlendMode::kExclusion: Separable(n, backdrop, source, out, count, [](float b, float s) { return b + s - 2 * b * s; }); break;
     case EBlendMode::kSubtract: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(0.0f, b - s); }); break;
-    case EBlendMode::kDivide: Separable(n, backdrop, source, out, count, Divide); break;
+    case EBlendMode::kDivide: Separable(n, backdrop, source, out, count, [](float b, float s) { return Divide(b, s); }); break;
     case EBlendMode::kHue:
         if (rgb) NonSeparable(backdrop, source, out, count, [](CRgb b, CRgb s) { return SetLum(SetSat(s, Sat(b)), Lum(b)); });
         else Keep(n, backdrop, out, count);

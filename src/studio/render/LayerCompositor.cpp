@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "studio/render/CompositeKernels.h"
+
 namespace vantrel::studio {
 
 namespace {
@@ -271,28 +273,21 @@ void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int
     float* back[4];
     for (int p = 0; p < n; ++p) back[p] = target.Row(p, bandRow) + left;
     if (mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough) {
-        for (int p = 0; p < n; ++p)
-            for (std::size_t x = 0; x < span; ++x)
-                back[p][x] = srcAlpha[x] * srcColour[p][x] + (1.0f - srcAlpha[x]) * back[p][x];
+        for (int p = 0; p < n; ++p) kernels::SourceOver(back[p], srcColour[p], srcAlpha, span);
     } else {
-        // Cs' = (1 - ab) Cs + ab B(Cb, Cs), then source-over with premultiplied colour.
         float* backColour[4];
         float* blended[4];
         blendScratch_.resize(span * static_cast<std::size_t>(2 * n));
         for (int p = 0; p < n; ++p) {
             backColour[p] = blendScratch_.data() + span * static_cast<std::size_t>(p);
             blended[p] = blendScratch_.data() + span * static_cast<std::size_t>(n + p);
-            for (std::size_t x = 0; x < span; ++x)
-                backColour[p][x] = backAlpha[x] > 0.0f ? std::min(1.0f, back[p][x] / backAlpha[x]) : 0.0f;
+            kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
         }
         BlendColours(mode, n, backColour, srcColour, blended, span);
         for (int p = 0; p < n; ++p)
-            for (std::size_t x = 0; x < span; ++x) {
-                const float mixed = (1.0f - backAlpha[x]) * srcColour[p][x] + backAlpha[x] * blended[p][x];
-                back[p][x] = srcAlpha[x] * mixed + (1.0f - srcAlpha[x]) * back[p][x];
-            }
+            kernels::SourceOverBlended(back[p], backAlpha, srcColour[p], blended[p], srcAlpha, span);
     }
-    for (std::size_t x = 0; x < span; ++x) backAlpha[x] = srcAlpha[x] + backAlpha[x] * (1.0f - srcAlpha[x]);
+    kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
 bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
@@ -359,11 +354,8 @@ bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth
             if (fromBand) {
                 const float* a = sourceBand->Row(n, bandRow) + left;
                 const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
-                for (std::size_t x = 0; x < span; ++x) srcAlpha[x] = cover[x];
-                for (int p = 0; p < n; ++p) {
-                    const float* c = sourceBand->Row(p, bandRow) + left;
-                    for (std::size_t x = 0; x < span; ++x) srcColour[p][x] = a[x] > 0.0f ? std::min(1.0f, c[x] / a[x]) : 0.0f;
-                }
+                std::copy_n(cover, span, srcAlpha);
+                for (int p = 0; p < n; ++p) kernels::Unpremultiply(srcColour[p], sourceBand->Row(p, bandRow) + left, a, span);
             } else if (solidFill) {
                 std::fill_n(srcAlpha, span, 1.0f);
                 for (int p = 0; p < n; ++p) {
@@ -376,26 +368,22 @@ bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth
                 const std::size_t at = static_cast<std::size_t>(y - chunk) * static_cast<std::size_t>(layerWidth) +
                                        static_cast<std::size_t>(left - record.bounds.left);
                 const std::uint8_t* a = decoded_[static_cast<std::size_t>(n)].data() + at;
-                for (std::size_t x = 0; x < span; ++x) srcAlpha[x] = a[x] * kByte;
-                for (int p = 0; p < n; ++p) {
-                    const std::uint8_t* c = decoded_[static_cast<std::size_t>(p)].data() + at;
-                    for (std::size_t x = 0; x < span; ++x) srcColour[p][x] = c[x] * kByte;
-                }
+                kernels::ToUnit(srcAlpha, a, kByte, span);
+                for (int p = 0; p < n; ++p)
+                    kernels::ToUnit(srcColour[p], decoded_[static_cast<std::size_t>(p)].data() + at, kByte, span);
             }
             const std::uint8_t* maskRow = masked ? maskRows_.data() + static_cast<std::size_t>(y - chunk) * width_ + left : nullptr;
             if (passThrough) {
                 // The group drew onto a copy of what lies below; opacity and mask fade between the two.
-                for (int p = 0; p <= n; ++p) {
-                    const float* g = sourceBand->Row(p, bandRow) + left;
-                    float* b = target.Row(p, bandRow) + left;
-                    for (std::size_t x = 0; x < span; ++x)
-                        b[x] += (g[x] - b[x]) * scale * (maskRow ? maskRow[x] * kByte : 1.0f);
-                }
+                for (int p = 0; p <= n; ++p)
+                    kernels::FadeTowards(target.Row(p, bandRow) + left, sourceBand->Row(p, bandRow) + left, scale,
+                                         maskRow, span);
                 continue;
             }
             if (maskRow)
-                for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= maskRow[x] * kByte;
-            for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= scale;
+                kernels::ScaleByBytes(srcAlpha, maskRow, kByte * scale, span);
+            else if (scale < 1.0f)
+                for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= scale;
             if (mode == EBlendMode::kDissolve)
                 for (std::size_t x = 0; x < span; ++x)
                     srcAlpha[x] = DissolveThreshold(left + static_cast<int>(x), y, node.index) < srcAlpha[x] ? 1.0f : 0.0f;
@@ -424,13 +412,8 @@ bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
         for (int row = 0; row < bandHeight_; ++row) {
             const float* alpha = canvas.Row(planeCount_, row);
             for (int p = 0; p < planeCount_; ++p) {
-                const float* colour = canvas.Row(p, row);
-                std::uint8_t* to = out.data() + static_cast<std::size_t>(p) * width_;
-                // Over white: premultiplied colour plus the white that shows through.
-                for (int x = 0; x < width_; ++x) {
-                    const float v = (colour[x] + (1.0f - alpha[x])) * 255.0f + 0.5f;
-                    to[x] = static_cast<std::uint8_t>(std::clamp(v, 0.0f, 255.0f));
-                }
+                kernels::OverWhite(out.data() + static_cast<std::size_t>(p) * width_, canvas.Row(p, row), alpha,
+                                   static_cast<std::size_t>(width_));
             }
             sink(planes.data());
         }
