@@ -1,5 +1,7 @@
 #include "studio/render/BlendModes.h"
 
+#include "studio/psd/FourCharKey.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,11 +13,7 @@ using vantrel::studio::BlendColours;
 using vantrel::studio::BlendModeFromKey;
 using vantrel::studio::EBlendMode;
 
-constexpr std::uint32_t Key(const char* text)
-{
-    return (std::uint32_t(std::uint8_t(text[0])) << 24) | (std::uint32_t(std::uint8_t(text[1])) << 16) |
-           (std::uint32_t(std::uint8_t(text[2])) << 8) | std::uint32_t(std::uint8_t(text[3]));
-}
+constexpr auto Key = vantrel::studio::FourCharKey;
 
 // B(backdrop, source) for one grey pixel, on the 0..255 scale.
 float Grey(EBlendMode mode, float backdrop, float source)

@@ -42,10 +42,6 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd);
 // Writes the bytes to a file; throws std::runtime_error when it cannot.
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
-}  // namespace vantrel::testing
-
-namespace vantrel::testing {
-
 // One layer record and its channel data, for the layer and mask information section.
 struct PsdLayerSpec {
     int top = 0;

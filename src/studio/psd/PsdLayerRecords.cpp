@@ -4,15 +4,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "studio/psd/FourCharKey.h"
+
 namespace vantrel::studio {
 
 namespace {
 
-constexpr std::uint32_t Key(const char (&text)[5])
-{
-    return (std::uint32_t(std::uint8_t(text[0])) << 24) | (std::uint32_t(std::uint8_t(text[1])) << 16) |
-           (std::uint32_t(std::uint8_t(text[2])) << 8) | std::uint32_t(std::uint8_t(text[3]));
-}
+constexpr auto Key = FourCharKey;
 
 // A bounded view of bytes already in memory; every read checks what is left.
 class CByteReader {
