@@ -36,19 +36,15 @@ def area_weights(source, preview):
 
 
 def psd_tools_preview(path):
+    # composite() itself drops the coverage of documents with a stored image and truncates to
+    # 8 bits; the compositor underneath gives colour and coverage as floats, laid here over white.
     from psd_tools import PSDImage
+    from psd_tools.composite import composite
     psd = PSDImage.open(path)
-    image = psd.composite(ignore_preview=True)
-    if image is None:
-        raise RuntimeError("composite() returned nothing")
-    if image.mode not in ("RGB", "RGBA", "L", "LA"):
-        raise RuntimeError("composite() gave mode " + image.mode)
-    pixels = np.asarray(image).astype(np.float64) / 255.0
-    if pixels.ndim == 2:
-        pixels = pixels[:, :, None]
-    if image.mode in ("RGBA", "LA"):
-        colour, alpha = pixels[:, :, :-1], pixels[:, :, -1:]
-        pixels = colour * alpha + (1.0 - alpha)
+    if psd.color_mode not in (1, 3):  # grayscale, RGB
+        raise RuntimeError("colour mode %s is not compared" % psd.color_mode)
+    colour, _, alpha = composite(psd, color=1.0, alpha=0.0)
+    pixels = colour * alpha + (1.0 - alpha)
     if pixels.shape[2] == 1:
         pixels = np.repeat(pixels, 3, axis=2)
     rows = area_weights(pixels.shape[0], PREVIEW_H)
