@@ -2,25 +2,35 @@
 """Side by side: drawing the five-layer 2000 x 1500 benchmark document from its layers.
 
 psd-tools' composite() against `vantrel capture` (a whole process: start, draw, average to
-200 x 160, write the PNG). Each is timed several times and the best run is kept.
+200 x 160, write the PNG). Each is timed several times and the best run is kept, by the
+clock and by processor time (user and system, children included): on a machine shared with
+other work the clock also counts waiting for a processor, processor time does not.
 
     bench/layer_speed.py [--build build] [--runs 5]
 """
 import argparse
 import os
+import resource
 import subprocess
 import sys
 import tempfile
 import time
 
 
+def processor_seconds():
+    own = resource.getrusage(resource.RUSAGE_SELF)
+    children = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return own.ru_utime + own.ru_stime + children.ru_utime + children.ru_stime
+
+
 def best_of(runs, action):
-    best = float("inf")
+    best_clock = best_cpu = float("inf")
     for _ in range(runs):
-        start = time.perf_counter()
+        clock, cpu = time.perf_counter(), processor_seconds()
         action()
-        best = min(best, time.perf_counter() - start)
-    return best
+        best_clock = min(best_clock, time.perf_counter() - clock)
+        best_cpu = min(best_cpu, processor_seconds() - cpu)
+    return best_clock, best_cpu
 
 
 def main():
@@ -43,13 +53,14 @@ def main():
         def theirs():
             PSDImage.open(document).composite(ignore_preview=True)
 
-        ours_s = best_of(args.runs * 2, ours)
-        theirs_s = best_of(args.runs, theirs)
-    print("| tool | best of runs (s) |")
-    print("|---|---|")
-    print(f"| psd-tools composite() | {theirs_s:.3f} |")
-    print(f"| vantrel capture | {ours_s:.4f} |")
-    print(f"\nvantrel is {theirs_s / ours_s:.1f} x faster (the issue asks for at least 40 x)")
+        ours = best_of(args.runs * 2, ours)
+        theirs = best_of(args.runs, theirs)
+    print("| tool | clock, best (s) | processor time, best (s) |")
+    print("|---|---|---|")
+    print(f"| psd-tools composite() | {theirs[0]:.3f} | {theirs[1]:.3f} |")
+    print(f"| vantrel capture | {ours[0]:.4f} | {ours[1]:.4f} |")
+    print(f"\nvantrel is {theirs[0] / ours[0]:.1f} x faster by the clock, {theirs[1] / ours[1]:.1f} x by processor time"
+          " (the issue asks for at least 40 x)")
     return 0
 
 

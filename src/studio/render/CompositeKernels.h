@@ -52,6 +52,14 @@ inline void Unpremultiply(float* __restrict out, const float* __restrict colour,
     Blocked(count, [=](std::size_t i) { out[i] = std::min(1.0f, colour[i] / std::max(alpha[i], 1e-30f)); });
 }
 
+// Whether every value is 1: a backdrop that covers everything needs no coverage arithmetic.
+inline bool AllOnes(const float* __restrict values, std::size_t count)
+{
+    unsigned below = 0;  // an or of flags vectorises where a minimum of floats does not
+    Blocked(count, [&below, values](std::size_t i) { below |= values[i] < 1.0f ? 1u : 0u; });
+    return below == 0;
+}
+
 // back = alpha * colour + (1 - alpha) * back
 inline void SourceOver(float* __restrict back, const float* __restrict colour, const float* __restrict alpha,
                        std::size_t count)

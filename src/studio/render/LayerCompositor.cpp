@@ -272,22 +272,30 @@ void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int
     float* backAlpha = target.Row(n, bandRow) + left;
     float* back[4];
     for (int p = 0; p < n; ++p) back[p] = target.Row(p, bandRow) + left;
-    if (mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough) {
+    const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
+    // Over a backdrop that covers everything, colour is its own straight value and coverage
+    // stays whole, which spares the divisions and the mixing below.
+    const bool opaque = kernels::AllOnes(backAlpha, span);
+    if (plain) {
         for (int p = 0; p < n; ++p) kernels::SourceOver(back[p], srcColour[p], srcAlpha, span);
     } else {
         float* backColour[4];
         float* blended[4];
         blendScratch_.resize(span * static_cast<std::size_t>(2 * n));
         for (int p = 0; p < n; ++p) {
-            backColour[p] = blendScratch_.data() + span * static_cast<std::size_t>(p);
+            backColour[p] = opaque ? back[p] : blendScratch_.data() + span * static_cast<std::size_t>(p);
             blended[p] = blendScratch_.data() + span * static_cast<std::size_t>(n + p);
-            kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
+            if (!opaque) kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
         }
         BlendColours(mode, n, backColour, srcColour, blended, span);
-        for (int p = 0; p < n; ++p)
-            kernels::SourceOverBlended(back[p], backAlpha, srcColour[p], blended[p], srcAlpha, span);
+        for (int p = 0; p < n; ++p) {
+            if (opaque)
+                kernels::SourceOver(back[p], blended[p], srcAlpha, span);
+            else
+                kernels::SourceOverBlended(back[p], backAlpha, srcColour[p], blended[p], srcAlpha, span);
+        }
     }
-    kernels::AlphaUnion(backAlpha, srcAlpha, span);
+    if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
 bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
