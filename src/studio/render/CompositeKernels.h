@@ -60,6 +60,14 @@ inline bool AllOnes(const float* __restrict values, std::size_t count)
     return below == 0;
 }
 
+// Whether every value is 0: a source row that covers nothing changes nothing.
+inline bool AllZeros(const float* __restrict values, std::size_t count)
+{
+    unsigned above = 0;
+    Blocked(count, [&above, values](std::size_t i) { above |= values[i] > 0.0f ? 1u : 0u; });
+    return above == 0;
+}
+
 // back = alpha * colour + (1 - alpha) * back
 inline void SourceOver(float* __restrict back, const float* __restrict colour, const float* __restrict alpha,
                        std::size_t count)

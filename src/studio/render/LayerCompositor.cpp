@@ -272,6 +272,7 @@ void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int
     float* backAlpha = target.Row(n, bandRow) + left;
     float* back[4];
     for (int p = 0; p < n; ++p) back[p] = target.Row(p, bandRow) + left;
+    if (kernels::AllZeros(srcAlpha, span)) return;
     const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
     // Over a backdrop that covers everything, colour is its own straight value and coverage
     // stays whole, which spares the divisions and the mixing below.
