@@ -71,8 +71,9 @@ inline float Divide(float b, float s)
     return std::min(1.0f, b / s);
 }
 
+// Inlined always, so that each build of BlendColours carries its own vector code.
 template <typename F>
-void Separable(int planeCount, const float* const* backdrop, const float* const* source, float* const* out,
+[[gnu::always_inline]] inline void Separable(int planeCount, const float* const* backdrop, const float* const* source, float* const* out,
                std::size_t count, F blend)
 {
     for (int p = 0; p < planeCount; ++p) {
@@ -127,7 +128,7 @@ inline CRgb SetSat(CRgb c, float s)
 }
 
 template <typename F>
-void NonSeparable(const float* const* backdrop, const float* const* source, float* const* out, std::size_t count,
+[[gnu::always_inline]] inline void NonSeparable(const float* const* backdrop, const float* const* source, float* const* out, std::size_t count,
                   F blend)
 {
     for (std::size_t i = 0; i < count; ++i) {
@@ -174,7 +175,8 @@ EBlendMode BlendModeFromKey(std::uint32_t key, bool& known)
     return EBlendMode::kNormal;
 }
 
-void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
+// Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
+[[gnu::target_clones("avx2", "default")]] void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count)
 {
     const int n = planeCount;

@@ -265,7 +265,8 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
     return true;
 }
 
-void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
+// Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
+[[gnu::target_clones("avx2", "default")]] void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
                                 float* const* srcColour, const float* srcAlpha)
 {
     const int n = planeCount_;
@@ -299,7 +300,7 @@ void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int
     if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
-bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
+[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
                                      std::string& reason, bool asClipBase)
 {
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, reason);
@@ -402,7 +403,7 @@ bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth
     return true;
 }
 
-bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
+[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
 {
     if (!root_ && !Prepare(reason)) return false;
     CBand& canvas = BandAt(0, 0);
