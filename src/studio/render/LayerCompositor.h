@@ -48,8 +48,9 @@ private:
     bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason);
     // clipGroup, when given, is a clipping group drawn on its base: the band and the base's
     // coverage. asClipBase draws the node as it is, before its mode and opacity.
-    bool CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup, std::string& reason,
-                       bool asClipBase = false);
+    [[gnu::target_clones("avx2", "default")]] bool CompositeNode(const CNode& node, CBand& target, int depth,
+                                                                 CBand* const* clipGroup, std::string& reason,
+                                                                 bool asClipBase = false);
     void BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
                   const float* srcAlpha);
     bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, std::string& reason);
