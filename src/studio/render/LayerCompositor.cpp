@@ -106,20 +106,6 @@ bool CLayerCompositor::Prepare(std::string& reason)
     return true;
 }
 
-bool CLayerCompositor::HasVisibleLayers() const
-{
-    std::function<bool(const std::vector<CNode>&)> any = [&](const std::vector<CNode>& nodes) {
-        for (const CNode& node : nodes) {
-            if (node.record && (!node.record->visible || node.record->opacity == 0)) continue;
-            if (node.group ? any(node.children)
-                           : (!node.record->bounds.IsEmpty() || node.record->hasSolidColor))
-                return true;
-        }
-        return false;
-    };
-    return root_ && any(*root_);
-}
-
 CLayerCompositor::CBand& CLayerCompositor::BandAt(int depth, int kind)
 {
     const std::size_t at = static_cast<std::size_t>(depth) * 3 + static_cast<std::size_t>(kind);

@@ -35,9 +35,6 @@ public:
     // Composites every row and hands it to sink, in order; fails with a one-line reason.
     bool Run(const RowSink& sink, std::string& reason);
 
-    // Whether any layer would be drawn at all.
-    bool HasVisibleLayers() const;
-
     static constexpr int kMaxGroupDepth = 64;
 
 private:
