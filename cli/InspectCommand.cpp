@@ -7,6 +7,7 @@
 
 #include "JsonText.h"
 #include "document/PsdHeader.h"
+#include "studio/formats/RenderDocument.h"
 #include "text/ColorModeNames.h"
 
 namespace vantrel::cli {
@@ -37,6 +38,21 @@ std::string PrintableSignature(const char* signature)
     return text;
 }
 
+// Whether the capture of a document is drawn from its layers, and what that drawing leaves
+// out, so that an examiner sees what the capture does not show.
+struct LayerDrawing {
+    bool fromLayers = false;
+    std::vector<std::string> skipped;
+};
+
+LayerDrawing DrawingOf(const std::string& file)
+{
+    std::string reason;
+    const auto rendered = studio::RenderDocument(file, 200, 160, reason);
+    if (!rendered) return {};
+    return {rendered->fromLayers, rendered->skippedLayerFeatures};
+}
+
 class InspectCommand : public Command {
 public:
     explicit InspectCommand(CLI::App& parent)
@@ -60,16 +76,25 @@ public:
             }
             const CPsdHeader h = document::ReadPsdHeader(files, handle);
             files.Close(handle);
+            const LayerDrawing drawing = DrawingOf(file);
             if (json_) {
-                all.push_back({{"file", file}, {"signature", PrintableSignature(h.signature)},
-                               {"version", h.version}, {"channels", h.channels}, {"height", h.height},
-                               {"width", h.width}, {"depth", h.depth}, {"color_mode", h.colorMode},
-                               {"color_mode_name", ColorModeName(h.colorMode)}});
+                nlohmann::json entry = {{"file", file}, {"signature", PrintableSignature(h.signature)},
+                                        {"version", h.version}, {"channels", h.channels}, {"height", h.height},
+                                        {"width", h.width}, {"depth", h.depth}, {"color_mode", h.colorMode},
+                                        {"color_mode_name", ColorModeName(h.colorMode)}};
+                if (drawing.fromLayers) {
+                    entry["drawn_from_layers"] = true;
+                    entry["not_drawn"] = drawing.skipped;
+                }
+                all.push_back(entry);
             } else {
                 std::cout << file << ": signature " << PrintableSignature(h.signature) << ", version " << h.version
                           << ", channels " << h.channels << ", height " << h.height << ", width " << h.width
                           << ", depth " << h.depth << ", color mode " << h.colorMode << " ("
-                          << ColorModeName(h.colorMode) << ")\n";
+                          << ColorModeName(h.colorMode) << ")";
+                if (drawing.fromLayers) std::cout << ", drawn from layers";
+                std::cout << "\n";
+                for (const std::string& line : drawing.skipped) std::cout << "  not drawn: " << line << "\n";
             }
         }
         if (json_) std::cout << JsonText(all) << "\n";

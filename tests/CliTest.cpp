@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/ExamFolders.h"
+#include "support/PsdWriter.h"
 
 namespace {
 
@@ -98,6 +99,27 @@ TEST_F(CliTest, InspectReportsEveryFileAndFailsForTheUnopenable)
     EXPECT_EQ(json[0]["width"], 800);
     EXPECT_EQ(json[0]["color_mode_name"], "RGB");
     EXPECT_EQ(json[0]["signature"], "8BPS");
+}
+
+TEST_F(CliTest, InspectListsWhatADrawingFromLayersLeavesOut)
+{
+    vantrel::testing::PsdSpec psd;
+    psd.imageResources = vantrel::testing::VersionInfoResources(false);
+    auto curves = vantrel::testing::SolidRgbLayer(0, 0, 0, 0, 0, 0, 0);
+    curves.name = "Curves";
+    curves.extraBlocks = vantrel::testing::InfoBlock("curv", {0, 1});
+    psd.layerAndMask = vantrel::testing::LayerAndMaskSection({vantrel::testing::SolidRgbLayer(0, 0, 1, 1, 9, 9, 9), curves});
+    exam.WriteAnswer("L.PSD", psd);
+    const std::string path = exam.AnswerDirectory() + "/L.PSD";
+    auto text = RunCli("inspect '" + path + "'", exam);
+    EXPECT_NE(text.out.find(", drawn from layers\n  not drawn: layer 1 \"Curves\": adjustment layer (curv)\n"),
+              std::string::npos) << text.out;
+    auto json = nlohmann::json::parse(RunCli("inspect --json '" + path + "'", exam).out);
+    EXPECT_EQ(json[0]["drawn_from_layers"], true);
+    EXPECT_EQ(json[0]["not_drawn"], nlohmann::json::array({"layer 1 \"Curves\": adjustment layer (curv)"}));
+    // A document drawn from its stored image says nothing more.
+    EXPECT_FALSE(nlohmann::json::parse(RunCli("inspect --json '" + exam.AnswerDirectory() + "/A.PSD'", exam).out)[0]
+                     .contains("drawn_from_layers"));
 }
 
 TEST_F(CliTest, CaptureWritesAPngOrSaysWhyNot)

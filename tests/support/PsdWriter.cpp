@@ -1,5 +1,7 @@
 #include "PsdWriter.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -92,6 +94,185 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace vantrel::testing
+
+namespace vantrel::testing {
+
+namespace {
+void PutKey(std::vector<std::uint8_t>& out, const std::string& key)
+{
+    for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(i < key.size() ? key[i] : ' '));
+}
+
+std::vector<std::uint8_t> ChannelData(const std::vector<std::uint8_t>& samples, int width, int height, bool rle)
+{
+    std::vector<std::uint8_t> out;
+    if (!rle || width == 0 || height == 0) {
+        Put16(out, 0);
+        out.insert(out.end(), samples.begin(), samples.end());
+        return out;
+    }
+    Put16(out, 1);
+    std::vector<std::vector<std::uint8_t>> rows;
+    for (int y = 0; y < height; ++y) {
+        rows.push_back(PackBitsRow(samples.data() + static_cast<std::size_t>(y) * width, static_cast<std::size_t>(width)));
+        Put16(out, static_cast<unsigned>(rows.back().size()));
+    }
+    for (const auto& row : rows) out.insert(out.end(), row.begin(), row.end());
+    return out;
+}
+
+std::vector<std::uint8_t> SolidColorDescriptor(const std::uint8_t rgb[3])
+{
+    std::vector<std::uint8_t> out;
+    Put32(out, 16);      // descriptor version
+    Put32(out, 0);       // empty name
+    Put32(out, 0);
+    PutKey(out, "null");
+    Put32(out, 1);
+    Put32(out, 0);
+    PutKey(out, "Clr ");
+    PutKey(out, "Objc");
+    Put32(out, 0);
+    Put32(out, 0);
+    PutKey(out, "RGBC");
+    Put32(out, 3);
+    const char* keys[] = {"Rd  ", "Grn ", "Bl  "};
+    for (int c = 0; c < 3; ++c) {
+        Put32(out, 0);
+        PutKey(out, keys[c]);
+        PutKey(out, "doub");
+        const double value = rgb[c];
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        Put32(out, static_cast<std::uint32_t>(bits >> 32));
+        Put32(out, static_cast<std::uint32_t>(bits));
+    }
+    return out;
+}
+}  // namespace
+
+PsdLayerSpec SolidRgbLayer(int top, int left, int bottom, int right, std::uint8_t red, std::uint8_t green,
+                           std::uint8_t blue, std::uint8_t alpha)
+{
+    PsdLayerSpec layer;
+    layer.top = top;
+    layer.left = left;
+    layer.bottom = bottom;
+    layer.right = right;
+    const auto size = static_cast<std::size_t>(std::max(0, bottom - top)) * static_cast<std::size_t>(std::max(0, right - left));
+    layer.channels = {{-1, std::vector<std::uint8_t>(size, alpha)},
+                      {0, std::vector<std::uint8_t>(size, red)},
+                      {1, std::vector<std::uint8_t>(size, green)},
+                      {2, std::vector<std::uint8_t>(size, blue)}};
+    return layer;
+}
+
+std::vector<std::uint8_t> InfoBlock(const char* key, const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> out = {'8', 'B', 'I', 'M'};
+    PutKey(out, key);
+    const std::size_t padded = data.size() + (data.size() & 1);
+    Put32(out, static_cast<std::uint32_t>(padded));
+    out.insert(out.end(), data.begin(), data.end());
+    out.resize(out.size() + (padded - data.size()), 0);
+    return out;
+}
+
+std::vector<std::uint8_t> LayerAndMaskSection(const std::vector<PsdLayerSpec>& layers)
+{
+    std::vector<std::uint8_t> records;
+    std::vector<std::uint8_t> channelData;
+    Put16(records, static_cast<unsigned>(layers.size()));
+    for (const auto& layer : layers) {
+        Put32(records, static_cast<std::uint32_t>(layer.top));
+        Put32(records, static_cast<std::uint32_t>(layer.left));
+        Put32(records, static_cast<std::uint32_t>(layer.bottom));
+        Put32(records, static_cast<std::uint32_t>(layer.right));
+        Put16(records, static_cast<unsigned>(layer.channels.size()));
+        for (const auto& [id, samples] : layer.channels) {
+            const bool mask = id == -2;
+            const int width = mask ? layer.maskRight - layer.maskLeft : layer.right - layer.left;
+            const int height = mask ? layer.maskBottom - layer.maskTop : layer.bottom - layer.top;
+            const auto data = ChannelData(samples, std::max(0, width), std::max(0, height), layer.rle);
+            Put16(records, static_cast<unsigned>(id & 0xFFFF));
+            Put32(records, static_cast<std::uint32_t>(data.size()));
+            channelData.insert(channelData.end(), data.begin(), data.end());
+        }
+        records.insert(records.end(), {'8', 'B', 'I', 'M'});
+        PutKey(records, layer.blendKey);
+        records.push_back(static_cast<std::uint8_t>(layer.opacity));
+        records.push_back(layer.clipped ? 1 : 0);
+        records.push_back(layer.hidden ? 0x02 : 0x00);
+        records.push_back(0);
+
+        std::vector<std::uint8_t> extra;
+        if (layer.hasMask) {
+            Put32(extra, 20);
+            Put32(extra, static_cast<std::uint32_t>(layer.maskTop));
+            Put32(extra, static_cast<std::uint32_t>(layer.maskLeft));
+            Put32(extra, static_cast<std::uint32_t>(layer.maskBottom));
+            Put32(extra, static_cast<std::uint32_t>(layer.maskRight));
+            extra.push_back(static_cast<std::uint8_t>(layer.maskDefaultColor));
+            extra.push_back(static_cast<std::uint8_t>((layer.maskRelative ? 0x01 : 0) | (layer.maskDisabled ? 0x02 : 0)));
+            Put16(extra, 0);
+        } else {
+            Put32(extra, 0);
+        }
+        Put32(extra, 0);  // no blending ranges
+        const std::size_t nameLength = std::min<std::size_t>(layer.name.size(), 255);
+        extra.push_back(static_cast<std::uint8_t>(nameLength));
+        extra.insert(extra.end(), layer.name.begin(), layer.name.begin() + static_cast<long>(nameLength));
+        const std::size_t namePadding = (4 - (nameLength + 1) % 4) % 4;
+        extra.insert(extra.end(), namePadding, 0);
+        if (layer.sectionType != 0) {
+            std::vector<std::uint8_t> section;
+            Put32(section, static_cast<std::uint32_t>(layer.sectionType));
+            if (!layer.sectionBlendKey.empty()) {
+                section.insert(section.end(), {'8', 'B', 'I', 'M'});
+                PutKey(section, layer.sectionBlendKey);
+            }
+            const auto block = InfoBlock("lsct", section);
+            extra.insert(extra.end(), block.begin(), block.end());
+        }
+        if (layer.fillOpacity >= 0) {
+            const auto block = InfoBlock("iOpa", {static_cast<std::uint8_t>(layer.fillOpacity), 0, 0, 0});
+            extra.insert(extra.end(), block.begin(), block.end());
+        }
+        if (layer.hasSolidColor) {
+            const auto block = InfoBlock("SoCo", SolidColorDescriptor(layer.solidColor));
+            extra.insert(extra.end(), block.begin(), block.end());
+        }
+        extra.insert(extra.end(), layer.extraBlocks.begin(), layer.extraBlocks.end());
+        Put32(records, static_cast<std::uint32_t>(extra.size()));
+        records.insert(records.end(), extra.begin(), extra.end());
+    }
+    std::vector<std::uint8_t> info = records;
+    info.insert(info.end(), channelData.begin(), channelData.end());
+    if (info.size() & 1) info.push_back(0);
+    std::vector<std::uint8_t> section;
+    PutSection(section, info);
+    Put32(section, 0);  // no global layer mask
+    return section;
+}
+
+std::vector<std::uint8_t> VersionInfoResources(bool hasRealMergedData)
+{
+    std::vector<std::uint8_t> out = {'8', 'B', 'I', 'M'};
+    Put16(out, 0x0421);
+    Put16(out, 0);      // empty name, padded
+    std::vector<std::uint8_t> data;
+    Put32(data, 1);
+    data.push_back(hasRealMergedData ? 1 : 0);
+    Put32(data, 0);     // empty writer name
+    Put32(data, 0);     // empty reader name
+    Put32(data, 1);     // file version
+    Put32(out, static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (out.size() & 1) out.push_back(0);
+    return out;
 }
 
 }  // namespace vantrel::testing

@@ -42,4 +42,45 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd);
 // Writes the bytes to a file; throws std::runtime_error when it cannot.
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// One layer record and its channel data, for the layer and mask information section.
+struct PsdLayerSpec {
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    std::string blendKey = "norm";
+    int opacity = 255;
+    int fillOpacity = -1;      // written as an iOpa block when 0..255
+    bool clipped = false;
+    bool hidden = false;
+    int sectionType = 0;       // an lsct block when not 0: 1 open group, 2 closed group, 3 group end
+    std::string sectionBlendKey;  // the group's blend key in its lsct block, "pass" ...
+    bool rle = false;
+    // Channel id and its rows, (right - left) x (bottom - top) samples; ids -1 transparency,
+    // -2 user mask (mask bounds).
+    std::vector<std::pair<int, std::vector<std::uint8_t>>> channels;
+    bool hasMask = false;
+    int maskTop = 0;
+    int maskLeft = 0;
+    int maskBottom = 0;
+    int maskRight = 0;
+    int maskDefaultColor = 0;
+    bool maskDisabled = false;
+    bool maskRelative = false;
+    bool hasSolidColor = false;  // an SoCo block with this colour
+    std::uint8_t solidColor[3] = {0, 0, 0};
+    std::vector<std::uint8_t> extraBlocks;  // further additional-information blocks, as they stand
+    std::string name = "layer";
+};
+
+// A layer of solid RGB colour and coverage over a rectangle.
+PsdLayerSpec SolidRgbLayer(int top, int left, int bottom, int right, std::uint8_t red, std::uint8_t green,
+                           std::uint8_t blue, std::uint8_t alpha = 255);
+// The layer and mask information section for these layers (bottom first).
+std::vector<std::uint8_t> LayerAndMaskSection(const std::vector<PsdLayerSpec>& layers);
+// An image resource section holding only the version-info resource.
+std::vector<std::uint8_t> VersionInfoResources(bool hasRealMergedData);
+// An additional-information block: signature, key, length and data padded to even.
+std::vector<std::uint8_t> InfoBlock(const char* key, const std::vector<std::uint8_t>& data);
+
 }  // namespace vantrel::testing

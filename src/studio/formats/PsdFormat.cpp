@@ -1,47 +1,190 @@
 #include "studio/formats/FileKinds.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "studio/render/AreaScaler.h"
 #include "studio/render/ColorConversion.h"
+#include "studio/render/LayerCompositor.h"
 #include "studio/psd/ColorModes.h"
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdChannelRows.h"
+#include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/PsdLayout.h"
+#include "studio/psd/PsdVersionInfo.h"
 
 namespace vantrel::studio {
 
 namespace {
 
+// Whether every sample of each plane in a row equals the first sample of that plane seen.
+class CUniformCheck {
+public:
+    explicit CUniformCheck(int planeCount, int width) : first_(static_cast<std::size_t>(planeCount)), width_(width) {}
+    void AddRow(const std::uint8_t* const* planes)
+    {
+        if (!uniform_) return;
+        for (std::size_t p = 0; p < first_.size(); ++p) {
+            if (!seen_) first_[p] = planes[p][0];
+            const std::uint8_t* row = planes[p];
+            if (std::any_of(row, row + width_, [&](std::uint8_t v) { return v != first_[p]; })) uniform_ = false;
+        }
+        seen_ = true;
+    }
+    bool Uniform() const { return uniform_; }
+
+private:
+    std::vector<std::uint8_t> first_;
+    int width_;
+    bool seen_ = false;
+    bool uniform_ = true;
+};
+
+struct CPreview {
+    std::vector<std::uint8_t> samples;
+    bool uniform = false;
+};
+
+// The stored merged image, row by row into the scaler. uniformCheck costs a pass over each
+// converted row, so only documents that may need the placeholder rule ask for it.
+bool RenderStoredImage(CDocumentFile& file, const CPsdLayout& layout, const CColorMode& mode, int previewWidth,
+                       int previewHeight, bool uniformCheck, CPreview& preview, std::string& reason)
+{
+    CPsdChannelRows rows;
+    if (!rows.Open(file, layout, mode.colourChannels, reason)) return false;
+    CRowConverter converter(mode, layout.width, layout.palette);
+    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, mode.outputPlanes);
+    CUniformCheck uniform(mode.outputPlanes, layout.width);
+    for (int y = 0; y < layout.height; ++y) {
+        if (!rows.NextRow(reason)) return false;
+        const std::uint8_t* const* converted = converter.Convert(rows.Rows());
+        if (uniformCheck) uniform.AddRow(converted);
+        scaler.AddRow(converted);
+    }
+    preview.samples = scaler.Preview();
+    preview.uniform = uniformCheck && uniform.Uniform();
+    return true;
+}
+
+// The layers, composited over white, then the same colour handling and averaging.
+bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const CColorMode& mode,
+                          const CPsdLayers& layers, int previewWidth, int previewHeight, CPreview& preview,
+                          std::string& reason)
+{
+    if (mode.code == 0 || mode.code == 2) {
+        reason = std::string("layers of ") + std::string(mode.name) + " documents cannot be drawn";
+        return false;
+    }
+    CLayerCompositor compositor(file, layout, layers, mode.colourChannels);
+    if (!compositor.Prepare(reason)) return false;
+    CRowConverter converter(mode, layout.width, layout.palette);
+    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, mode.outputPlanes);
+    CUniformCheck uniform(mode.outputPlanes, layout.width);
+    const bool drawn = compositor.Run(
+        [&](const std::uint8_t* const* planes) {
+            const std::uint8_t* const* converted = converter.Convert(planes);
+            uniform.AddRow(converted);
+            scaler.AddRow(converted);
+        },
+        reason);
+    if (!drawn) return false;
+    preview.samples = scaler.Preview();
+    preview.uniform = uniform.Uniform();
+    return true;
+}
+
+// Whether a single-colour stored image, in a document that does not say whether it is real,
+// stands in for layers that draw something else: they show more than one colour, or a colour
+// of their own when the drawing left nothing out.
+bool ShowsTheLayersInstead(const CPreview& stored, const CPreview& layers, const std::vector<std::string>& skipped)
+{
+    if (!layers.uniform) return true;
+    if (!skipped.empty() || stored.samples.empty() || layers.samples.size() != stored.samples.size()) return false;
+    for (std::size_t i = 0; i < stored.samples.size(); ++i)
+        if (std::abs(int{stored.samples[i]} - int{layers.samples[i]}) > 1) return true;
+    return false;
+}
+
+// Where the picture comes from. The stored merged image is used whenever it is real; the
+// layers are drawn instead when
+//  - the version-info resource says the merged image is a placeholder, or
+//  - the merged image is missing or cut short while the layer records and data are complete, or
+//  - there is no version-info resource, the merged image is a single colour and the layers
+//    draw something else: writers that store no composite fill its place with one value,
+//    while a real merged image is what the layers draw. When the layers are one colour too,
+//    they are believed only if the drawing left nothing out (a one-pixel document is always
+//    one colour).
+// When the layers cannot be drawn, a placeholder that could be read is shown as before.
 std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWidth, int previewHeight,
                                              std::string& reason)
 {
     CPsdLayout layout;
-    if (!ReadPsdLayout(file, layout, reason)) return nullptr;
+    const bool storedReadable = ReadPsdLayout(file, layout, reason);
+    const bool storedMissing = !storedReadable && layout.sectionsRead && reason == "truncated image data";
+    if (!storedReadable && !storedMissing) return nullptr;
     const CColorMode& mode = *FindReadableColorMode(layout.colorMode);
 
-    CPsdChannelRows rows;
-    if (!rows.Open(file, layout, mode.colourChannels, reason)) return nullptr;
-    CRowConverter converter(mode, layout.width, layout.palette);
-    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, mode.outputPlanes);
-    for (int y = 0; y < layout.height; ++y) {
-        if (!rows.NextRow(reason)) return nullptr;
-        scaler.AddRow(converter.Convert(rows.Rows()));
-    }
-
     auto document = std::make_unique<CRenderedDocument>();
+    CPreview preview;
+    const bool layered = layout.layersLength > 0;
+    const EMergedImageFlag flag = layered ? ReadMergedImageFlag(file, layout) : EMergedImageFlag::kAbsent;
+
+    CPsdLayers layers;
+    std::string layerReason;
+    auto readLayers = [&] { return ReadPsdLayerRecords(file, layout, layers, layerReason) && !layers.records.empty(); };
+    auto drawLayers = [&](CPreview& into) {
+        if (!RenderLayerComposite(file, layout, mode, layers, previewWidth, previewHeight, into, layerReason))
+            return false;
+        document->fromLayers = true;
+        for (std::size_t i = 0; i < layers.records.size(); ++i)
+            for (const std::string& what : layers.records[i].skipped)
+                document->skippedLayerFeatures.push_back("layer " + std::to_string(i) + " \"" +
+                                                         layers.records[i].name + "\": " + what);
+        return true;
+    };
+
+    bool rendered = false;
+    if (storedMissing || flag == EMergedImageFlag::kPlaceholder) {
+        rendered = layered && readLayers() && drawLayers(preview);
+        if (!rendered && storedMissing) {
+            if (!layerReason.empty()) reason += ", and " + layerReason;
+            return nullptr;
+        }
+    }
+    if (!rendered) {
+        const bool mayBePlaceholder = layered && flag == EMergedImageFlag::kAbsent;
+        std::string storedReason;
+        if (!RenderStoredImage(file, layout, mode, previewWidth, previewHeight, mayBePlaceholder, preview,
+                               storedReason)) {
+            // A damaged merged image: the layers, when they are complete, say what it showed.
+            if (!(layered && readLayers() && drawLayers(preview))) {
+                reason = storedReason;
+                return nullptr;
+            }
+        } else if (preview.uniform && readLayers()) {
+            CPreview fromLayers;
+            if (drawLayers(fromLayers) && ShowsTheLayersInstead(preview, fromLayers, document->skippedLayerFeatures)) {
+                preview = std::move(fromLayers);
+            } else {
+                document->fromLayers = false;
+                document->skippedLayerFeatures.clear();
+            }
+        }
+    }
+    reason.clear();
+
     document->width = layout.width;
     document->height = layout.height;
     document->colorMode = layout.colorMode;
     document->modeName = mode.name;
     document->previewWidth = previewWidth;
     document->previewHeight = previewHeight;
-    const std::vector<std::uint8_t>& preview = scaler.Preview();
     if (mode.outputPlanes == 3) {
-        document->previewRgb = preview;
+        document->previewRgb = std::move(preview.samples);
     } else {
-        document->previewRgb.reserve(preview.size() * 3);
-        for (std::uint8_t grey : preview) document->previewRgb.insert(document->previewRgb.end(), 3, grey);
+        document->previewRgb.reserve(preview.samples.size() * 3);
+        for (std::uint8_t grey : preview.samples) document->previewRgb.insert(document->previewRgb.end(), 3, grey);
     }
     return document;
 }

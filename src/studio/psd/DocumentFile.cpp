@@ -29,24 +29,34 @@ bool CDocumentFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t
     return got == static_cast<std::streamsize>(count);
 }
 
-CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset) : file_(file), bufferOffset_(offset)
+CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset) : CFileCursor(file, offset, file.Size())
+{
+    grows_ = false;
+}
+
+CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit)
+    : file_(file), bufferOffset_(offset), limit_(std::min(limit, file.Size()))
 {
     // A small document needs no more buffer than the bytes it has left.
-    const std::uint64_t left = offset < file.Size() ? file.Size() - offset : 0;
+    const std::uint64_t left = offset < limit_ ? limit_ - offset : 0;
     buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes)));
 }
 
 const std::uint8_t* CFileCursor::Take(std::size_t count)
 {
     if (end_ - begin_ < count) {
-        if (count > buffer_.size()) return nullptr;
+        if (count > buffer_.size()) {
+            // Bytes past the limit are never there, so the growth is bounded by the limit.
+            if (!grows_ || Position() > limit_ || count > limit_ - Position()) return nullptr;
+            buffer_.resize(count);
+        }
         const std::size_t kept = end_ - begin_;
         std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
         bufferOffset_ += begin_;
         begin_ = 0;
         end_ = kept;
         const std::uint64_t next = bufferOffset_ + kept;
-        const std::uint64_t left = next < file_.Size() ? file_.Size() - next : 0;
+        const std::uint64_t left = next < limit_ ? limit_ - next : 0;
         const auto fill = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size() - kept));
         if (kept + fill < count) return nullptr;
         if (!file_.ReadAt(next, buffer_.data() + kept, fill)) return nullptr;
@@ -64,7 +74,7 @@ bool CFileCursor::Skip(std::uint64_t count)
         return true;
     }
     const std::uint64_t target = Position() + count;
-    if (target < count || target > file_.Size()) return false;
+    if (target < count || target > limit_) return false;
     bufferOffset_ = target;
     begin_ = end_ = 0;
     return true;

@@ -35,6 +35,10 @@ public:
     static constexpr std::size_t kChunkBytes = 256 * 1024;
 
     CFileCursor(CDocumentFile& file, std::uint64_t offset);
+    // A cursor that reads nothing at or past limit, and buffers no more than the bytes up to
+    // it: layer channels are many and often tiny, so each one's buffer is its own size.
+    // A Take longer than the buffer grows it, up to the bytes left before limit.
+    CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit);
 
     // The next count bytes, valid until the next call; null when the file ends first or
     // count exceeds kChunkBytes.
@@ -47,6 +51,8 @@ private:
     CDocumentFile& file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferOffset_;  // file offset of buffer_[0]
+    std::uint64_t limit_;         // nothing is read at or past this offset
+    bool grows_ = true;           // whether a long Take may grow the buffer
     std::size_t begin_ = 0;       // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;
 };

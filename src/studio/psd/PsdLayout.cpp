@@ -73,6 +73,7 @@ bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& re
     layout.channels = static_cast<int>(channels);
     layout.depth = depth;
     layout.colorMode = modeCode;
+    layout.version = static_cast<int>(version);
     return true;
 }
 
@@ -125,8 +126,13 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
     }
     cursor.Skip(length);
     if (!TakeSectionLength(cursor, file.Size(), "image resources", length, reason)) return false;
+    layout.resourcesOffset = cursor.Position();
+    layout.resourcesLength = length;
     cursor.Skip(length);
     if (!TakeSectionLength(cursor, file.Size(), "layer and mask information", length, reason)) return false;
+    layout.layersOffset = cursor.Position();
+    layout.layersLength = length;
+    layout.sectionsRead = true;
     cursor.Skip(length);
 
     const std::uint8_t* compression = cursor.Take(2);

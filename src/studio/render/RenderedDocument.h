@@ -17,6 +17,10 @@ struct CRenderedDocument {
     int previewWidth = 0;
     int previewHeight = 0;
     std::vector<std::uint8_t> previewRgb;  // previewWidth * previewHeight * 3, row by row
+    // Drawn from the layers because the stored merged image was a placeholder, missing or
+    // damaged; then what the drawing leaves out, one line per layer and feature.
+    bool fromLayers = false;
+    std::vector<std::string> skippedLayerFeatures;
 };
 
 }  // namespace vantrel::studio

@@ -1,0 +1,182 @@
+#include "studio/psd/LayerChannelRows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "studio/psd/PackBits.h"
+
+namespace vantrel::studio {
+
+namespace {
+constexpr const char* kTruncated = "truncated layer channel data";
+}
+
+bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width,
+                             std::int64_t height, int depth, bool psb, std::string& reason)
+{
+    file_ = &file;
+    depth_ = depth;
+    psb_ = psb;
+    width_ = static_cast<std::size_t>(std::max<std::int64_t>(width, 0));
+    rowsLeft_ = width_ == 0 ? 0 : std::max<std::int64_t>(height, 0);
+    storedRowBytes_ = width_ * static_cast<std::size_t>(depth / 8);
+    end_ = channel.offset + channel.length;
+    if (rowsLeft_ == 0) return true;
+    std::uint8_t word[2] = {};
+    if (channel.length < 2 || !file.ReadAt(channel.offset, word, 2)) {
+        reason = kTruncated;
+        return false;
+    }
+    compression_ = (word[0] << 8) | word[1];
+    if (depth != 8 && depth != 16 && depth != 32) {
+        reason = "layer depth " + std::to_string(depth) + " is not supported";
+        return false;
+    }
+    if (compression_ == 2 || compression_ == 3) {
+        reason = "ZIP-compressed layer data is not supported";
+        return false;
+    }
+    if (compression_ > 3) {
+        reason = "unknown layer compression " + std::to_string(compression_);
+        return false;
+    }
+    tableAt_ = channel.offset + 2;
+    dataAt_ = tableAt_;
+    if (compression_ == 1) {
+        // The table of packed row lengths comes first; it must fit before the data starts.
+        const std::uint64_t tableBytes = static_cast<std::uint64_t>(rowsLeft_) * (psb ? 4u : 2u);
+        if (tableBytes > end_ - tableAt_) {
+            reason = kTruncated;
+            return false;
+        }
+        dataAt_ = tableAt_ + tableBytes;
+    }
+    return true;
+}
+
+bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason)
+{
+    const std::size_t countBytes = psb_ ? 4 : 2;
+    bytes_.resize(static_cast<std::size_t>(rowCount) * countBytes);
+    if (!file_->ReadAt(tableAt_, bytes_.data(), bytes_.size())) {
+        reason = kTruncated;
+        return false;
+    }
+    tableAt_ += bytes_.size();
+    rowCounts_.resize(static_cast<std::size_t>(rowCount));
+    packedTotal = 0;
+    for (std::size_t row = 0; row < rowCounts_.size(); ++row) {
+        const std::uint8_t* at = bytes_.data() + row * countBytes;
+        std::uint32_t count = (std::uint32_t{at[0]} << 8) | at[1];
+        if (psb_) count = (count << 16) | (std::uint32_t{at[2]} << 8) | at[3];
+        rowCounts_[row] = count;
+        packedTotal += count;
+    }
+    if (packedTotal > end_ - std::min(end_, dataAt_)) {
+        reason = kTruncated;
+        return false;
+    }
+    return true;
+}
+
+bool CLayerChannelRows::ReadBytes(std::uint64_t count, std::string& reason)
+{
+    if (dataAt_ > end_ || count > end_ - dataAt_) {
+        reason = kTruncated;
+        return false;
+    }
+    bytes_.resize(static_cast<std::size_t>(count));
+    if (!file_->ReadAt(dataAt_, bytes_.data(), bytes_.size())) {
+        reason = kTruncated;
+        return false;
+    }
+    dataAt_ += count;
+    return true;
+}
+
+bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, std::string& reason)
+{
+    if (rowCount <= 0) return true;
+    if (rowCount > rowsLeft_) {
+        reason = "read past the last row of a layer channel";
+        return false;
+    }
+    rowsLeft_ -= rowCount;
+    const auto rows = static_cast<std::size_t>(rowCount);
+    // 8-bit rows are decoded where they end up; deeper ones are narrowed in place afterwards,
+    // so out must hold the stored rows first when the depth is above 8.
+    std::vector<std::uint8_t> wide;
+    std::uint8_t* target = out;
+    if (depth_ != 8) {
+        wide.resize(rows * storedRowBytes_);
+        target = wide.data();
+    }
+    if (compression_ == 0) {
+        if (!ReadBytes(rows * storedRowBytes_, reason)) return false;
+        std::memcpy(target, bytes_.data(), bytes_.size());
+    } else {
+        std::uint64_t packedTotal = 0;
+        if (!TakeRowCounts(rowCount, packedTotal, reason) || !ReadBytes(packedTotal, reason)) return false;
+        std::size_t at = 0;
+        for (std::size_t row = 0; row < rows; ++row) {
+            if (!UnpackBitsRow(bytes_.data() + at, rowCounts_[row], target + row * storedRowBytes_, storedRowBytes_)) {
+                reason = "corrupt PackBits data in a layer channel";
+                return false;
+            }
+            at += rowCounts_[row];
+        }
+    }
+    if (depth_ != 8) {
+        wide.swap(bytes_);
+        NarrowSamples(rowCount, out);
+    }
+    return true;
+}
+
+void CLayerChannelRows::NarrowSamples(int rowCount, std::uint8_t* out) const
+{
+    const std::size_t count = static_cast<std::size_t>(rowCount) * width_;
+    const std::uint8_t* in = bytes_.data();
+    if (depth_ == 16) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned value = (unsigned{in[2 * i]} << 8) | in[2 * i + 1];
+            out[i] = static_cast<std::uint8_t>((value * 255u + 32767u) / 65535u);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* at = in + 4 * i;
+        const std::uint32_t bits = (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) |
+                                   (std::uint32_t{at[2]} << 8) | at[3];
+        float value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!(value > 0.0f)) value = 0.0f;  // NaN too
+        out[i] = static_cast<std::uint8_t>(std::lround(std::min(value, 1.0f) * 255.0f));
+    }
+}
+
+bool CLayerChannelRows::Skip(int rowCount, std::string& reason)
+{
+    if (rowCount <= 0) return true;
+    if (rowCount > rowsLeft_) {
+        reason = "read past the last row of a layer channel";
+        return false;
+    }
+    rowsLeft_ -= rowCount;
+    if (compression_ == 0) {
+        const std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
+        if (dataAt_ > end_ || count > end_ - dataAt_) {
+            reason = kTruncated;
+            return false;
+        }
+        dataAt_ += count;
+        return true;
+    }
+    std::uint64_t packedTotal = 0;
+    if (!TakeRowCounts(rowCount, packedTotal, reason)) return false;
+    dataAt_ += packedTotal;
+    return true;
+}
+
+}  // namespace vantrel::studio

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "studio/psd/DocumentFile.h"
+#include "studio/psd/PsdLayerRecords.h"
+
+namespace vantrel::studio {
+
+// The rows of one layer channel, decoded top to bottom a band at a time into 8-bit samples.
+// Only where the channel's data lies is remembered between bands: a raw or PackBits channel
+// is read by offset, so a layer costs the band it is decoding and nothing more.
+class CLayerChannelRows {
+public:
+    // width x height is the rectangle the channel covers: the layer's bounds, or its mask's.
+    bool Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width, std::int64_t height,
+              int depth, bool psb, std::string& reason);
+
+    // Decodes the next rowCount rows into out, rowCount * Width() samples.
+    bool Read(int rowCount, std::uint8_t* out, std::string& reason);
+    // Passes over the next rowCount rows without decoding them.
+    bool Skip(int rowCount, std::string& reason);
+
+    std::size_t Width() const { return width_; }
+
+private:
+    bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason);
+    bool ReadBytes(std::uint64_t count, std::string& reason);
+    void NarrowSamples(int rowCount, std::uint8_t* out) const;
+
+    CDocumentFile* file_ = nullptr;
+    int compression_ = 0;
+    int depth_ = 8;
+    bool psb_ = false;
+    std::size_t width_ = 0;
+    std::size_t storedRowBytes_ = 0;
+    std::int64_t rowsLeft_ = 0;
+    std::uint64_t tableAt_ = 0;  // the next row's packed length, PackBits only
+    std::uint64_t dataAt_ = 0;   // the next row's data
+    std::uint64_t end_ = 0;      // end of the channel's data
+    std::vector<std::uint32_t> rowCounts_;  // the current band's packed row lengths
+    std::vector<std::uint8_t> bytes_;       // the current band's stored bytes
+};
+
+}  // namespace vantrel::studio

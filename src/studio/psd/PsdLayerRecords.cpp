@@ -1,0 +1,418 @@
+#include "studio/psd/PsdLayerRecords.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "studio/psd/FourCharKey.h"
+
+namespace vantrel::studio {
+
+namespace {
+
+constexpr auto Key = FourCharKey;
+
+// A bounded view of bytes already in memory; every read checks what is left.
+class CByteReader {
+public:
+    CByteReader(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+
+    std::size_t Left() const { return size_ - at_; }
+    std::size_t Offset() const { return at_; }
+    const std::uint8_t* Here() const { return bytes_ + at_; }
+    bool Skip(std::uint64_t count)
+    {
+        if (count > Left()) return false;
+        at_ += static_cast<std::size_t>(count);
+        return true;
+    }
+    bool Unsigned(int bytes, std::uint64_t& value)
+    {
+        if (Left() < static_cast<std::size_t>(bytes)) return false;
+        value = 0;
+        for (int i = 0; i < bytes; ++i) value = (value << 8) | bytes_[at_++];
+        return true;
+    }
+    bool U8(std::uint8_t& value)
+    {
+        std::uint64_t v = 0;
+        if (!Unsigned(1, v)) return false;
+        value = static_cast<std::uint8_t>(v);
+        return true;
+    }
+    bool U32(std::uint32_t& value)
+    {
+        std::uint64_t v = 0;
+        if (!Unsigned(4, v)) return false;
+        value = static_cast<std::uint32_t>(v);
+        return true;
+    }
+    bool I32(std::int32_t& value)
+    {
+        std::uint32_t v = 0;
+        if (!U32(v)) return false;
+        value = static_cast<std::int32_t>(v);
+        return true;
+    }
+    bool Rect(CPsdRect& rect) { return I32(rect.top) && I32(rect.left) && I32(rect.bottom) && I32(rect.right); }
+
+private:
+    const std::uint8_t* bytes_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+// Blocks whose length word is 8 bytes in a large-document file.
+bool HasLongLength(std::uint32_t key, bool psb)
+{
+    if (!psb) return false;
+    for (std::uint32_t k : {Key("LMsk"), Key("Lr16"), Key("Lr32"), Key("Layr"), Key("Mt16"), Key("Mt32"), Key("Mtrn"),
+                            Key("Alph"), Key("FMsk"), Key("lnk2"), Key("FEid"), Key("FXid"), Key("PxSD")})
+        if (key == k) return true;
+    return false;
+}
+
+bool IsBlockSignature(const std::uint8_t* at) { return std::memcmp(at, "8BIM", 4) == 0 || std::memcmp(at, "8B64", 4) == 0; }
+
+// Calls visit(key, reader over the block's data) for each additional-information block.
+// Writers pad blocks to 2 or 4 bytes, or not at all; up to 3 bytes before a signature are
+// taken as padding.
+template <typename Visit>
+bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, std::string& reason)
+{
+    while (blocks.Left() >= 12) {
+        int padding = 0;
+        while (padding < 3 && blocks.Left() >= 4 && !IsBlockSignature(blocks.Here())) {
+            blocks.Skip(1);
+            ++padding;
+        }
+        if (blocks.Left() < 12 || !IsBlockSignature(blocks.Here())) return true;  // trailing filler
+        blocks.Skip(4);
+        std::uint32_t key = 0;
+        blocks.U32(key);
+        std::uint64_t length = 0;
+        if (!blocks.Unsigned(HasLongLength(key, psb) ? 8 : 4, length) || length > blocks.Left()) {
+            reason = "additional layer information runs past its section";
+            return false;
+        }
+        CByteReader data(blocks.Here(), static_cast<std::size_t>(length));
+        blocks.Skip(length);
+        if (!visit(key, data)) {
+            if (reason.empty()) reason = "malformed additional layer information";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The red, green and blue of a solid-colour fill, found by their keys in its descriptor:
+// each is a key of four characters, the type 'doub' and a big-endian double from 0 to 255.
+bool FindDescriptorRgb(const CByteReader& data, std::uint8_t rgb[3])
+{
+    const char* keys[] = {"Rd  doub", "Grn doub", "Bl  doub"};
+    const std::uint8_t* begin = data.Here();
+    const std::uint8_t* end = begin + data.Left();
+    for (int c = 0; c < 3; ++c) {
+        const std::uint8_t* hit = std::search(begin, end, keys[c], keys[c] + 8);
+        if (hit == end || end - hit < 16) return false;
+        std::uint64_t bits = 0;
+        for (int i = 8; i < 16; ++i) bits = (bits << 8) | hit[i];
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) return false;
+        rgb[c] = static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
+    }
+    return true;
+}
+
+bool IsAdjustmentKey(std::uint32_t key)
+{
+    for (std::uint32_t k : {Key("levl"), Key("curv"), Key("brit"), Key("blnc"), Key("hue "), Key("hue2"), Key("selc"),
+                            Key("mixr"), Key("grdm"), Key("phfl"), Key("expA"), Key("vibA"), Key("thrs"), Key("nvrt"),
+                            Key("post"), Key("blwh"), Key("clrL")})
+        if (key == k) return true;
+    return false;
+}
+
+std::string KeyText(std::uint32_t key)
+{
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((key >> shift) & 0xFF);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+void AddSkipped(CPsdLayerRecord& record, const std::string& what)
+{
+    if (std::find(record.skipped.begin(), record.skipped.end(), what) == record.skipped.end())
+        record.skipped.push_back(what);
+}
+
+bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& data)
+{
+    if (key == Key("lsct") || key == Key("lsdk")) {
+        std::uint32_t type = 0;
+        if (!data.U32(type)) return false;
+        record.section = type == 1 ? ELayerSection::kOpenGroup
+                       : type == 2 ? ELayerSection::kClosedGroup
+                       : type == 3 ? ELayerSection::kGroupEnd
+                                   : ELayerSection::kLayer;
+        std::uint32_t signature = 0;
+        if (data.Left() >= 8 && data.U32(signature)) data.U32(record.sectionBlendKey);
+    } else if (key == Key("iOpa")) {
+        data.U8(record.fillOpacity);
+    } else if (key == Key("SoCo")) {
+        record.hasSolidColor = FindDescriptorRgb(data, record.solidColor);
+        if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
+    } else if (IsAdjustmentKey(key)) {
+        AddSkipped(record, "adjustment layer (" + KeyText(key) + ")");
+    } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
+        AddSkipped(record, "layer effects");
+    } else if (key == Key("vmsk") || key == Key("vsms")) {
+        record.hasVectorMask = true;
+        AddSkipped(record, "vector mask");
+    } else if (key == Key("GdFl") || key == Key("PtFl")) {
+        AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"
+                                              : "pattern fill (its stored pixels are drawn)");
+    }
+    return true;
+}
+
+bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, std::string& reason)
+{
+    std::uint32_t length = 0;
+    if (!extra.U32(length) || length > extra.Left()) {
+        reason = "layer mask data runs past its layer record";
+        return false;
+    }
+    CByteReader mask(extra.Here(), length);
+    extra.Skip(length);
+    if (length < 18) return true;
+    CPsdLayerMask& m = record.mask;
+    std::uint8_t flags = 0;
+    mask.Rect(m.bounds);
+    mask.U8(m.defaultColor);
+    mask.U8(flags);
+    m.present = true;
+    m.relativeToLayer = (flags & 0x01) != 0;
+    m.disabled = (flags & 0x02) != 0;
+    if (length == 20) return true;
+    if (flags & 0x10) {  // mask parameters: densities are one byte, feathers a double
+        std::uint8_t parameters = 0;
+        mask.U8(parameters);
+        for (int bit = 0; bit < 4; ++bit)
+            if (parameters & (1 << bit)) mask.Skip((bit & 1) ? 8 : 1);
+    }
+    // When a vector mask is present too, the user mask's own bounds follow.
+    if (record.FindChannel(kRealUserMaskChannel) != nullptr && mask.Left() >= 18) {
+        std::uint8_t realFlags = 0;
+        mask.U8(realFlags);
+        mask.U8(m.defaultColor);
+        mask.Rect(m.bounds);
+        m.disabled = (realFlags & 0x02) != 0;
+        m.relativeToLayer = (realFlags & 0x01) != 0;
+        m.channelId = kRealUserMaskChannel;
+    }
+    return true;
+}
+
+bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int index, CPsdLayerRecord& record,
+                std::string& reason)
+{
+    const std::string where = "layer " + std::to_string(index);
+    const std::uint8_t* fixed = cursor.Take(18);
+    if (fixed == nullptr || cursor.Position() > sectionEnd) {
+        reason = "truncated layer records";
+        return false;
+    }
+    CByteReader head(fixed, 18);
+    head.Rect(record.bounds);
+    std::uint64_t channelCount = 0;
+    head.Unsigned(2, channelCount);
+    if (record.bounds.Width() < 0 || record.bounds.Height() < 0 ||
+        record.bounds.Width() > CPsdLayerLimits::kMaxLayerSide ||
+        record.bounds.Height() > CPsdLayerLimits::kMaxLayerSide) {
+        reason = where + " has bounds of " + std::to_string(record.bounds.Width()) + " x " +
+                 std::to_string(record.bounds.Height()) + " pixels";
+        return false;
+    }
+    if (channelCount > static_cast<std::uint64_t>(CPsdLayerLimits::kMaxLayerChannels)) {
+        reason = where + " has " + std::to_string(channelCount) + " channels";
+        return false;
+    }
+    const std::size_t channelBytes = psb ? 10 : 6;
+    const std::uint8_t* info = cursor.Take(channelCount * channelBytes + 12);
+    if (info == nullptr || cursor.Position() > sectionEnd) {
+        reason = "truncated layer records";
+        return false;
+    }
+    CByteReader body(info, channelCount * channelBytes + 12);
+    record.channels.resize(channelCount);
+    for (auto& channel : record.channels) {
+        std::uint64_t id = 0;
+        body.Unsigned(2, id);
+        channel.id = static_cast<std::int16_t>(id);
+        body.Unsigned(psb ? 8 : 4, channel.length);
+    }
+    std::uint32_t signature = 0;
+    body.U32(signature);
+    if (signature != Key("8BIM") && signature != Key("8B64")) {
+        reason = where + " has no blend-mode signature";
+        return false;
+    }
+    std::uint8_t clipping = 0;
+    std::uint8_t flags = 0;
+    body.U32(record.blendKey);
+    body.U8(record.opacity);
+    body.U8(clipping);
+    body.U8(flags);
+    record.clipped = clipping != 0;
+    record.visible = (flags & 0x02) == 0;
+
+    const std::uint8_t* lengthWord = cursor.Take(4);
+    std::uint32_t extraLength = 0;
+    if (lengthWord == nullptr || !CByteReader(lengthWord, 4).U32(extraLength) ||
+        extraLength > sectionEnd - std::min(sectionEnd, cursor.Position())) {
+        reason = "truncated layer records";
+        return false;
+    }
+    const std::uint8_t* extraBytes = cursor.Take(extraLength);
+    if (extraBytes == nullptr) {
+        reason = "truncated layer records";
+        return false;
+    }
+    CByteReader extra(extraBytes, extraLength);
+    if (!ReadMask(extra, record, reason)) return false;
+    std::uint32_t rangesLength = 0;
+    if (!extra.U32(rangesLength) || !extra.Skip(rangesLength)) {
+        reason = where + " has blending ranges that run past its record";
+        return false;
+    }
+    std::uint8_t nameLength = 0;
+    if (extra.U8(nameLength) && nameLength <= extra.Left()) {
+        record.name.assign(reinterpret_cast<const char*>(extra.Here()), nameLength);
+        // The name is padded, with its length byte, to a multiple of 4.
+        const std::size_t padded = ((nameLength + 4u) & ~3u) - 1;
+        extra.Skip(std::min(padded, extra.Left()));
+    }
+    return ForEachBlock(
+        extra, psb, [&record](std::uint32_t key, CByteReader& data) { return ReadLayerBlock(record, key, data); },
+        reason);
+}
+
+// Reads a layer count and its records from offset to end, then places every channel's data
+// after the records, checking that it all lies inside.
+bool ReadLayerInfo(CDocumentFile& file, std::uint64_t offset, std::uint64_t end, bool psb, CPsdLayers& layers,
+                   std::string& reason)
+{
+    if (end - offset < 2) return true;
+    CFileCursor cursor(file, offset, end);
+    const std::uint8_t* countWord = cursor.Take(2);
+    if (countWord == nullptr) {
+        reason = "truncated layer records";
+        return false;
+    }
+    const auto signedCount = static_cast<std::int16_t>((countWord[0] << 8) | countWord[1]);
+    layers.mergedAlphaFirst = signedCount < 0;
+    const int count = std::abs(static_cast<int>(signedCount));
+    // Each record takes at least 34 bytes, which bounds the count by the section before the
+    // records are allocated.
+    if (count > CPsdLayerLimits::kMaxLayers || static_cast<std::uint64_t>(count) * 34 > end - offset) {
+        reason = "layer count " + std::to_string(count) + " does not fit its section";
+        return false;
+    }
+    layers.records.assign(static_cast<std::size_t>(count), CPsdLayerRecord{});
+    for (int i = 0; i < count; ++i)
+        if (!ReadRecord(cursor, end, psb, i, layers.records[static_cast<std::size_t>(i)], reason)) return false;
+    std::uint64_t at = cursor.Position();
+    for (auto& record : layers.records) {
+        for (auto& channel : record.channels) {
+            if (channel.length > end - at) {
+                reason = "layer channel data runs past the layer information";
+                return false;
+            }
+            channel.offset = at;
+            at += channel.length;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const CPsdLayerChannel* CPsdLayerRecord::FindChannel(int id) const
+{
+    for (const auto& channel : channels)
+        if (channel.id == id) return &channel;
+    return nullptr;
+}
+
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, std::string& reason)
+{
+    layers = CPsdLayers{};
+    layers.depth = layout.depth;
+    if (!layout.sectionsRead || layout.layersLength == 0) return true;
+    const bool psb = layout.version == 2;
+    const std::uint64_t sectionEnd = layout.layersOffset + layout.layersLength;
+    if (sectionEnd > file.Size()) {
+        reason = "truncated layer and mask information";
+        return false;
+    }
+    const int lengthBytes = psb ? 8 : 4;
+    std::uint8_t word[8] = {};
+    if (layout.layersLength < static_cast<std::uint64_t>(lengthBytes) ||
+        !file.ReadAt(layout.layersOffset, word, static_cast<std::size_t>(lengthBytes))) {
+        reason = "truncated layer information";
+        return false;
+    }
+    std::uint64_t infoLength = 0;
+    CByteReader(word, static_cast<std::size_t>(lengthBytes)).Unsigned(lengthBytes, infoLength);
+    const std::uint64_t infoStart = layout.layersOffset + static_cast<std::uint64_t>(lengthBytes);
+    if (infoLength > sectionEnd - infoStart) {
+        reason = "layer information runs past its section";
+        return false;
+    }
+    if (!ReadLayerInfo(file, infoStart, infoStart + infoLength, psb, layers, reason)) return false;
+    if (!layers.records.empty()) return true;
+
+    // 16- and 32-bit documents keep their layers in a block after the global mask information.
+    std::uint64_t at = infoStart + infoLength;
+    std::uint8_t maskWord[4] = {};
+    if (sectionEnd - at < 4 || !file.ReadAt(at, maskWord, 4)) return true;
+    std::uint64_t maskLength = 0;
+    CByteReader(maskWord, 4).Unsigned(4, maskLength);
+    if (maskLength > sectionEnd - at - 4) return true;
+    at += 4 + maskLength;
+    // Only the block headers are read here; a block's layer data is read from the file.
+    while (sectionEnd - at >= 12) {
+        std::uint8_t header[16] = {};
+        const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(16, sectionEnd - at));
+        if (!file.ReadAt(at, header, headerBytes)) return true;
+        if (!IsBlockSignature(header)) {
+            ++at;  // padding between blocks
+            continue;
+        }
+        std::uint32_t key = 0;
+        CByteReader(header + 4, 4).U32(key);
+        const int keyLengthBytes = HasLongLength(key, psb) ? 8 : 4;
+        if (headerBytes < static_cast<std::size_t>(8 + keyLengthBytes)) return true;
+        std::uint64_t length = 0;
+        CByteReader(header + 8, static_cast<std::size_t>(keyLengthBytes)).Unsigned(keyLengthBytes, length);
+        const std::uint64_t dataStart = at + 8 + static_cast<std::uint64_t>(keyLengthBytes);
+        if (length > sectionEnd - dataStart) {
+            reason = "additional layer information runs past its section";
+            return false;
+        }
+        if (key == Key("Lr16") || key == Key("Lr32") || key == Key("Layr")) {
+            layers.depth = key == Key("Lr16") ? 16 : key == Key("Lr32") ? 32 : layout.depth;
+            return ReadLayerInfo(file, dataStart, dataStart + length, psb, layers, reason);
+        }
+        at = dataStart + length;
+    }
+    return true;
+}
+
+}  // namespace vantrel::studio

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "studio/psd/DocumentFile.h"
+#include "studio/psd/PsdLayout.h"
+
+namespace vantrel::studio {
+
+// Channel ids a layer record uses besides its colour channels.
+constexpr int kTransparencyChannel = -1;
+constexpr int kUserMaskChannel = -2;
+constexpr int kRealUserMaskChannel = -3;  // the user mask when a vector mask is present too
+
+// Where a layer sits in the group structure. In the stored order (bottom to top) a group is
+// its end marker, then its children, then the group's own record.
+enum class ELayerSection { kLayer, kOpenGroup, kClosedGroup, kGroupEnd };
+
+struct CPsdLayerChannel {
+    int id = 0;
+    std::uint64_t offset = 0;  // of the channel's compression word
+    std::uint64_t length = 0;  // compression word included
+};
+
+// A rectangle in canvas coordinates; it may lie partly or wholly outside the canvas.
+struct CPsdRect {
+    std::int32_t top = 0;
+    std::int32_t left = 0;
+    std::int32_t bottom = 0;
+    std::int32_t right = 0;
+
+    std::int64_t Width() const { return std::int64_t{right} - left; }
+    std::int64_t Height() const { return std::int64_t{bottom} - top; }
+    bool IsEmpty() const { return Width() <= 0 || Height() <= 0; }
+};
+
+struct CPsdLayerMask {
+    bool present = false;
+    CPsdRect bounds;
+    std::uint8_t defaultColor = 0;  // outside the bounds
+    bool disabled = false;
+    // The mask moves with the layer in the editor; its bounds are canvas coordinates either way.
+    bool relativeToLayer = false;
+    int channelId = kUserMaskChannel;
+};
+
+struct CPsdLayerRecord {
+    CPsdRect bounds;
+    std::vector<CPsdLayerChannel> channels;
+    std::uint32_t blendKey = 0;        // four characters, 'norm' ...
+    std::uint8_t opacity = 255;
+    std::uint8_t fillOpacity = 255;
+    bool clipped = false;              // clipped to the nearest unclipped layer below
+    bool visible = true;
+    ELayerSection section = ELayerSection::kLayer;
+    std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
+    CPsdLayerMask mask;
+    bool hasSolidColor = false;        // a solid-colour fill layer
+    bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
+    std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
+    std::string name;
+    // What the studio does not draw for this layer, for the document's report.
+    std::vector<std::string> skipped;
+
+    const CPsdLayerChannel* FindChannel(int id) const;
+};
+
+struct CPsdLayers {
+    std::vector<CPsdLayerRecord> records;  // bottom to top, as stored
+    int depth = 8;                          // sample depth of the layer channels
+    bool mergedAlphaFirst = false;          // a negative count: the first alpha channel is the merged transparency
+};
+
+// Limits on what a document's layers may claim, checked before anything is allocated.
+struct CPsdLayerLimits {
+    static constexpr int kMaxLayers = 16384;
+    static constexpr int kMaxLayerChannels = 56;
+    static constexpr std::int64_t kMaxLayerSide = 300000;
+};
+
+// Reads the layer records of the layer and mask information section: bounds, channels and
+// where their data lies, blend modes, opacities, flags, masks, groups and the additional
+// blocks the studio draws from. Every count and length is checked against the section and
+// the file first. A document without layers gives an empty list. On failure returns false
+// with a one-line reason.
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, std::string& reason);
+
+}  // namespace vantrel::studio

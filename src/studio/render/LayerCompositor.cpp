@@ -1,0 +1,420 @@
+#include "studio/render/LayerCompositor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "studio/render/CompositeKernels.h"
+
+namespace vantrel::studio {
+
+namespace {
+
+// Floats in one band of the canvas, all planes together; a band has at least one row.
+constexpr std::size_t kBandFloats = std::size_t{1} << 18;
+constexpr int kMaxBandRows = 64;
+// Decoded samples of one layer channel at a time, so one huge layer decodes a few rows at once.
+constexpr std::size_t kDecodeSamples = std::size_t{1} << 20;
+constexpr float kByte = 1.0f / 255.0f;
+
+// Dissolve keeps a pixel whole or drops it, by a fixed pseudo-random threshold per pixel.
+inline float DissolveThreshold(int x, int y, int layer)
+{
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u ^
+                      static_cast<std::uint32_t>(layer) * 0xC2B2AE3Du;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return static_cast<float>(h >> 8) * (1.0f / 16777216.0f);
+}
+
+}  // namespace
+
+struct CLayerCompositor::CNode {
+    int index = -1;                          // record index; -1 for a group left open by the file
+    const CPsdLayerRecord* record = nullptr;
+    bool group = false;
+    std::vector<CNode> children;
+};
+
+struct CLayerCompositor::CBand {
+    int planes = 0;
+    std::size_t stride = 0;  // floats in one plane
+    int width = 0;
+    std::vector<float> data;
+
+    float* Row(int plane, int row) { return data.data() + static_cast<std::size_t>(plane) * stride + static_cast<std::size_t>(row) * width; }
+    void Clear(int rows)
+    {
+        for (int p = 0; p < planes; ++p)
+            std::fill_n(data.data() + static_cast<std::size_t>(p) * stride, static_cast<std::size_t>(rows) * width, 0.0f);
+    }
+};
+
+struct CLayerCompositor::CLayerState {
+    std::vector<CLayerChannelRows> colour;
+    std::vector<bool> hasColour;
+    CLayerChannelRows alpha;
+    bool hasAlpha = false;
+    CLayerChannelRows mask;
+    bool hasMask = false;
+    std::int64_t nextRow = 0;
+    std::int64_t nextMaskRow = 0;
+};
+
+CLayerCompositor::CLayerCompositor(CDocumentFile& file, const CPsdLayout& layout, const CPsdLayers& layers,
+                                   int planeCount)
+    : file_(file), layout_(layout), layers_(layers), planeCount_(planeCount), width_(layout.width)
+{
+    const std::size_t rowFloats = static_cast<std::size_t>(width_) * static_cast<std::size_t>(planeCount_ + 1);
+    bandRows_ = static_cast<int>(std::clamp<std::size_t>(kBandFloats / std::max<std::size_t>(rowFloats, 1), 1, kMaxBandRows));
+}
+
+CLayerCompositor::~CLayerCompositor() = default;
+
+bool CLayerCompositor::Prepare(std::string& reason)
+{
+    root_ = std::make_unique<std::vector<CNode>>();
+    std::vector<std::vector<CNode>*> open = {root_.get()};
+    for (std::size_t i = 0; i < layers_.records.size(); ++i) {
+        const CPsdLayerRecord& record = layers_.records[i];
+        std::vector<CNode>& list = *open.back();
+        switch (record.section) {
+        case ELayerSection::kGroupEnd:
+            if (static_cast<int>(open.size()) > kMaxGroupDepth) {
+                reason = "layer groups are nested deeper than " + std::to_string(kMaxGroupDepth);
+                return false;
+            }
+            list.push_back(CNode{-1, nullptr, true, {}});
+            open.push_back(&list.back().children);
+            break;
+        case ELayerSection::kOpenGroup:
+        case ELayerSection::kClosedGroup:
+            if (open.size() > 1) {
+                open.pop_back();
+                CNode& group = open.back()->back();
+                group.index = static_cast<int>(i);
+                group.record = &record;
+            } else {
+                list.push_back(CNode{static_cast<int>(i), &record, true, {}});  // a group without an end
+            }
+            break;
+        case ELayerSection::kLayer: list.push_back(CNode{static_cast<int>(i), &record, false, {}}); break;
+        }
+    }
+    states_.clear();
+    states_.resize(layers_.records.size());
+    return true;
+}
+
+CLayerCompositor::CBand& CLayerCompositor::BandAt(int depth, int kind)
+{
+    const std::size_t at = static_cast<std::size_t>(depth) * 3 + static_cast<std::size_t>(kind);
+    if (bands_.size() <= at) bands_.resize(at + 1);
+    if (!bands_[at]) {
+        auto band = std::make_unique<CBand>();
+        band->planes = kind == 2 ? 1 : planeCount_ + 1;  // 0 a group, 1 a clipping group, 2 its base's coverage
+        band->width = width_;
+        band->stride = static_cast<std::size_t>(width_) * static_cast<std::size_t>(bandRows_);
+        band->data.assign(band->stride * static_cast<std::size_t>(band->planes), 0.0f);
+        bands_[at] = std::move(band);
+    }
+    return *bands_[at];
+}
+
+CLayerCompositor::CLayerState& CLayerCompositor::StateOf(const CNode& node)
+{
+    auto& state = states_[static_cast<std::size_t>(node.index)];
+    if (!state) state = std::make_unique<CLayerState>();
+    return *state;
+}
+
+namespace {
+
+bool OpenChannel(CDocumentFile& file, const CPsdLayerRecord& record, int id, const CPsdRect& rect, int depth,
+                 bool psb, CLayerChannelRows& rows, bool& present, std::string& reason)
+{
+    const CPsdLayerChannel* channel = record.FindChannel(id);
+    present = channel != nullptr && !rect.IsEmpty();
+    return !present || rows.Open(file, *channel, rect.Width(), rect.Height(), depth, psb, reason);
+}
+
+// Brings a channel to row first (rows before it are passed over) and decodes count rows.
+bool ReadRowsAt(CLayerChannelRows& rows, std::int64_t& next, std::int64_t first, int count, std::uint8_t* out,
+                std::string& reason)
+{
+    if (first > next && !rows.Skip(static_cast<int>(first - next), reason)) return false;
+    next = first + count;
+    return rows.Read(count, out, reason);
+}
+
+bool MaskActive(const CPsdLayerRecord& record) { return record.mask.present && !record.mask.disabled; }
+
+}  // namespace
+
+bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowCount, std::string& reason)
+{
+    const CPsdLayerRecord& record = *node.record;
+    CLayerState& state = StateOf(node);
+    const bool psb = layout_.version == 2;
+    if (state.colour.empty()) {
+        state.colour.resize(static_cast<std::size_t>(planeCount_));
+        state.hasColour.assign(static_cast<std::size_t>(planeCount_), false);
+        for (int p = 0; p < planeCount_; ++p) {
+            bool present = false;
+            if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, state.colour[static_cast<std::size_t>(p)],
+                             present, reason))
+                return false;
+            state.hasColour[static_cast<std::size_t>(p)] = present;
+        }
+        if (!OpenChannel(file_, record, kTransparencyChannel, record.bounds, layers_.depth, psb, state.alpha,
+                         state.hasAlpha, reason))
+            return false;
+    }
+    const std::size_t samples = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(record.bounds.Width());
+    decoded_.resize(static_cast<std::size_t>(planeCount_) + 1);
+    const std::int64_t layerRow = std::int64_t{firstRow} - record.bounds.top;
+    for (int p = 0; p <= planeCount_; ++p) {
+        auto& out = decoded_[static_cast<std::size_t>(p)];
+        out.resize(samples);
+        const bool alpha = p == planeCount_;
+        const bool present = alpha ? state.hasAlpha : state.hasColour[static_cast<std::size_t>(p)];
+        if (!present) {
+            std::fill(out.begin(), out.end(), alpha ? 255 : 0);
+            continue;
+        }
+        // Every channel of a layer advances in step, so one row counter serves them all.
+        std::int64_t next = state.nextRow;
+        CLayerChannelRows& rows = alpha ? state.alpha : state.colour[static_cast<std::size_t>(p)];
+        if (!ReadRowsAt(rows, next, layerRow, rowCount, out.data(), reason)) return false;
+    }
+    state.nextRow = layerRow + rowCount;
+    return true;
+}
+
+bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCount, std::string& reason)
+{
+    const CPsdLayerRecord& record = *node.record;
+    const CPsdLayerMask& mask = record.mask;
+    CLayerState& state = StateOf(node);
+    const std::size_t rowBytes = static_cast<std::size_t>(width_);
+    maskRows_.assign(static_cast<std::size_t>(rowCount) * rowBytes, mask.defaultColor);
+    if (state.nextMaskRow == 0 && !state.hasMask) {
+        bool present = false;
+        if (!OpenChannel(file_, record, mask.channelId, mask.bounds, layers_.depth, layout_.version == 2, state.mask,
+                         present, reason))
+            return false;
+        state.hasMask = present;
+        if (!present) state.nextMaskRow = -1;  // opened, and nothing to read
+    }
+    if (!state.hasMask) return true;
+    const std::int64_t top = std::max<std::int64_t>(firstRow, mask.bounds.top);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{firstRow} + rowCount, mask.bounds.bottom);
+    if (top >= bottom) return true;
+    const auto maskWidth = static_cast<std::size_t>(mask.bounds.Width());
+    std::vector<std::uint8_t> maskRaw(static_cast<std::size_t>(bottom - top) * maskWidth);
+    if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top),
+                    maskRaw.data(), reason))
+        return false;
+    const std::int64_t left = std::max<std::int64_t>(0, mask.bounds.left);
+    const std::int64_t right = std::min<std::int64_t>(width_, mask.bounds.right);
+    for (std::int64_t y = top; y < bottom; ++y) {
+        std::uint8_t* out = maskRows_.data() + static_cast<std::size_t>(y - firstRow) * rowBytes;
+        const std::uint8_t* in = maskRaw.data() + static_cast<std::size_t>(y - top) * maskWidth;
+        for (std::int64_t x = left; x < right; ++x) out[x] = in[x - mask.bounds.left];
+    }
+    return true;
+}
+
+bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason)
+{
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const CNode& node = nodes[i];
+        std::size_t clippedEnd = i + 1;
+        while (clippedEnd < nodes.size() && nodes[clippedEnd].record && nodes[clippedEnd].record->clipped) ++clippedEnd;
+        const bool shown = !node.record || (node.record->visible && node.record->opacity > 0);
+        if (shown && clippedEnd == i + 1 && !CompositeNode(node, target, depth, nullptr, reason)) return false;
+        if (shown && clippedEnd > i + 1) {
+            // A clipping group: the clipped layers draw onto the base as it is, and the result
+            // shows through the base's coverage with the base's blend mode and opacity.
+            CBand& clip = BandAt(depth, 1);
+            clip.Clear(bandHeight_);
+            if (!CompositeNode(node, clip, depth, nullptr, reason, true)) return false;
+            CBand& coverage = BandAt(depth, 2);
+            std::copy_n(clip.Row(planeCount_, 0), coverage.stride, coverage.Row(0, 0));
+            for (std::size_t j = i + 1; j < clippedEnd; ++j)
+                if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, reason)) return false;
+            CBand* sources[2] = {&clip, &coverage};
+            if (!CompositeNode(node, target, depth, sources, reason)) return false;
+        }
+        i = clippedEnd - 1;
+    }
+    return true;
+}
+
+// Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
+[[gnu::target_clones("avx2", "default")]] void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
+                                float* const* srcColour, const float* srcAlpha)
+{
+    const int n = planeCount_;
+    float* backAlpha = target.Row(n, bandRow) + left;
+    float* back[4];
+    for (int p = 0; p < n; ++p) back[p] = target.Row(p, bandRow) + left;
+    if (kernels::AllZeros(srcAlpha, span)) return;
+    const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
+    // Over a backdrop that covers everything, colour is its own straight value and coverage
+    // stays whole, which spares the divisions and the mixing below.
+    const bool opaque = kernels::AllOnes(backAlpha, span);
+    if (plain) {
+        for (int p = 0; p < n; ++p) kernels::SourceOver(back[p], srcColour[p], srcAlpha, span);
+    } else {
+        float* backColour[4];
+        float* blended[4];
+        blendScratch_.resize(span * static_cast<std::size_t>(2 * n));
+        for (int p = 0; p < n; ++p) {
+            backColour[p] = opaque ? back[p] : blendScratch_.data() + span * static_cast<std::size_t>(p);
+            blended[p] = blendScratch_.data() + span * static_cast<std::size_t>(n + p);
+            if (!opaque) kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
+        }
+        BlendColours(mode, n, backColour, srcColour, blended, span);
+        for (int p = 0; p < n; ++p) {
+            if (opaque)
+                kernels::SourceOver(back[p], blended[p], srcAlpha, span);
+            else
+                kernels::SourceOverBlended(back[p], backAlpha, srcColour[p], blended[p], srcAlpha, span);
+        }
+    }
+    if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
+}
+
+[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
+                                     std::string& reason, bool asClipBase)
+{
+    if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, reason);
+    const CPsdLayerRecord& record = *node.record;
+    bool known = false;
+    EBlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
+                                                                             : record.blendKey, known);
+    float scale = record.opacity * kByte * record.fillOpacity * kByte;
+    if (asClipBase) {
+        // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
+        mode = EBlendMode::kNormal;
+        scale = 1.0f;
+    }
+    const int bandBottom = bandTop_ + bandHeight_;
+    const int n = planeCount_;
+
+    // Where the node draws in this band: rows [top, bottom), columns [left, right).
+    int top = bandTop_, bottom = bandBottom, left = 0, right = width_;
+    // A fill layer without stored pixels is its colour wherever its mask lets it show; one
+    // shaped by a path is left out rather than flooding the canvas.
+    const bool solidFill =
+        !node.group && record.hasSolidColor && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4;
+    const bool fromBand = clipGroup != nullptr || node.group;
+    CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
+    const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
+    const bool masked = MaskActive(record) && clipGroup == nullptr;  // a clipping group's base was masked already
+    if (node.group && clipGroup == nullptr) {
+        sourceBand = &BandAt(depth + 1, 0);
+        if (mode == EBlendMode::kPassThrough && scale >= 1.0f && !masked)
+            return CompositeList(node.children, target, depth + 1, reason);
+        if (mode == EBlendMode::kPassThrough)
+            std::copy(target.data.begin(), target.data.end(), sourceBand->data.begin());
+        else
+            sourceBand->Clear(bandHeight_);
+        if (!CompositeList(node.children, *sourceBand, depth + 1, reason)) return false;
+    } else if (!fromBand && !solidFill) {
+        top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
+        bottom = static_cast<int>(std::min<std::int64_t>(bandBottom, record.bounds.bottom));
+        left = static_cast<int>(std::max<std::int64_t>(0, record.bounds.left));
+        right = static_cast<int>(std::min<std::int64_t>(width_, record.bounds.right));
+        if (top >= bottom || left >= right) return true;
+    }
+    const bool passThrough = node.group && clipGroup == nullptr && mode == EBlendMode::kPassThrough;
+    const auto span = static_cast<std::size_t>(right - left);
+    rowScratch_.resize(span * static_cast<std::size_t>(n + 1));
+    float* srcAlpha = rowScratch_.data();
+    float* srcColour[4];
+    for (int p = 0; p < n; ++p) srcColour[p] = rowScratch_.data() + span * static_cast<std::size_t>(1 + p);
+
+    const std::int64_t layerWidth = fromBand || solidFill ? 0 : record.bounds.Width();
+    const int chunkRows = layerWidth > 0
+        ? static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(kDecodeSamples) / layerWidth, 1, bandRows_))
+        : bandHeight_;
+    for (int chunk = top; chunk < bottom; chunk += chunkRows) {
+        const int rows = std::min(chunkRows, bottom - chunk);
+        if (layerWidth > 0 && !DecodeLayerRows(node, chunk, rows, reason)) return false;
+        if (masked && !DecodeMaskRows(node, chunk, rows, reason)) return false;
+        for (int y = chunk; y < chunk + rows; ++y) {
+            const int bandRow = y - bandTop_;
+            // The source's own colour and coverage, before opacity.
+            if (fromBand) {
+                const float* a = sourceBand->Row(n, bandRow) + left;
+                const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
+                std::copy_n(cover, span, srcAlpha);
+                for (int p = 0; p < n; ++p) kernels::Unpremultiply(srcColour[p], sourceBand->Row(p, bandRow) + left, a, span);
+            } else if (solidFill) {
+                std::fill_n(srcAlpha, span, 1.0f);
+                for (int p = 0; p < n; ++p) {
+                    const float value = n == 3 ? record.solidColor[p] * kByte
+                                               : (record.solidColor[0] * 0.3f + record.solidColor[1] * 0.59f +
+                                                  record.solidColor[2] * 0.11f) * kByte;
+                    std::fill_n(srcColour[p], span, value);
+                }
+            } else {
+                const std::size_t at = static_cast<std::size_t>(y - chunk) * static_cast<std::size_t>(layerWidth) +
+                                       static_cast<std::size_t>(left - record.bounds.left);
+                const std::uint8_t* a = decoded_[static_cast<std::size_t>(n)].data() + at;
+                kernels::ToUnit(srcAlpha, a, kByte, span);
+                for (int p = 0; p < n; ++p)
+                    kernels::ToUnit(srcColour[p], decoded_[static_cast<std::size_t>(p)].data() + at, kByte, span);
+            }
+            const std::uint8_t* maskRow = masked ? maskRows_.data() + static_cast<std::size_t>(y - chunk) * width_ + left : nullptr;
+            if (passThrough) {
+                // The group drew onto a copy of what lies below; opacity and mask fade between the two.
+                for (int p = 0; p <= n; ++p)
+                    kernels::FadeTowards(target.Row(p, bandRow) + left, sourceBand->Row(p, bandRow) + left, scale,
+                                         maskRow, span);
+                continue;
+            }
+            if (maskRow)
+                kernels::ScaleByBytes(srcAlpha, maskRow, kByte * scale, span);
+            else if (scale < 1.0f)
+                for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= scale;
+            if (mode == EBlendMode::kDissolve)
+                for (std::size_t x = 0; x < span; ++x)
+                    srcAlpha[x] = DissolveThreshold(left + static_cast<int>(x), y, node.index) < srcAlpha[x] ? 1.0f : 0.0f;
+            BlendRow(mode, target, bandRow, left, span, srcColour, srcAlpha);
+        }
+    }
+    return true;
+}
+
+[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
+{
+    if (!root_ && !Prepare(reason)) return false;
+    CBand& canvas = BandAt(0, 0);
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(width_) * static_cast<std::size_t>(planeCount_));
+    std::vector<const std::uint8_t*> planes(static_cast<std::size_t>(planeCount_));
+    for (int p = 0; p < planeCount_; ++p) planes[static_cast<std::size_t>(p)] = out.data() + static_cast<std::size_t>(p) * width_;
+    for (bandTop_ = 0; bandTop_ < layout_.height; bandTop_ += bandRows_) {
+        bandHeight_ = std::min(bandRows_, layout_.height - bandTop_);
+        canvas.Clear(bandHeight_);
+        if (!CompositeList(*root_, canvas, 0, reason)) return false;
+        // A layer whose last row is above the next band is done with.
+        for (std::size_t i = 0; i < states_.size(); ++i)
+            if (states_[i] && layers_.records[i].bounds.bottom <= bandTop_ + bandHeight_ &&
+                layers_.records[i].mask.bounds.bottom <= bandTop_ + bandHeight_)
+                states_[i].reset();
+        for (int row = 0; row < bandHeight_; ++row) {
+            const float* alpha = canvas.Row(planeCount_, row);
+            for (int p = 0; p < planeCount_; ++p) {
+                kernels::OverWhite(out.data() + static_cast<std::size_t>(p) * width_, canvas.Row(p, row), alpha,
+                                   static_cast<std::size_t>(width_));
+            }
+            sink(planes.data());
+        }
+    }
+    return true;
+}
+
+}  // namespace vantrel::studio

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "studio/psd/DocumentFile.h"
+#include "studio/psd/LayerChannelRows.h"
+#include "studio/psd/PsdLayerRecords.h"
+#include "studio/psd/PsdLayout.h"
+#include "studio/render/BlendModes.h"
+
+namespace vantrel::studio {
+
+// Draws a document from its layers, the way an editor's document window shows them: groups
+// (isolated, or passing through with their own opacity and mask), clipping groups, user
+// masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
+// lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
+// group being composited, and a layer decodes only the rows the band needs.
+class CLayerCompositor {
+public:
+    // Receives each composited row: planeCount rows of 8-bit samples, as the composite's
+    // colour channels would hold them.
+    using RowSink = std::function<void(const std::uint8_t* const* planes)>;
+
+    // planeCount: the document's colour channels (1 grey, 3 RGB, 4 CMYK).
+    CLayerCompositor(CDocumentFile& file, const CPsdLayout& layout, const CPsdLayers& layers, int planeCount);
+    ~CLayerCompositor();
+
+    // Builds the group structure; fails on groups nested deeper than the limit.
+    bool Prepare(std::string& reason);
+    // Composites every row and hands it to sink, in order; fails with a one-line reason.
+    bool Run(const RowSink& sink, std::string& reason);
+
+    static constexpr int kMaxGroupDepth = 64;
+
+private:
+    struct CNode;
+    struct CBand;
+    struct CLayerState;
+
+    bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason);
+    // clipGroup, when given, is a clipping group drawn on its base: the band and the base's
+    // coverage. asClipBase draws the node as it is, before its mode and opacity.
+    [[gnu::target_clones("avx2", "default")]] bool CompositeNode(const CNode& node, CBand& target, int depth,
+                                                                 CBand* const* clipGroup, std::string& reason,
+                                                                 bool asClipBase = false);
+    void BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
+                  const float* srcAlpha);
+    bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, std::string& reason);
+    bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, std::string& reason);
+    CLayerState& StateOf(const CNode& node);
+    CBand& BandAt(int depth, int kind);
+
+    CDocumentFile& file_;
+    const CPsdLayout& layout_;
+    const CPsdLayers& layers_;
+    int planeCount_;
+    int width_;
+    int bandRows_ = 1;
+    int bandTop_ = 0;        // canvas row of the band's first row
+    int bandHeight_ = 0;     // rows in the current band
+    std::unique_ptr<std::vector<CNode>> root_;
+    std::vector<std::unique_ptr<CLayerState>> states_;  // by record index, while a layer is in use
+    std::vector<std::unique_ptr<CBand>> bands_;          // by depth and kind, reused band after band
+    // Scratch for one layer's decoded rows and one row of floats.
+    std::vector<std::vector<std::uint8_t>> decoded_;
+    std::vector<std::uint8_t> maskRows_;
+    std::vector<float> rowScratch_;
+    std::vector<float> blendScratch_;
+};
+
+}  // namespace vantrel::studio
