@@ -70,7 +70,7 @@ TEST_F(GradingTest, EveryDocumentIsClosed)
 // grading call that no criterion handles.
 class ThrowingReadPlatform : public vantrel::platform::CHeadlessPlatform {
 public:
-    class ThrowingFiles : public vantrel::platform::CPosixFiles {
+    class ThrowingFiles : public vantrel::platform::CHostFiles {
     public:
         long Read(int, void*, std::size_t) override { throw std::runtime_error("disk gone"); }
     };
