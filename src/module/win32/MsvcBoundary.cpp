@@ -1,18 +1,13 @@
-// CQelMarkPhotoShop as a host built with Microsoft's compiler calls it. The .def file exports
-// these functions under the members' decorated names. On 32-bit x86 the members are thiscall
-// there as here, but the constructor returns this; on x64 both compilers share one calling
-// convention. A GCC exception cannot unwind through the host's frames, so nothing leaves
-// here by an exception.
+// On 32-bit x86 the members are thiscall in Microsoft's ABI as in GCC's, but the constructor
+// returns this there; on x64 both compilers share one calling convention. A GCC exception
+// cannot unwind through the host's frames, so nothing leaves here by an exception.
 
-#include "vantrel/CQelMarkPhotoShop.h"
+#include "module/win32/MsvcBoundary.h"
 
 #include <new>
 
-#if defined(__i386__)
-#define VANTREL_MEMBER_CALL __attribute__((thiscall))
-#else
-#define VANTREL_MEMBER_CALL
-#endif
+// The host allocates the object itself: its size is part of the interface.
+static_assert(sizeof(CQelMarkPhotoShop) == 8, "CQelMarkPhotoShop holds exactly one double");
 
 extern "C" {
 
@@ -35,13 +30,13 @@ VANTREL_MEMBER_CALL double vantrel_msvc_get_mark(CQelMarkPhotoShop* self, const 
     return self->GetMark(answerKey, answerDirectory, keyDirectory);
 }
 
-// What grading throws stays here; the mark is left at 0, as GetMark would return it.
 VANTREL_MEMBER_CALL void vantrel_msvc_mark_ps(CQelMarkPhotoShop* self, const char* answerKey,
                                               const char* answerDirectory, const char* keyDirectory) noexcept
 {
     try {
         self->MarkPS(answerKey, answerDirectory, keyDirectory);
     } catch (...) {
+        // MarkPS set the mark to 0 before grading and stores it only at the end.
         self->mark = 0;
     }
 }
