@@ -11,5 +11,5 @@ list(FILTER VANTREL_SOURCES EXCLUDE REGEX "/src/(platform/headless|studio)/")
 # The DLL's entry points and its own build platform; the test programs bring theirs.
 set(VANTREL_SHELL_SOURCES ${VANTREL_SOURCES})
 list(FILTER VANTREL_SHELL_SOURCES INCLUDE REGEX
-  "/src/(module/win32/(DllMain|ComServerExports)|platform/win32/Win32BuildPlatform)\\\\.cpp$")
+  "/src/(module/win32/(DllMain|ComServerExports)|platform/win32/Win32BuildPlatform)\\.cpp$")
 list(REMOVE_ITEM VANTREL_SOURCES ${VANTREL_SHELL_SOURCES})

@@ -16,9 +16,9 @@ check() {  # check DESCRIPTION COMMAND...
 }
 
 if [ "$arch" = i686 ]; then
-    this=QAE; ptr=PB; ref=AA; cref=AB; machine=i386; target=i686-pc-windows-msvc
+    this=QAE; ptr=PB; ref=AA; cref=AB; machine=i386; target=i686-pc-windows-msvc; convention=__thiscall
 else
-    this=QEAA; ptr=PEB; ref=AEA; cref=AEB; machine=i386:x86-64; target=x86_64-pc-windows-msvc
+    this=QEAA; ptr=PEB; ref=AEA; cref=AEB; machine=i386:x86-64; target=x86_64-pc-windows-msvc; convention=__cdecl
 fi
 exports=$($objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $NF}')
 for name in DllGetClassObject DllCanUnloadNow DllRegisterServer vantrel_get_mark vantrel_set_codepage \
@@ -32,7 +32,7 @@ done
 check "exports nothing else (17 names)" test "$(wc -l <<<"$exports")" -eq 17
 check "no unregistration entry" bash -c "! grep -q DllUnregisterServer <<<'$exports'"
 check "the decorated names decode to the class's members" bash -c \
-    "llvm-undname '?GetMark@CQelMarkPhotoShop@@${this}N${ptr}D00@Z' | grep -q 'public: double __.*call CQelMarkPhotoShop::GetMark(char const \*, char const \*, char const \*)'"
+    "llvm-undname '?GetMark@CQelMarkPhotoShop@@${this}N${ptr}D00@Z' | grep -qF 'public: double $convention CQelMarkPhotoShop::GetMark(char const *, char const *, char const *)'"
 
 imports=$($objdump -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort -u)
 echo "imports: $(tr '\n' ' ' <<<"$imports")"

@@ -26,6 +26,22 @@ bool EndsInSeparator(const std::string& path)
     return last;
 }
 
+// Whether a path names an entry straight inside the folder that is no link or junction: such
+// a file lies within the folder wherever the folder itself leads, with one look at it.
+bool IsPlainEntryOf(const std::string& folder, const std::string& path)
+{
+    if (folder.empty() || !IsSeparator(folder.back()) || path.size() <= folder.size() ||
+        path.compare(0, folder.size(), folder) != 0)
+        return false;
+    const std::string name = path.substr(folder.size());
+    if (name == "." || name == "..") return false;
+    const text::CodePage codePage = text::ActiveCodePage();
+    for (std::size_t i = 0; i < name.size(); i += text::CharacterLength(name, i, codePage))
+        if (text::CharacterLength(name, i, codePage) == 1 && IsSeparator(name[i])) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 // The path of an entry with every link and junction followed, from an open handle.
 std::optional<std::wstring> FinalPath(const std::string& codePagePath)
 {
@@ -95,6 +111,7 @@ std::optional<std::string> CWin32Files::ResolvePath(const std::string& codePageP
 
 bool CWin32Files::LiesWithin(const std::string& folder, const std::string& codePagePath)
 {
+    if (IsPlainEntryOf(folder, codePagePath)) return true;
     const std::optional<std::wstring> finalFolder = FinalPath(folder);
     const std::optional<std::wstring> finalPath = FinalPath(codePagePath);
     if (!finalFolder || !finalPath) return false;
