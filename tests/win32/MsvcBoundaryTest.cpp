@@ -2,28 +2,11 @@
 
 #include "support/ExamFolders.h"
 #include "support/ScopedPlatform.h"
+#include "support/ThrowingReadPlatform.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 using namespace vantrel::testing;
-
-namespace {
-
-class ThrowingFiles : public vantrel::platform::CHostFiles {
-public:
-    long Read(int, void*, std::size_t) override { throw std::runtime_error("disk gone"); }
-};
-class ThrowingReadPlatform : public vantrel::platform::CHeadlessPlatform {
-public:
-    ThrowingFiles& Files() override { return files_; }
-
-private:
-    ThrowingFiles files_;
-};
-
-}  // namespace
 
 TEST(MsvcBoundary, MembersBehaveAsTheClassDoes)
 {
