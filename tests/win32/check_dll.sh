@@ -55,7 +55,7 @@ mkdir -p "$out"
 gendef - "$dll" 2>/dev/null >"$out/vantrel.def"
 llvm-dlltool -m "$machine" -d "$out/vantrel.def" -l "$out/vantrel.lib"
 llvm-dlltool -m "$machine" -d "$here/msvc/kernel32-$arch.def" -l "$out/kernel32.lib" -k
-clang --target=$target -O1 -fno-exceptions -fno-rtti -c "$here/msvc/MsvcHost.cpp" -o "$out/MsvcHost.obj"
+clang --target=$target -O1 -fno-exceptions -fno-rtti -I "$here/../../include" -c "$here/msvc/MsvcHost.cpp" -o "$out/MsvcHost.obj"
 check "the host links with lld-link" lld-link /nologo /nodefaultlib /entry:HostMain /subsystem:console \
     "$out/MsvcHost.obj" "$out/vantrel.lib" "$out/kernel32.lib" /out:"$out/msvc_host.exe"
 cp "$dll" "$out/vantrel.dll"

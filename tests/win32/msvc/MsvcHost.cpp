@@ -1,5 +1,6 @@
-// A host as Microsoft's compiler builds it: the class imported with its decorated names,
-// Microsoft's calling conventions, its own new and delete, no runtime library and no headers.
+// A host as Microsoft's compiler builds it: the class imported through the public header with
+// its decorated names, Microsoft's calling conventions, its own new and delete, and neither a
+// runtime library nor system headers.
 // It writes an 800 x 600 RGB document, grades it through every member and exits 0 when all
 // answers are right; each failed check adds one to the exit status.
 
@@ -20,15 +21,9 @@ __declspec(dllimport) int __stdcall CloseHandle(Handle handle);
 __declspec(dllimport) int __stdcall DeleteFileA(const char* name);
 }
 
-class __declspec(dllimport) CQelMarkPhotoShop {
-public:
-    CQelMarkPhotoShop();
-    ~CQelMarkPhotoShop();
-    CQelMarkPhotoShop& operator=(const CQelMarkPhotoShop& other);
-    double GetMark(const char* answerKey, const char* answerDirectory, const char* keyDirectory);
-    void MarkPS(const char* answerKey, const char* answerDirectory, const char* keyDirectory);
-    double mark;
-};
+// The public header as such a host includes it: the class comes declared dllimport.
+#include "vantrel/CQelMarkPhotoShop.h"
+
 static_assert(sizeof(CQelMarkPhotoShop) == 8, "one double");
 
 // What a compiler expects from the runtime library this host does without.
