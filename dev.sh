@@ -76,9 +76,10 @@ start_wine() {
         # localedef answers 1 for mere warnings; the locale folder is what counts.
         localedef -i zh_CN -f UTF-8 "$locales/zh_CN.UTF-8" || [ -f "$locales/zh_CN.UTF-8/LC_CTYPE" ]
     fi
-    export LOCPATH=$locales LC_ALL=zh_CN.UTF-8
-    $WINESERVER -p </dev/null >/dev/null 2>&1
-    $WINE cmd /c exit </dev/null >/dev/null 2>&1
+    WINE_LOCALE=(env LOCPATH="$locales" LC_ALL=zh_CN.UTF-8)
+    # Answers non-zero when a server already runs: that one serves as well.
+    $WINESERVER -p </dev/null >/dev/null 2>&1 || true
+    "${WINE_LOCALE[@]}" $WINE cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # The marks of vantrel.dll, loaded by a host under wine64, beside the Linux build's.
@@ -89,7 +90,7 @@ compare_marks() {
     for examinee in alice bob; do
         local linux windows
         linux=$("$BUILD_DIR/vantrel" grade "$key" --answers "$exam/answers/$examinee" --keys "$exam/keys")
-        windows=$(cd "$WIN64_DIR/tests" && $WINE vantrel_dll_host.exe "$(winepath -w "$PWD/../../$key")" \
+        windows=$(cd "$WIN64_DIR/tests" && "${WINE_LOCALE[@]}" $WINE vantrel_dll_host.exe "$(winepath -w "$PWD/../../$key")" \
             "$(winepath -w "$exam/answers/$examinee")" "$(winepath -w "$exam/keys")" </dev/null | tr -d '\r')
         echo "property exam, $examinee: Linux $linux, vantrel.dll under wine64 $windows"
         awk -v a="$linux" -v b="$windows" 'BEGIN { exit !(a + 0 == b + 0) }' || { echo "the marks differ" >&2; return 1; }
@@ -113,9 +114,9 @@ windows() {
     echo "== under wine64"
     start_wine
     trap '$WINESERVER -k 2>/dev/null || true' EXIT
-    $WINE "$WIN64_DIR/msvc-host/msvc_host.exe" </dev/null | tr -d '\r'
+    "${WINE_LOCALE[@]}" $WINE "$WIN64_DIR/msvc-host/msvc_host.exe" </dev/null | tr -d '\r'
     compare_marks
-    ctest --test-dir "$WIN64_DIR" -j2 --output-on-failure
+    "${WINE_LOCALE[@]}" ctest --test-dir "$WIN64_DIR" -j2 --output-on-failure
 }
 
 case "${1:-}" in
