@@ -3,16 +3,21 @@
 #   bash dev.sh run     installs what is missing, builds, grades the example exam
 #   bash dev.sh test    installs what is missing, builds, runs all tests
 #   bash dev.sh bench   builds and runs the benchmarks
+#   bash dev.sh windows cross-builds vantrel.dll for i686 and x86_64, checks both, runs the
+#                       32-bit Linux tests under qemu and the x86_64 tests under wine64
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev clang libclang-rt-14-dev)
 BUILD_DIR=${BUILD_DIR:-build}
+# Cross builds for Windows, and the 32-bit Linux run of the portable tests.
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64
+                  g++-multilib qemu-user-static googletest locales clang lld llvm)
 
 install_missing() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -39,6 +44,81 @@ run_example() {
     "$BUILD_DIR/vantrel" grade examples/exam.key --answers "$exam/answers/alice" --keys "$exam/keys" --json
 }
 
+# ---- Windows ------------------------------------------------------------------------
+WIN32_DIR=${WIN32_DIR:-build-win32}
+WIN64_DIR=${WIN64_DIR:-build-win64}
+LINUX32_DIR=${LINUX32_DIR:-build-linux32}
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+cross_build() {  # cross_build DIR TOOLCHAIN TARGETS... [-- CMAKE OPTIONS]
+    local dir=$1 toolchain=$2; shift 2
+    local targets=() options=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do targets+=("$1"); shift; done
+    [ $# -gt 0 ] && shift && options=("$@")
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
+        -DVANTREL_CLI=OFF -DVANTREL_BENCH=OFF "${options[@]}" >/dev/null
+    ninja -C "$dir" "${targets[@]}"
+}
+
+# A private wine prefix inside the build tree, the null display driver, and ANSI code page
+# 936 through a private zh_CN locale; the server starts apart from ctest's pipes.
+start_wine() {
+    export WINEPREFIX=$PWD/$WIN64_DIR/wine WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        $WINE wineboot -i </dev/null >/dev/null 2>&1
+        $WINE reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+        $WINESERVER -w
+    fi
+    local locales=$PWD/$WIN64_DIR/locale
+    if [ ! -d "$locales/zh_CN.UTF-8" ]; then
+        mkdir -p "$locales"
+        # localedef answers 1 for mere warnings; the locale folder is what counts.
+        localedef -i zh_CN -f UTF-8 "$locales/zh_CN.UTF-8" || [ -f "$locales/zh_CN.UTF-8/LC_CTYPE" ]
+    fi
+    WINE_LOCALE=(env LOCPATH="$locales" LC_ALL=zh_CN.UTF-8)
+    # Answers non-zero when a server already runs: that one serves as well.
+    $WINESERVER -p </dev/null >/dev/null 2>&1 || true
+    "${WINE_LOCALE[@]}" $WINE cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# The marks of vantrel.dll, loaded by a host under wine64, beside the Linux build's.
+compare_marks() {
+    [ -x "$BUILD_DIR/vantrel" ] || build
+    local exam=$PWD/$WIN64_DIR/example-exam key=tests/win32/property-exam.key
+    "$BUILD_DIR/make_example_exam" "$exam"
+    for examinee in alice bob; do
+        local linux windows
+        linux=$("$BUILD_DIR/vantrel" grade "$key" --answers "$exam/answers/$examinee" --keys "$exam/keys")
+        windows=$(cd "$WIN64_DIR/tests" && "${WINE_LOCALE[@]}" $WINE vantrel_dll_host.exe "$(winepath -w "$PWD/../../$key")" \
+            "$(winepath -w "$exam/answers/$examinee")" "$(winepath -w "$exam/keys")" </dev/null | tr -d '\r')
+        echo "property exam, $examinee: Linux $linux, vantrel.dll under wine64 $windows"
+        awk -v a="$linux" -v b="$windows" 'BEGIN { exit !(a + 0 == b + 0) }' || { echo "the marks differ" >&2; return 1; }
+    done
+}
+
+windows() {
+    install_missing "${WINDOWS_PACKAGES[@]}"
+    echo "== vantrel.dll for i686"
+    cross_build "$WIN32_DIR" mingw-w64-i686.cmake vantrel -- -DVANTREL_TESTS=OFF
+    bash tests/win32/check_dll.sh i686 "$WIN32_DIR"
+    echo "== vantrel.dll and the tests for x86_64"
+    cross_build "$WIN64_DIR" mingw-w64-x86_64.cmake vantrel vantrel_tests vantrel_c_api_test vantrel_dll_host \
+        -- -DVANTREL_TESTS=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$WINE
+    bash tests/win32/check_dll.sh x86_64 "$WIN64_DIR"
+    echo "== the portable tests as 32-bit Linux programs under qemu-i386-static"
+    cross_build "$LINUX32_DIR" linux-i686.cmake vantrel_tests -- -DVANTREL_TESTS=ON
+    local log=$LINUX32_DIR/ctest.log
+    ctest --test-dir "$LINUX32_DIR" -j2 --output-on-failure >"$log" || { cat "$log"; return 1; }
+    tail -n 3 "$log"
+    echo "== under wine64"
+    start_wine
+    trap '$WINESERVER -k 2>/dev/null || true' EXIT
+    "${WINE_LOCALE[@]}" $WINE "$WIN64_DIR/msvc-host/msvc_host.exe" </dev/null | tr -d '\r'
+    compare_marks
+    "${WINE_LOCALE[@]}" ctest --test-dir "$WIN64_DIR" -j2 --output-on-failure
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -55,8 +135,11 @@ bench)
     build
     "$BUILD_DIR/bench/vantrel_bench" "${@:2}"
     ;;
+windows)
+    windows
+    ;;
 *)
-    echo "usage: bash dev.sh run | test | bench" >&2
+    echo "usage: bash dev.sh run | test | bench | windows" >&2
     exit 2
     ;;
 esac

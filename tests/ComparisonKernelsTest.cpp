@@ -44,7 +44,8 @@ TEST(ComparisonKernels, PixelSumsOfTheBrightestValuesDoNotOverflow)
     std::vector<std::uint8_t> white(n * 4, 255), black(n * 4, 0);
     for (KernelPath path : kVectorPaths) {
         for (DisplayFormat format : {DisplayFormat::Bits8, DisplayFormat::Bits32}) {
-            const std::size_t pixels = format == DisplayFormat::Bits8 ? n * 4 : n;
+            // 64-bit, or the expected sums would wrap where size_t has 32 bits.
+            const std::uint64_t pixels = format == DisplayFormat::Bits8 ? n * 4 : n;
             const PixelPairSums sums = SumPixelPairs(white.data(), black.data(), format, pixels, path);
             for (int c = 0; c < 3; ++c) {
                 EXPECT_EQ(sums.first[c], pixels * 65025u) << BitsPerPixelOf(format);
@@ -170,7 +171,7 @@ TEST(ComparisonKernels, GreySumsAndBinsAreTheSameOnEveryPath)
 
 TEST(ComparisonKernels, GreySumsOfTheBrightestValuesDoNotOverflow)
 {
-    const std::size_t n = 300000;
+    const std::uint64_t n = 300000;
     std::vector<std::uint8_t> white(n, 255), black(n, 0);
     for (KernelPath path : kVectorPaths) {
         const GreyPairSums sums = SumGreyPairs(white.data(), black.data(), n, path);

@@ -6,6 +6,7 @@
 #include "grading/Grading.h"
 #include "support/ExamFolders.h"
 #include "support/ScopedPlatform.h"
+#include "support/ThrowingReadPlatform.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -14,6 +15,7 @@ using vantrel::testing::AnswerKey;
 using vantrel::testing::ExamFolders;
 using vantrel::testing::HeaderOnly;
 using vantrel::testing::ScopedPlatform;
+using vantrel::testing::ThrowingReadPlatform;
 
 class GradingTest : public ::testing::Test {
 protected:
@@ -65,20 +67,6 @@ TEST_F(GradingTest, EveryDocumentIsClosed)
     exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&3", "DESTFILE=A.PSD", "&&3", "&&D&&"}));
     EXPECT_EQ(platform->Files().OpenCount(), 0u);
 }
-
-// Files that fail the whole run once a document is open, to reach the paths out of a
-// grading call that no criterion handles.
-class ThrowingReadPlatform : public vantrel::platform::CHeadlessPlatform {
-public:
-    class ThrowingFiles : public vantrel::platform::CPosixFiles {
-    public:
-        long Read(int, void*, std::size_t) override { throw std::runtime_error("disk gone"); }
-    };
-    ThrowingFiles& Files() override { return files_; }
-
-private:
-    ThrowingFiles files_;
-};
 
 TEST(GradingFailures, AnExceptionOutsideCriteriaGivesZeroAndClosesTheDocument)
 {

@@ -2,7 +2,7 @@
 
 #include "platform/headless/VirtualClock.h"
 #include "platform/headless/VirtualDesktop.h"
-#include "platform/posix/PosixFiles.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "studio/app/StudioMenus.h"
 #include "support/PsdWriter.h"
 #include "support/TempDirectory.h"
@@ -16,7 +16,7 @@ namespace {
 struct Application : ::testing::Test {
     platform::CVirtualClock clock;
     platform::CVirtualDesktop desktop{clock};
-    platform::CPosixFiles files;
+    platform::CHostFiles files;
     std::shared_ptr<CStudioApplication> app = CStudioApplication::Start(desktop, files);
     vantrel::testing::TempDirectory dir;
 

@@ -4,8 +4,10 @@
 /* What libvantrel exports; plain preprocessor, shared by the C and the C++ headers. */
 
 #if defined(_WIN32)
-#  if defined(VANTREL_BUILDING_LIBRARY)
-#    define VANTREL_API __declspec(dllexport)
+/* vantrel.dll exports through its .def file; the library's own objects, and programs that
+   link them statically (VANTREL_STATIC), import nothing. */
+#  if defined(VANTREL_BUILDING_LIBRARY) || defined(VANTREL_STATIC)
+#    define VANTREL_API
 #  else
 #    define VANTREL_API __declspec(dllimport)
 #  endif

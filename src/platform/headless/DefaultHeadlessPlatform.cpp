@@ -1,4 +1,5 @@
-#ifndef _WIN32
+// The build platform wherever no Win32 one stands in (all builds off Windows, and the
+// Windows test programs); the build chooses which files bring BuildPlatform.
 
 #include "platform/BuildPlatform.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -28,5 +29,3 @@ IPlatform& BuildPlatform()
 }
 
 }  // namespace vantrel::platform
-
-#endif

@@ -1,0 +1,32 @@
+# vantrel.dll. Its exports are exactly the .def file's: the library's objects declare no
+# dllexport, and programs that link vantrel_core statically import nothing.
+target_compile_definitions(vantrel_objects PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+target_compile_definitions(vantrel PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+target_compile_definitions(vantrel_core PUBLIC VANTREL_STATIC)
+target_include_directories(vantrel PRIVATE ${PROJECT_SOURCE_DIR}/src)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VANTREL_DEF ${PROJECT_SOURCE_DIR}/src/module/win32/vantrel-i686.def)
+  # The COM entry points are stdcall; the .def names them undecorated.
+  target_link_options(vantrel PRIVATE -Wl,--enable-stdcall-fixup)
+else()
+  set(VANTREL_DEF ${PROJECT_SOURCE_DIR}/src/module/win32/vantrel-x86_64.def)
+endif()
+
+# The type library, compiled from its IDL, goes into the resources as TYPELIB 1.
+set(VANTREL_TYPELIB ${CMAKE_CURRENT_BINARY_DIR}/vantrel.tlb)
+add_custom_command(OUTPUT ${VANTREL_TYPELIB}
+  COMMAND ${VANTREL_WIDL} -t -T ${VANTREL_TYPELIB} ${PROJECT_SOURCE_DIR}/src/module/win32/vantrel.idl
+  DEPENDS ${PROJECT_SOURCE_DIR}/src/module/win32/vantrel.idl
+  COMMENT "Type library vantrel.tlb")
+configure_file(${PROJECT_SOURCE_DIR}/src/module/win32/vantrel.rc.in ${CMAKE_CURRENT_BINARY_DIR}/vantrel.rc @ONLY)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/vantrel.rc PROPERTIES OBJECT_DEPENDS ${VANTREL_TYPELIB})
+target_sources(vantrel PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/vantrel.rc ${VANTREL_DEF})
+
+# PREFIX "": the .def says LIBRARY vantrel, so importers look for vantrel.dll.
+set_target_properties(vantrel PROPERTIES PREFIX "" IMPORT_PREFIX "" IMPORT_SUFFIX ".lib"
+  LINK_DEPENDS ${VANTREL_DEF})
+target_link_libraries(vantrel PRIVATE user32 advapi32)
+target_link_libraries(vantrel_objects PUBLIC user32 advapi32)
+install(TARGETS vantrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vantrel DESTINATION include)

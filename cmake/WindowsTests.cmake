@@ -1,0 +1,18 @@
+# Included from tests/CMakeLists.txt in Windows builds.
+list(FILTER VANTREL_TEST_SOURCES EXCLUDE REGEX
+  "/(CliTest|PathResolverTest|PosixFilesTest|CodePageConversionTest|FoldersAndNamesTest)\\.cpp$")
+file(GLOB VANTREL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+list(APPEND VANTREL_TEST_SOURCES ${VANTREL_WIN32_TEST_SOURCES})
+
+# The test programs load vantrel.dll from their own folder, as a host would.
+set(VANTREL_TEST_DLL ${CMAKE_CURRENT_BINARY_DIR}/vantrel.dll)
+add_custom_command(OUTPUT ${VANTREL_TEST_DLL}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vantrel> ${VANTREL_TEST_DLL}
+  DEPENDS vantrel)
+add_custom_target(vantrel_test_dll DEPENDS ${VANTREL_TEST_DLL})
+set(VANTREL_WIN32_TEST_LIBRARIES oleaut32 ole32 uuid version)
+
+# A host that loads vantrel.dll and grades with its C interface, to set beside the Linux
+# build's marks.
+add_executable(vantrel_dll_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/DllHost.c)
+add_dependencies(vantrel_dll_host vantrel_test_dll)
