@@ -29,11 +29,12 @@ bool CDocumentFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t
     return got == static_cast<std::streamsize>(count);
 }
 
-CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset) : file_(file), bufferOffset_(offset)
+CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes)
+    : file_(file), bufferOffset_(offset)
 {
     // A small document needs no more buffer than the bytes it has left.
     const std::uint64_t left = offset < file.Size() ? file.Size() - offset : 0;
-    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes)));
+    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, chunkBytes)));
 }
 
 const std::uint8_t* CFileCursor::Take(std::size_t count)

@@ -34,10 +34,11 @@ class CFileCursor {
 public:
     static constexpr std::size_t kChunkBytes = 256 * 1024;
 
-    CFileCursor(CDocumentFile& file, std::uint64_t offset);
+    // chunkBytes: how much the cursor reads at a time, and the most one Take may ask for.
+    CFileCursor(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes = kChunkBytes);
 
     // The next count bytes, valid until the next call; null when the file ends first or
-    // count exceeds kChunkBytes.
+    // count exceeds the chunk size.
     const std::uint8_t* Take(std::size_t count);
     // Moves forward by count bytes; false when that passes the end of the file.
     bool Skip(std::uint64_t count);
