@@ -88,7 +88,8 @@ def area_average(image):
 
     rows = weights(height, PREVIEW_H)
     columns = weights(width, PREVIEW_W)
-    return np.einsum('ph,hwc,qw->pqc', rows, image, columns)
+    across = np.einsum('qw,hwc->hqc', columns, image, optimize=True)
+    return np.einsum('ph,hqc->pqc', rows, across, optimize=True)
 
 
 # ---------------------------------------------------------------- PSD and PSB, through psd-tools
@@ -277,7 +278,10 @@ def psd_reference(path):
             image = apply_icc(planes8(), 'LAB', profile)
         if image is None:
             lab = [plane(i) for i in range(3)]
-            image = lab_to_srgb(lab[0] * 100, lab[1] * 255 - 128, lab[2] * 255 - 128)
+            # a and b are offset by half the range: 128 of 255, 32768 of 65535.
+            offset = 128.0 / 255.0 if depth == 8 else 32768.0 / 65535.0
+            scale = 255.0 if depth == 8 else 65535.0 / 256.0
+            image = lab_to_srgb(lab[0] * 100, (lab[1] - offset) * scale, (lab[2] - offset) * scale)
     elif mode == 7:
         entries = display_colours(resources)
         image = np.ones((height, width, 3))
@@ -415,6 +419,7 @@ def main():
 
     measured, placeholders, refused, unmeasured, broken = [], [], [], [], []
     for path in collect(arguments.paths):
+        print(path, file=sys.stderr, flush=True)
         status, result = capture(arguments.vantrel, path, arguments.timeout)
         if status in ('crash', 'hang'):
             broken.append((path, status, result))

@@ -18,8 +18,12 @@ namespace {
 // and grey linear light, and the transparency, a coverage) as an editor displays them.
 class CRowDepth {
 public:
-    CRowDepth(const CPsdLayout& layout, int drawn)
-        : depth_(layout.depth), width_(static_cast<std::size_t>(layout.width)), colourChannels_(layout.colourChannels)
+    // keepColour: the colour rows are handed on as stored (the converter takes them deep).
+    CRowDepth(const CPsdLayout& layout, int drawn, bool keepColour)
+        : depth_(layout.depth),
+          width_(static_cast<std::size_t>(layout.width)),
+          colourChannels_(layout.colourChannels),
+          keepColour_(keepColour)
     {
         rows_.resize(static_cast<std::size_t>(drawn));
         if (depth_ > 8) {
@@ -33,7 +37,9 @@ public:
         if (depth_ <= 8) return stored;
         for (std::size_t channel = 0; channel < rows_.size(); ++channel) {
             auto* out = buffer_.data() + channel * width_;
-            if (depth_ == 16)
+            if (keepColour_ && static_cast<int>(channel) < colourChannels_)
+                rows_[channel] = stored[channel];
+            else if (depth_ == 16)
                 Reduce16To8(stored[channel], width_, out);
             else if (static_cast<int>(channel) < colourChannels_)
                 EncodeLinearTo8(stored[channel], width_, out);
@@ -47,6 +53,7 @@ private:
     int depth_;
     std::size_t width_;
     int colourChannels_;
+    bool keepColour_;
     std::vector<std::uint8_t> buffer_;
     std::vector<const std::uint8_t*> rows_;
 };
@@ -69,10 +76,11 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     spec.palette = layout.palette;
     spec.transparentIndex = layout.transparentIndex;
     spec.inks = layout.inks;
+    spec.depth = layout.depth;
     // 32-bit documents are shown through the sRGB curve whatever linear profile they carry.
     if (layout.depth != 32) spec.iccProfile = std::move(layout.iccProfile);
     CRowConverter converter(spec);
-    CRowDepth depth(layout, drawn);
+    CRowDepth depth(layout, drawn, converter.TakesDeepColour());
     CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, converter.OutputPlanes());
     for (int y = 0; y < layout.height; ++y) {
         if (!rows.NextRow(reason)) return nullptr;

@@ -105,6 +105,7 @@ CRowConverter::CRowConverter(const CColourSpec& spec)
     }
     if (profiled) icc_ = CIccTransform::Create(spec.iccProfile, iccInput);
 
+    deepLab_ = modeCode_ == 9 && spec.depth == 16 && !icc_;
     const bool grey = modeCode_ == 0 || ((modeCode_ == 1 || modeCode_ == 8) && !icc_);
     outputPlanes_ = grey ? 1 : 3;
     if (modeCode_ == 2) {
@@ -149,7 +150,7 @@ const std::uint8_t* const* CRowConverter::Convert(const std::uint8_t* const* cha
         case 2: LookUpPalette(channelRows[0]); break;
         case 4: MultiplyInks(channelRows); break;
         case 7: PrintInks(channelRows); break;
-        case 9: ConvertLab(channelRows); break;
+        case 9: deepLab_ ? ConvertLab16(channelRows) : ConvertLab(channelRows); break;
         default:
             // Grey and RGB rows are averaged where they lie, unless transparency changes them.
             if (!transparency_) return channelRows;
@@ -211,6 +212,21 @@ void CRowConverter::ConvertLab(const std::uint8_t* const* lab)
     std::uint8_t* blue = green + width_;
     for (std::size_t x = 0; x < width_; ++x) {
         const auto rgb = LabToSrgb(lab[0][x] * 100.0 / 255.0, lab[1][x] - 128.0, lab[2][x] - 128.0);
+        red[x] = rgb[0];
+        green[x] = rgb[1];
+        blue[x] = rgb[2];
+    }
+}
+
+void CRowConverter::ConvertLab16(const std::uint8_t* const* lab)
+{
+    std::uint8_t* red = buffer_.data();
+    std::uint8_t* green = red + width_;
+    std::uint8_t* blue = green + width_;
+    const auto sample = [](const std::uint8_t* row, std::size_t x) { return (unsigned{row[2 * x]} << 8) | row[2 * x + 1]; };
+    for (std::size_t x = 0; x < width_; ++x) {
+        const auto rgb = LabToSrgb(sample(lab[0], x) * 100.0 / 65535.0, sample(lab[1], x) / 256.0 - 128.0,
+                                   sample(lab[2], x) / 256.0 - 128.0);
         red[x] = rgb[0];
         green[x] = rgb[1];
         blue[x] = rgb[2];

@@ -20,6 +20,7 @@ struct CColourSpec {
     int transparentIndex = -1;              // indexed: the entry that is transparent
     std::vector<CDisplayColour> inks;       // Multichannel: each channel's display colour
     std::vector<std::uint8_t> iccProfile;   // embedded profile, or empty
+    int depth = 8;                          // the stored sample depth
 };
 
 // Turns one row of 8-bit samples of each drawn channel into the planes the scaler averages: a
@@ -37,6 +38,7 @@ struct CColourSpec {
 //   display colour, as an editor's window shows such a document: each channel lets through
 //   1 - ink * (1 - colour) of each primary, and the products make the pixel.
 // - Lab: CIE L*a*b* under D50, converted to sRGB through the sRGB colorants adapted to D50.
+//   Stored as L * 255 / 100, a + 128, b + 128 at 8 bits; L * 65535 / 100, 256 * (a + 128) at 16.
 // - An embedded profile of the document's colour space converts through LittleCMS instead.
 // - Transparency: the composite is stored matted against white (colour * alpha + white *
 //   (1 - alpha)), as an editor writes it. Unmatting and compositing over white again gives
@@ -47,6 +49,10 @@ public:
     explicit CRowConverter(const CColourSpec& spec);
 
     int OutputPlanes() const { return outputPlanes_; }
+    // Whether Convert takes the colour rows at 16 bits as stored (big-endian) rather than
+    // reduced to 8: Lab without a profile, where one 8-bit step of a or b can move the
+    // displayed colour by several levels.
+    bool TakesDeepColour() const { return deepLab_; }
 
     // channelRows holds one 8-bit row per colour channel (bitmap: packed bits), then the
     // transparency row if the spec has one. Returns OutputPlanes() rows of width samples each,
@@ -59,6 +65,7 @@ private:
     void MultiplyInks(const std::uint8_t* const* inks);
     void PrintInks(const std::uint8_t* const* channels);
     void ConvertLab(const std::uint8_t* const* lab);
+    void ConvertLab16(const std::uint8_t* const* lab);
     void CopyPlanes(const std::uint8_t* const* rows);
     void CompositeOverWhite(const std::uint8_t* alpha);
 
@@ -68,6 +75,7 @@ private:
     bool transparency_;
     int outputPlanes_ = 3;
     int transparentIndex_ = -1;
+    bool deepLab_ = false;
     std::vector<std::uint8_t> palette_;
     std::unique_ptr<CIccTransform> icc_;
     // Multichannel: per ink and primary, the fraction of light each stored value lets through,
