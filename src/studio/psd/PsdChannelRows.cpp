@@ -30,6 +30,7 @@ bool CPsdChannelRows::Open(CDocumentFile& file, const CPsdLayout& layout, int ch
     height_ = layout.height;
     nextRow_ = 0;
     compression_ = layout.compression;
+    channels_ = layout.channels;
     switch (compression_) {
     case 0: return OpenRaw(file, layout, channelCount, reason);
     case 1: return OpenPackBits(file, layout, channelCount, reason);
@@ -154,6 +155,10 @@ bool CPsdChannelRows::NextRow(std::string& reason)
         rows_[channel] = bytes;
     }
     ++nextRow_;
+    if (compression_ >= 2 && nextRow_ == height_ && !zip_.empty()) {
+        const auto undrawn = static_cast<std::uint64_t>(channels_) - zip_.size();
+        if (!zip_.back()->Finish(undrawn * static_cast<std::uint64_t>(height_), reason)) return false;
+    }
     return true;
 }
 

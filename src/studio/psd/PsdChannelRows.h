@@ -45,6 +45,7 @@ private:
     std::vector<const std::uint8_t*> rows_;
     std::size_t rowBytes_ = 0;
     int height_ = 0;
+    int channels_ = 0;
     int nextRow_ = 0;
 };
 

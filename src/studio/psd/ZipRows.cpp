@@ -47,6 +47,44 @@ const std::uint8_t* CZipChannel::NextRow(std::string& reason)
     return row_.data();
 }
 
+bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
+{
+    for (std::uint64_t row = 0; row < rowsLeft; ++row)
+        if (!Inflate(row_.data(), row_.size(), reason)) return false;
+    // The stream must end here: inflating on may read its checksum but yield nothing more.
+    while (!ended_) {
+        std::uint8_t extra = 0;
+        stream_.next_out = &extra;
+        stream_.avail_out = 1;
+        if (stream_.avail_in == 0 && !Refill(reason)) return false;
+        const int status = inflate(&stream_, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+            reason = "corrupt ZIP image data";
+            return false;
+        }
+        if (stream_.avail_out == 0) {
+            reason = "ZIP image data runs past the image";
+            return false;
+        }
+        ended_ = status == Z_STREAM_END;
+    }
+    return true;
+}
+
+bool CZipChannel::Refill(std::string& reason)
+{
+    const std::uint64_t left = file_->Size() - std::min(nextInput_, file_->Size());
+    const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
+    if (take == 0 || !file_->ReadAt(nextInput_, input_.data(), take)) {
+        reason = kTruncated;
+        return false;
+    }
+    nextInput_ += take;
+    stream_.next_in = input_.data();
+    stream_.avail_in = static_cast<uInt>(take);
+    return true;
+}
+
 bool CZipChannel::Inflate(std::uint8_t* into, std::size_t count, std::string& reason)
 {
     stream_.next_out = into;
@@ -56,17 +94,7 @@ bool CZipChannel::Inflate(std::uint8_t* into, std::size_t count, std::string& re
             reason = kTruncated;
             return false;
         }
-        if (stream_.avail_in == 0) {
-            const std::uint64_t left = file_->Size() - std::min(nextInput_, file_->Size());
-            const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
-            if (take == 0 || !file_->ReadAt(nextInput_, input_.data(), take)) {
-                reason = kTruncated;
-                return false;
-            }
-            nextInput_ += take;
-            stream_.next_in = input_.data();
-            stream_.avail_in = static_cast<uInt>(take);
-        }
+        if (stream_.avail_in == 0 && !Refill(reason)) return false;
         const int status = inflate(&stream_, Z_NO_FLUSH);
         if (status == Z_STREAM_END) {
             ended_ = true;

@@ -29,9 +29,13 @@ public:
               std::uint64_t rowsBefore, std::string& reason);
     // Inflates the next row; valid until the next call.
     const std::uint8_t* NextRow(std::string& reason);
+    // Passes over rowsLeft more rows (the channels after the last one drawn) and checks that
+    // the stream ends there, its checksum intact, so that a file cut short anywhere is refused.
+    bool Finish(std::uint64_t rowsLeft, std::string& reason);
 
 private:
     bool Inflate(std::uint8_t* into, std::size_t count, std::string& reason);
+    bool Refill(std::string& reason);
     void UndoPrediction();
 
     CDocumentFile* file_ = nullptr;
