@@ -49,8 +49,10 @@ const std::uint8_t* CZipChannel::NextRow(std::string& reason)
 
 bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
 {
+    // The last row handed out stays valid: the rows passed over go to a buffer of their own.
+    std::vector<std::uint8_t> passed(row_.size());
     for (std::uint64_t row = 0; row < rowsLeft; ++row)
-        if (!Inflate(row_.data(), row_.size(), reason)) return false;
+        if (!Inflate(passed.data(), passed.size(), reason)) return false;
     // The stream must end here: inflating on may read its checksum but yield nothing more.
     while (!ended_) {
         std::uint8_t extra = 0;
