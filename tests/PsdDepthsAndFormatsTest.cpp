@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "studio/formats/RenderDocument.h"
 #include "support/PsdWriter.h"
@@ -344,5 +345,60 @@ TEST(PsdProfiles, ConvertThroughTheEmbeddedProfile)
 }
 
 #endif
+
+}  // namespace
+
+namespace {
+
+// Writes the fuzz target's seeds when VANTREL_FUZZ_SEED_DIR names a folder (the seeds in
+// fuzz/corpus/fuzz_render_document were written this way); otherwise skipped.
+TEST(FuzzSeeds, WrittenWhenAsked)
+{
+    const char* folder = std::getenv("VANTREL_FUZZ_SEED_DIR");
+    if (folder == nullptr) GTEST_SKIP() << "VANTREL_FUZZ_SEED_DIR is not set";
+    const auto write = [&](const std::string& name, PsdSpec psd) {
+        vantrel::testing::WriteFile(std::string(folder) + "/" + name, WritePsd(psd));
+    };
+    const auto smallRgb = [](int depth) {
+        PsdSpec psd;
+        psd.width = 7;
+        psd.height = 3;
+        psd.depth = depth;
+        psd.channels = 4;
+        psd.layerAndMask = LayerCountSection(-1);
+        if (depth == 16) FillPlanes16(psd, [](int c, int x, int y) { return Sample16(c, x, y); });
+        if (depth == 32) vantrel::testing::FillPlanes32(psd, [](int c, int x, int y) { return 0.1f * c + 0.05f * x + 0.2f * y; });
+        if (depth == 8) FillPlanes(psd, [](int c, int x, int y) { return 30 * c + 11 * x + 5 * y; });
+        return psd;
+    };
+    PsdSpec psd = smallRgb(16);
+    psd.rle = true;
+    write("rgba16-packbits.psd", psd);
+    psd.zip = psd.prediction = true;
+    write("rgba16-zip-prediction.psd", psd);
+    psd = smallRgb(32);
+    psd.zip = psd.prediction = true;
+    write("rgba32-zip-prediction.psd", psd);
+    psd = smallRgb(8);
+    psd.zip = true;
+    psd.imageResources = ImageResource(0x040F, std::vector<std::uint8_t>(132, 0));
+    write("rgba8-zip-profile.psd", psd);
+    psd = smallRgb(8);
+    psd.version = 2;
+    psd.rle = true;
+    psd.layerAndMask = LayerCountSection(-1, 2);
+    write("rgba8-packbits.psb", psd);
+    psd.colorMode = 9;
+    psd.channels = 3;
+    psd.rle = false;
+    psd.layerAndMask.clear();
+    write("lab8.psb", psd);
+    psd = smallRgb(8);
+    psd.colorMode = 7;
+    psd.channels = 2;
+    psd.layerAndMask.clear();
+    psd.imageResources = ImageResource(0x0435, {0, 0, 0, 1, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 2});
+    write("multichannel8.psd", psd);
+}
 
 }  // namespace
