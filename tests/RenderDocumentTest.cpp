@@ -316,4 +316,24 @@ TEST(StudioDocumentCorpus, RendersEveryCompleteCompositeAndRefusesTheRestCleanly
     EXPECT_GT(refused, 0);
 }
 
+// Two writers that leave colour under transparent pixels: pillow's rgba.psd (red everywhere,
+// two thirds of it transparent, with a negative layer count) and MediBang's (an extra channel
+// it does not describe, with a positive layer count). Both show white where they are
+// transparent, as the editor's own matted documents do: MediBang's 64 x 64 image is transparent
+// in 208 pixels, of which it stores white in none (it stores white in 28 others).
+TEST(StudioDocumentCorpus, TransparentDocumentsShowWhiteWhereTheyAreTransparent)
+{
+    const std::string folder = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd";
+    if (!std::filesystem::exists(folder + "/MANIFEST.tsv")) GTEST_SKIP() << "no fixtures at " << folder;
+    for (const char* file : {"pillow/Tests/images/rgba.psd", "oov-psd/testdata/rgb8bit_nobg_transparent_medibang.psd"}) {
+        std::string reason;
+        auto document = RenderDocument(folder + "/" + file, 200, 160, reason);
+        ASSERT_NE(document, nullptr) << file << ": " << reason;
+        int white = 0;
+        const auto& rgb = document->previewRgb;
+        for (std::size_t i = 0; i < rgb.size(); i += 3) white += rgb[i] == 255 && rgb[i + 1] == 255 && rgb[i + 2] == 255;
+        EXPECT_GT(white, 200 * 160 * 200 / (64 * 64)) << file;
+    }
+}
+
 }  // namespace
