@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev clang libclang-rt-14-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev liblcms2-dev clang libclang-rt-14-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 # Cross builds for Windows, and the 32-bit Linux run of the portable tests.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64

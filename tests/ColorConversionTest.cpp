@@ -1,14 +1,24 @@
 #include <gtest/gtest.h>
 
 #include "studio/render/ColorConversion.h"
-#include "studio/psd/ColorModes.h"
 
 namespace {
 
+using vantrel::studio::CColourSpec;
+using vantrel::studio::CDisplayColour;
 using vantrel::studio::CRowConverter;
-using vantrel::studio::FindReadableColorMode;
 
 using Row = std::vector<std::uint8_t>;
+
+CColourSpec Spec(int mode, int width, Row palette = {})
+{
+    CColourSpec spec;
+    spec.colorMode = mode;
+    spec.width = width;
+    spec.colourChannels = mode == 4 ? 4 : mode == 3 || mode == 9 ? 3 : 1;
+    spec.palette = std::move(palette);
+    return spec;
+}
 
 Row PlaneOf(const std::uint8_t* const* planes, int plane, int width)
 {
@@ -19,10 +29,10 @@ TEST(ColorConversion, GreyAndRgbRowsPassThroughUntouched)
 {
     const Row red = {1, 2}, green = {3, 4}, blue = {5, 6};
     const std::uint8_t* rows[] = {red.data(), green.data(), blue.data()};
-    CRowConverter rgb(*FindReadableColorMode(3), 2, {});
+    CRowConverter rgb(Spec(3, 2));
     const auto* planes = rgb.Convert(rows);
     for (int p = 0; p < 3; ++p) EXPECT_EQ(planes[p], rows[p]);
-    CRowConverter grey(*FindReadableColorMode(1), 2, {});
+    CRowConverter grey(Spec(1, 2));
     EXPECT_EQ(grey.Convert(rows)[0], rows[0]);
 }
 
@@ -30,7 +40,7 @@ TEST(ColorConversion, BitmapBitsExpandMostSignificantFirst)
 {
     const Row bits = {0b10000001, 0b01011111};
     const std::uint8_t* rows[] = {bits.data()};
-    CRowConverter bitmap(*FindReadableColorMode(0), 11, {});
+    CRowConverter bitmap(Spec(0, 11));
     // The five padding bits of the second byte are set and must not matter.
     EXPECT_EQ(PlaneOf(bitmap.Convert(rows), 0, 11), (Row{0, 255, 255, 255, 255, 255, 255, 0, 255, 0, 255}));
 }
@@ -45,7 +55,7 @@ TEST(ColorConversion, IndexedTakesEachComponentFromItsThirdOfThePalette)
     }
     const Row indices = {0, 17, 255};
     const std::uint8_t* rows[] = {indices.data()};
-    CRowConverter indexed(*FindReadableColorMode(2), 3, palette);
+    CRowConverter indexed(Spec(2, 3, palette));
     const auto* planes = indexed.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 3), (Row{0, 17, 255}));
     EXPECT_EQ(PlaneOf(planes, 1, 3), (Row{255, 238, 0}));
@@ -60,11 +70,102 @@ TEST(ColorConversion, CmykProductRoundsToNearest)
     const Row yellow = {255, 255, 255, 64, 255};
     const Row black = {255, 127, 128, 255, 0};
     const std::uint8_t* rows[] = {cyan.data(), magenta.data(), yellow.data(), black.data()};
-    CRowConverter cmyk(*FindReadableColorMode(4), 5, {});
+    CRowConverter cmyk(Spec(4, 5));
     const auto* planes = cmyk.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 5), (Row{200, 0, 1, 255, 0}));
     EXPECT_EQ(PlaneOf(planes, 1, 5), (Row{0, 63, 64, 255, 0}));
     EXPECT_EQ(PlaneOf(planes, 2, 5), (Row{255, 127, 128, 64, 0}));
+}
+
+TEST(ColorConversion, TransparencyMatsOverWhiteWithoutDarkeningMattedColour)
+{
+    // Stored colour matted against white stays; colour left under transparent pixels turns white.
+    const Row red = {255, 255, 200, 10}, green = {0, 0, 228, 10}, blue = {0, 0, 228, 10};
+    const Row alpha = {255, 0, 55, 128};
+    const std::uint8_t* rows[] = {red.data(), green.data(), blue.data(), alpha.data()};
+    CColourSpec spec = Spec(3, 4);
+    spec.transparency = true;
+    CRowConverter rgb(spec);
+    const auto* planes = rgb.Convert(rows);
+    EXPECT_EQ(PlaneOf(planes, 0, 4), (Row{255, 255, 200, 127}));
+    EXPECT_EQ(PlaneOf(planes, 1, 4), (Row{0, 255, 228, 127}));
+    EXPECT_NE(planes[0], rows[0]) << "the stored rows are left as they are";
+    EXPECT_EQ(red[1], 255);
+    EXPECT_EQ(green[1], 0);
+
+    const Row grey = {0, 0}, greyAlpha = {0, 200};
+    const std::uint8_t* greyRows[] = {grey.data(), greyAlpha.data()};
+    CColourSpec greySpec = Spec(1, 2);
+    greySpec.transparency = true;
+    CRowConverter greyConverter(greySpec);
+    ASSERT_EQ(greyConverter.OutputPlanes(), 1);
+    EXPECT_EQ(PlaneOf(greyConverter.Convert(greyRows), 0, 2), (Row{255, 55}));
+}
+
+TEST(ColorConversion, IndexedTransparentEntryShowsWhite)
+{
+    Row palette(768, 0);
+    const Row indices = {3, 4};
+    const std::uint8_t* rows[] = {indices.data()};
+    CColourSpec spec = Spec(2, 2, palette);
+    spec.transparentIndex = 4;
+    CRowConverter indexed(spec);
+    const auto* planes = indexed.Convert(rows);
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(PlaneOf(planes, p, 2), (Row{0, 255}));
+}
+
+TEST(ColorConversion, LabUnderD50ReachesSrgbPrimariesAndGreys)
+{
+    // L* 100 and 0 are white and black; neutral greys stay neutral; sRGB red is Lab(54.29,
+    // 80.80, 69.89) under D50 through the sRGB profile's colorants.
+    EXPECT_EQ(vantrel::studio::LabToSrgb(100, 0, 0), (std::array<std::uint8_t, 3>{255, 255, 255}));
+    EXPECT_EQ(vantrel::studio::LabToSrgb(0, 0, 0), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    const auto grey = vantrel::studio::LabToSrgb(53.585, 0, 0);  // sRGB 128
+    EXPECT_EQ(grey[0], grey[1]);
+    EXPECT_EQ(grey[1], grey[2]);
+    EXPECT_NEAR(grey[0], 128, 1);
+    const auto red = vantrel::studio::LabToSrgb(54.29, 80.80, 69.89);
+    EXPECT_NEAR(red[0], 255, 1);
+    EXPECT_NEAR(red[1], 0, 2);
+    EXPECT_NEAR(red[2], 0, 2);
+
+    // Stored 8-bit Lab: L * 255 / 100, a + 128, b + 128.
+    const Row lightness = {255, 0}, a = {128, 128}, b = {128, 128};
+    const std::uint8_t* rows[] = {lightness.data(), a.data(), b.data()};
+    CRowConverter lab(Spec(9, 2));
+    const auto* planes = lab.Convert(rows);
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(PlaneOf(planes, p, 2), (Row{255, 0}));
+}
+
+TEST(ColorConversion, MultichannelInksPrintOverEachOther)
+{
+    // Cyan, magenta and yellow inks (as an RGB document converted to Multichannel has) show
+    // the stored values as red, green and blue; a fourth ink of pure black darkens all three.
+    CColourSpec spec = Spec(7, 3);
+    spec.colourChannels = 4;
+    for (int ink = 0; ink < 4; ++ink) {
+        CDisplayColour colour;
+        colour.space = 2;  // CMYK, 65535 is no ink
+        for (int k = 0; k < 4; ++k) colour.components[k] = ink == k ? 0 : 65535;
+        spec.inks.push_back(colour);
+    }
+    const Row cyan = {10, 255, 255}, magenta = {20, 255, 0}, yellow = {30, 255, 0}, black = {255, 0, 128};
+    const std::uint8_t* rows[] = {cyan.data(), magenta.data(), yellow.data(), black.data()};
+    CRowConverter inks(spec);
+    const auto* planes = inks.Convert(rows);
+    EXPECT_EQ(PlaneOf(planes, 0, 3), (Row{10, 0, 128}));
+    EXPECT_EQ(PlaneOf(planes, 1, 3), (Row{20, 0, 0}));
+    EXPECT_EQ(PlaneOf(planes, 2, 3), (Row{30, 0, 0}));
+
+    // Without display colours the inks default to cyan, magenta, yellow and black.
+    EXPECT_EQ(vantrel::studio::InkColour({}, 0), (std::array<std::uint8_t, 3>{0, 255, 255}));
+    EXPECT_EQ(vantrel::studio::InkColour({}, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(vantrel::studio::InkColour({}, 9), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    CDisplayColour rgb;
+    rgb.space = 0;
+    rgb.components[0] = 0xFFFF;
+    rgb.components[2] = 0x8000;
+    EXPECT_EQ(vantrel::studio::InkColour(rgb, 0), (std::array<std::uint8_t, 3>{255, 0, 128}));
 }
 
 }  // namespace

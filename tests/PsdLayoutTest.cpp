@@ -96,19 +96,17 @@ TEST(PsdLayout, RefusesHeadersOutsideWhatItReads)
         bool wide;
         const char* reason;
     } cases[] = {
-        {kVersion, 2, false, "PSB (version 2) documents are not supported"},
         {kVersion, 3, false, "unknown PSD version 3"},
-        {kChannels, 0, false, "channel count 0 is outside 1..56"},
-        {kChannels, 57, false, "channel count 57 is outside 1..56"},
+        {kChannels, 0, false, "channel count is 0"},
         {kChannels, 2, false, "RGB needs 3 channels, the document has 2"},
         {kWidth, 0, true, "width is 0"},
         {kHeight, 0, true, "height is 0"},
         {kWidth, 30001, true, "width 30001 exceeds 30000"},
         {kHeight, 0xFFFFFFFFu, true, "height 4294967295 exceeds 30000"},
-        {kDepth, 16, false, "depth 16 is not supported for RGB documents"},
+        {kDepth, 17, false, "depth 17 is not supported for RGB documents"},
         {kDepth, 1, false, "depth 1 is not supported for RGB documents"},
-        {kMode, 7, false, "colour mode 7 (Multichannel) is not supported"},
-        {kMode, 9, false, "colour mode 9 (Lab) is not supported"},
+        {kDepth, 64, false, "depth 64 is not supported for RGB documents"},
+        {kMode, 6, false, "colour mode 6 (unknown) is not supported"},
         {kMode, 0xBEEF, false, "colour mode 48879 (unknown) is not supported"},
     };
     for (const auto& c : cases) {
@@ -124,6 +122,160 @@ TEST(PsdLayout, RefusesHeadersOutsideWhatItReads)
     Put32(largest, kHeight, 30000);
     Put16(largest, kChannels, 56);
     EXPECT_EQ(Refusal(largest), "") << "the header alone does not promise more than the limits allow";
+}
+
+TEST(PsdLayout, ReadsEveryDepthEachModeHas)
+{
+    const struct {
+        int mode;
+        int channels;
+        std::vector<int> depths;
+        std::vector<int> refused;
+    } modes[] = {
+        {0, 1, {1}, {8, 16, 32}},        {1, 1, {8, 16, 32}, {1}},    {2, 1, {8}, {1, 16, 32}},
+        {3, 3, {8, 16, 32}, {1}},        {4, 4, {8, 16}, {1, 32}},    {7, 2, {8, 16}, {1, 32}},
+        {8, 1, {8, 16}, {1, 32}},        {9, 3, {8, 16}, {1, 32}},
+    };
+    for (const auto& mode : modes) {
+        PsdSpec psd;
+        psd.colorMode = mode.mode;
+        psd.channels = mode.channels;
+        if (mode.mode == 2) psd.colorModeData.assign(768, 0);
+        for (int depth : mode.depths) {
+            psd.depth = depth;
+            CPsdLayout layout;
+            EXPECT_EQ(Refusal(WritePsd(psd), &layout), "") << "mode " << mode.mode << " depth " << depth;
+            EXPECT_EQ(layout.depth, depth);
+            EXPECT_EQ(layout.colourChannels, mode.channels);
+        }
+        for (int depth : mode.refused) {
+            psd.depth = depth;
+            EXPECT_NE(Refusal(WritePsd(psd)).find("depth " + std::to_string(depth) + " is not supported"), std::string::npos)
+                << "mode " << mode.mode;
+        }
+    }
+}
+
+TEST(PsdLayout, PsbSidesReachThreeHundredThousandWithinAPixelCap)
+{
+    PsdSpec psd;
+    psd.version = 2;
+    psd.rle = true;
+    psd.layerAndMask = vantrel::testing::LayerCountSection(-1, 2);
+    CPsdLayout layout;
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(layout.version, 2);
+    EXPECT_EQ(layout.imageDataOffset, 26u + 4 + 4 + 8 + 10 + 2) << "an 8-byte section length, and its layer info too";
+    auto bytes = WritePsd(psd);
+    Put32(bytes, kWidth, 300000);
+    Put32(bytes, kHeight, 7158);
+    EXPECT_EQ(Refusal(bytes), "") << "300000 x 7158 is within 2^31 pixels";
+    Put32(bytes, kHeight, 7159);
+    EXPECT_EQ(Refusal(bytes), "300000 x 7159 pixels exceed 2147483648");
+    Put32(bytes, kWidth, 300001);
+    EXPECT_EQ(Refusal(bytes), "width 300001 exceeds 300000");
+    Put32(bytes, kWidth, 1);
+    Put32(bytes, kHeight, 300001);
+    EXPECT_EQ(Refusal(bytes), "height 300001 exceeds 300000");
+}
+
+TEST(PsdLayout, TellsTheMergedTransparencyFromSavedSelections)
+{
+    using vantrel::testing::AlphaNamesResource;
+    using vantrel::testing::ImageResource;
+    using vantrel::testing::LayerCountSection;
+    const auto transparency = [](const PsdSpec& psd) {
+        CPsdLayout layout;
+        EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+        return layout.mergedTransparency;
+    };
+    PsdSpec psd;
+    psd.channels = 3;
+    EXPECT_FALSE(transparency(psd)) << "no extra channel";
+    psd.channels = 4;
+    EXPECT_TRUE(transparency(psd)) << "an extra channel nothing describes, as some writers save transparency";
+    psd.imageResources = AlphaNamesResource({"Alpha 1"});
+    EXPECT_FALSE(transparency(psd)) << "a named channel is a saved selection";
+    psd.layerAndMask = LayerCountSection(-2);
+    EXPECT_TRUE(transparency(psd)) << "a negative layer count says the first extra channel is the transparency";
+    psd.layerAndMask = LayerCountSection(2);
+    EXPECT_FALSE(transparency(psd));
+    // Alpha identifiers: 0 marks the transparency; they belong to the last channels.
+    psd.channels = 5;
+    psd.imageResources = ImageResource(0x041D, {0, 0, 0, 0, 0, 0, 0, 9});
+    EXPECT_TRUE(transparency(psd));
+    psd.imageResources = ImageResource(0x041D, {0, 0, 0, 9, 0, 0, 0, 0});
+    EXPECT_FALSE(transparency(psd)) << "the transparency is the second extra channel, which is never drawn";
+    psd.imageResources = ImageResource(0x041D, {0, 0, 0, 7});
+    EXPECT_FALSE(transparency(psd));
+    // A Mtrn block among the layer section's tagged blocks says the same as a negative count.
+    psd.imageResources = AlphaNamesResource({"Alpha 1", "Alpha 2"});
+    psd.layerAndMask = {0, 0, 0, 0, 0, 0, 0, 0, '8', 'B', 'I', 'M', 'M', 't', 'r', 'n', 0, 0, 0, 0};
+    EXPECT_TRUE(transparency(psd));
+    // A 16-bit document keeps its layer count in a Lr16 block.
+    psd.layerAndMask = {0, 0, 0, 0, 0, 0, 0, 0, '8', 'B', 'I', 'M', 'L', 'r', '1', '6', 0, 0, 0, 4, 0xFF, 0xFF, 0, 0};
+    EXPECT_TRUE(transparency(psd));
+    // Bitmap documents have no transparency.
+    PsdSpec bitmap;
+    bitmap.colorMode = 0;
+    bitmap.depth = 1;
+    bitmap.channels = 2;
+    EXPECT_FALSE(transparency(bitmap));
+}
+
+TEST(PsdLayout, CountsOnlyTheDrawnChannelsAgainstTheLimit)
+{
+    // An RGB document with its transparency and 53 saved selections, as an editor saves one.
+    PsdSpec psd;
+    psd.channels = 57;
+    psd.layerAndMask = vantrel::testing::LayerCountSection(-1);
+    CPsdLayout layout;
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(layout.DrawnChannels(), 4);
+    // Every channel of a Multichannel document is drawn.
+    psd.colorMode = 7;
+    EXPECT_EQ(Refusal(WritePsd(psd)), "57 channels to draw exceed 56");
+    psd.channels = 56;
+    EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(layout.DrawnChannels(), 56);
+}
+
+TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
+{
+    using vantrel::testing::ImageResource;
+    PsdSpec psd;
+    psd.colorMode = 7;
+    psd.channels = 2;
+    const std::vector<std::uint8_t> profile = {1, 2, 3, 4, 5};
+    // Display information: a version, then per channel a colour space, four components, an
+    // opacity and a kind.
+    std::vector<std::uint8_t> display = {0, 0, 0, 1, 0, 2, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2};
+    psd.imageResources = ImageResource(0x0400, {9, 9, 9});  // one the studio steps over
+    for (auto block : {ImageResource(0x040F, profile), ImageResource(0x0435, display)})
+        psd.imageResources.insert(psd.imageResources.end(), block.begin(), block.end());
+    CPsdLayout layout;
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(layout.iccProfile, profile);
+    ASSERT_EQ(layout.inks.size(), 2u);
+    EXPECT_EQ(layout.inks[0].space, 2);
+    EXPECT_EQ(layout.inks[0].components[0], 0);
+    EXPECT_EQ(layout.inks[0].components[1], 0xFFFF);
+    EXPECT_EQ(layout.inks[1].space, -1) << "a channel the resource leaves out";
+    EXPECT_FALSE(layout.mergedTransparency);
+
+    PsdSpec indexed;
+    indexed.colorMode = 2;
+    indexed.channels = 1;
+    indexed.colorModeData.assign(768, 0);
+    indexed.imageResources = ImageResource(0x0417, {0, 200});
+    ASSERT_EQ(Refusal(WritePsd(indexed), &layout), "");
+    EXPECT_EQ(layout.transparentIndex, 200);
+
+    // A resource whose length runs past its section ends the reading, not the document.
+    psd.imageResources = ImageResource(0x040F, profile);
+    psd.imageResources[11] = 0x7F;
+    EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_TRUE(layout.iccProfile.empty());
 }
 
 TEST(PsdLayout, RefusesModesWithoutTheirChannels)
@@ -166,9 +318,11 @@ TEST(PsdLayout, RefusesCompressionsItCannotDecode)
     PsdSpec psd;
     auto bytes = WritePsd(psd);
     const std::size_t compression = kColorModeLength + 12;
-    for (unsigned method : {2u, 3u}) {
+    for (unsigned method : {0u, 1u, 2u, 3u}) {
         Put16(bytes, compression, method);
-        EXPECT_EQ(Refusal(bytes), "ZIP-compressed image data is not supported");
+        CPsdLayout layout;
+        EXPECT_EQ(Refusal(bytes, &layout), "");
+        EXPECT_EQ(layout.compression, static_cast<int>(method));
     }
     Put16(bytes, compression, 4);
     EXPECT_EQ(Refusal(bytes), "unknown compression 4");

@@ -35,7 +35,8 @@ std::vector<std::uint8_t> RenderOneToOne(const PsdSpec& psd)
     return document ? document->previewRgb : std::vector<std::uint8_t>{};
 }
 
-class EveryCompression : public ::testing::TestWithParam<bool> {
+// 0 raw, 1 PackBits, 2 ZIP, 3 ZIP with prediction.
+class EveryCompression : public ::testing::TestWithParam<int> {
 protected:
     PsdSpec Document(int mode, int channels, int width, int height)
     {
@@ -45,14 +46,17 @@ protected:
         psd.width = width;
         psd.height = height;
         psd.depth = mode == 0 ? 1 : 8;
-        psd.rle = GetParam();
+        psd.rle = GetParam() == 1;
+        psd.zip = GetParam() >= 2;
+        psd.prediction = GetParam() == 3;
         return psd;
     }
 };
 
-TEST_P(EveryCompression, RgbShowsStoredValuesAndIgnoresAlpha)
+TEST_P(EveryCompression, RgbShowsStoredValuesAndIgnoresASavedSelection)
 {
     PsdSpec psd = Document(3, 4, 5, 3);
+    psd.imageResources = vantrel::testing::AlphaNamesResource({"Alpha 1"});
     FillPlanes(psd, [](int c, int x, int y) { return c == 3 ? 0 : 40 * c + 10 * x + y; });
     const auto rgb = RenderOneToOne(psd);
     ASSERT_EQ(rgb.size(), 5u * 3 * 3);
@@ -98,6 +102,7 @@ TEST_P(EveryCompression, CmykMultipliesInvertedInksWithRounding)
 {
     PsdSpec psd = Document(4, 5, 4, 1);
     // Per pixel: C', M', Y', K' as stored (255 = no ink); the fifth channel is a spot plate.
+    psd.imageResources = vantrel::testing::AlphaNamesResource({"PANTONE 286 C"});
     const int stored[4][4] = {{255, 0, 128, 255}, {1, 127, 128, 200}, {255, 255, 255, 128}, {90, 0, 33, 0}};
     FillPlanes(psd, [&](int c, int x, int) { return c == 4 ? 0 : stored[x][c]; });
     const auto rgb = RenderOneToOne(psd);
@@ -109,6 +114,7 @@ TEST_P(EveryCompression, CmykMultipliesInvertedInksWithRounding)
 
 TEST_P(EveryCompression, BitmapSetBitsAreBlack)
 {
+    if (GetParam() == 3) GTEST_SKIP() << "prediction is not defined for 1-bit data";
     PsdSpec psd = Document(0, 1, 11, 2);
     psd.planes = {0b10110000, 0b01111111, 0b00000000, 0b00100000};  // row 1 padding bits set
     const auto rgb = RenderOneToOne(psd);
@@ -118,8 +124,13 @@ TEST_P(EveryCompression, BitmapSetBitsAreBlack)
         EXPECT_EQ(rgb[i * 3], expected[i] == 'B' ? 0 : 255) << "pixel " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(RawAndPackBits, EveryCompression, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "PackBits" : "Raw"; });
+std::string CompressionName(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const kNames[] = {"Raw", "PackBits", "Zip", "ZipPrediction"};
+    return kNames[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFour, EveryCompression, ::testing::Values(0, 1, 2, 3), CompressionName);
 
 TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
 {
@@ -283,10 +294,13 @@ TEST(StudioDocumentCorpus, RendersEveryCompleteCompositeAndRefusesTheRestCleanly
         }
         const int mode = Number(row["mode"]);
         const int depth = Number(row["depth"]);
-        const bool readable = row["sig"] == "8BPS" && row["ver"] == "1" &&
-                              ((depth == 8 && mode >= 1 && mode <= 4) || (depth == 1 && mode == 0));
-        const bool complete = row["comp_check"] == "ok" && row["error"] == "-" &&
-                              (row["comp"] == "0" || row["comp"] == "1");
+        const bool deep = depth == 16 || depth == 32;
+        const bool modeAndDepth = (mode == 0 && depth == 1) || (mode == 2 && depth == 8) ||
+                                  ((mode == 1 || mode == 3) && (depth == 8 || deep)) ||
+                                  ((mode == 4 || mode == 7 || mode == 8 || mode == 9) && (depth == 8 || depth == 16));
+        const bool readable = row["sig"] == "8BPS" && (row["ver"] == "1" || row["ver"] == "2") && modeAndDepth;
+        const bool complete = row["comp_check"] == "ok" && row["error"] == "-" && Number(row["comp"]) >= 0 &&
+                              Number(row["comp"]) <= 3;
         if (!readable) {
             EXPECT_EQ(document, nullptr) << path;
         } else if (complete) {
@@ -301,6 +315,26 @@ TEST(StudioDocumentCorpus, RendersEveryCompleteCompositeAndRefusesTheRestCleanly
     }
     EXPECT_GT(rendered, 0);
     EXPECT_GT(refused, 0);
+}
+
+// Two writers that leave colour under transparent pixels: pillow's rgba.psd (red everywhere,
+// two thirds of it transparent, with a negative layer count) and MediBang's (an extra channel
+// it does not describe, with a positive layer count). Both show white where they are
+// transparent, as the editor's own matted documents do: MediBang's 64 x 64 image is transparent
+// in 208 pixels, of which it stores white in none (it stores white in 28 others).
+TEST(StudioDocumentCorpus, TransparentDocumentsShowWhiteWhereTheyAreTransparent)
+{
+    const std::string folder = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd";
+    if (!std::filesystem::exists(folder + "/MANIFEST.tsv")) GTEST_SKIP() << "no fixtures at " << folder;
+    for (const char* file : {"pillow/Tests/images/rgba.psd", "oov-psd/testdata/rgb8bit_nobg_transparent_medibang.psd"}) {
+        std::string reason;
+        auto document = RenderDocument(folder + "/" + file, 200, 160, reason);
+        ASSERT_NE(document, nullptr) << file << ": " << reason;
+        int white = 0;
+        const auto& rgb = document->previewRgb;
+        for (std::size_t i = 0; i < rgb.size(); i += 3) white += rgb[i] == 255 && rgb[i + 1] == 255 && rgb[i + 2] == 255;
+        EXPECT_GT(white, 200 * 160 * 200 / (64 * 64)) << file;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <zlib.h>
+
 namespace vantrel::testing {
 
 namespace {
@@ -18,12 +20,83 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
     Put16(out, v >> 16);
     Put16(out, v & 0xFFFF);
 }
-void PutSection(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& body)
+void PutSection(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& body, bool longLength = false)
 {
+    if (longLength) Put32(out, 0);
     Put32(out, static_cast<std::uint32_t>(body.size()));
     out.insert(out.end(), body.begin(), body.end());
 }
+
+// Rows stored as differences from the sample before: bytes at 8 bits, big-endian words at
+// 16, and at 32 the bytes of each row regrouped by significance first.
+void Predict(std::vector<std::uint8_t>& planes, std::size_t rowBytes, int width, int depth)
+{
+    const auto w = static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> row(rowBytes);
+    for (std::size_t at = 0; at + rowBytes <= planes.size(); at += rowBytes) {
+        std::uint8_t* bytes = planes.data() + at;
+        if (depth == 16) {
+            for (std::size_t x = w; x-- > 1;) {
+                const unsigned value = (unsigned{bytes[2 * x]} << 8 | bytes[2 * x + 1]) -
+                                       (unsigned{bytes[2 * x - 2]} << 8 | bytes[2 * x - 1]);
+                bytes[2 * x] = static_cast<std::uint8_t>(value >> 8);
+                bytes[2 * x + 1] = static_cast<std::uint8_t>(value);
+            }
+            continue;
+        }
+        if (depth == 32) {
+            std::memcpy(row.data(), bytes, rowBytes);
+            for (std::size_t x = 0; x < w; ++x)
+                for (std::size_t k = 0; k < 4; ++k) bytes[k * w + x] = row[4 * x + k];
+        }
+        for (std::size_t x = rowBytes; x-- > 1;) bytes[x] = static_cast<std::uint8_t>(bytes[x] - bytes[x - 1]);
+    }
+}
 }  // namespace
+
+void FillPlanes32(PsdSpec& psd, float (*value)(int channel, int x, int y))
+{
+    psd.planes.assign(static_cast<std::size_t>(psd.channels) * psd.height * RowBytes(psd), 0);
+    std::size_t i = 0;
+    for (int c = 0; c < psd.channels; ++c)
+        for (int y = 0; y < psd.height; ++y)
+            for (int x = 0; x < psd.width; ++x) {
+                const float v = value(c, x, y);
+                std::uint32_t bits;
+                std::memcpy(&bits, &v, sizeof bits);
+                for (int shift = 24; shift >= 0; shift -= 8) psd.planes[i++] = static_cast<std::uint8_t>(bits >> shift);
+            }
+}
+
+std::vector<std::uint8_t> ImageResource(unsigned id, const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> out = {'8', 'B', 'I', 'M'};
+    Put16(out, id);
+    Put16(out, 0);  // an empty name, padded to even
+    Put32(out, static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2) out.push_back(0);
+    return out;
+}
+
+std::vector<std::uint8_t> AlphaNamesResource(const std::vector<std::string>& names)
+{
+    std::vector<std::uint8_t> data;
+    for (const std::string& name : names) {
+        data.push_back(static_cast<std::uint8_t>(name.size()));
+        data.insert(data.end(), name.begin(), name.end());
+    }
+    return ImageResource(0x03EE, data);
+}
+
+std::vector<std::uint8_t> LayerCountSection(int count, int version)
+{
+    std::vector<std::uint8_t> out;
+    if (version == 2) Put32(out, 0);
+    Put32(out, 2);
+    Put16(out, static_cast<unsigned>(count) & 0xFFFF);
+    return out;
+}
 
 std::size_t RowBytes(const PsdSpec& psd)
 {
@@ -68,12 +141,22 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
     Put16(out, static_cast<unsigned>(psd.colorMode));
     PutSection(out, psd.colorModeData);
     PutSection(out, psd.imageResources);
-    PutSection(out, psd.layerAndMask);
+    PutSection(out, psd.layerAndMask, psd.version == 2);
 
     const std::size_t rowBytes = RowBytes(psd);
     const std::size_t rows = static_cast<std::size_t>(psd.channels) * psd.height;
     std::vector<std::uint8_t> planes = psd.planes;
     planes.resize(rows * rowBytes, 0);
+    if (psd.zip) {
+        Put16(out, psd.prediction ? 3 : 2);
+        if (psd.prediction) Predict(planes, rowBytes, psd.width, psd.depth);
+        uLongf packedSize = compressBound(static_cast<uLong>(planes.size()));
+        std::vector<std::uint8_t> packed(packedSize);
+        if (compress(packed.data(), &packedSize, planes.data(), static_cast<uLong>(planes.size())) != Z_OK)
+            throw std::runtime_error("cannot compress the composite");
+        out.insert(out.end(), packed.begin(), packed.begin() + static_cast<long>(packedSize));
+        return out;
+    }
     if (!psd.rle) {
         Put16(out, 0);
         out.insert(out.end(), planes.begin(), planes.end());
@@ -83,7 +166,10 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
     std::vector<std::vector<std::uint8_t>> packed(rows);
     for (std::size_t r = 0; r < rows; ++r) {
         packed[r] = PackBitsRow(planes.data() + r * rowBytes, rowBytes);
-        Put16(out, static_cast<unsigned>(packed[r].size()));
+        if (psd.version == 2)
+            Put32(out, static_cast<std::uint32_t>(packed[r].size()));
+        else
+            Put16(out, static_cast<unsigned>(packed[r].size()));
     }
     for (const auto& row : packed) out.insert(out.end(), row.begin(), row.end());
     return out;

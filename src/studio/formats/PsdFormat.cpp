@@ -4,19 +4,64 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "studio/render/AreaScaler.h"
-#include "studio/render/ColorConversion.h"
-#include "studio/render/LayerCompositor.h"
 #include "studio/psd/ColorModes.h"
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdChannelRows.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/PsdLayout.h"
 #include "studio/psd/PsdVersionInfo.h"
+#include "studio/render/AreaScaler.h"
+#include "studio/render/ColorConversion.h"
+#include "studio/render/LayerCompositor.h"
+#include "studio/render/SampleDepth.h"
 
 namespace vantrel::studio {
 
 namespace {
+
+// Brings one row of each drawn channel to 8 bits: 16-bit samples by rounding, 32-bit ones (RGB
+// and grey linear light, and the transparency, a coverage) as an editor displays them.
+class CRowDepth {
+public:
+    // keepColour: the colour rows are handed on as stored (the converter takes them deep).
+    CRowDepth(const CPsdLayout& layout, int drawn, bool keepColour)
+        : depth_(layout.depth),
+          width_(static_cast<std::size_t>(layout.width)),
+          colourChannels_(layout.colourChannels),
+          keepColour_(keepColour)
+    {
+        rows_.resize(static_cast<std::size_t>(drawn));
+        if (depth_ > 8) {
+            buffer_.resize(rows_.size() * width_);
+            for (std::size_t channel = 0; channel < rows_.size(); ++channel) rows_[channel] = buffer_.data() + channel * width_;
+        }
+    }
+
+    const std::uint8_t* const* Reduce(const std::uint8_t* const* stored)
+    {
+        if (depth_ <= 8) return stored;
+        for (std::size_t channel = 0; channel < rows_.size(); ++channel) {
+            auto* out = buffer_.data() + channel * width_;
+            if (keepColour_ && static_cast<int>(channel) < colourChannels_)
+                rows_[channel] = stored[channel];
+            else if (depth_ == 16)
+                Reduce16To8(stored[channel], width_, out);
+            else if (static_cast<int>(channel) < colourChannels_)
+                EncodeLinearTo8(stored[channel], width_, out);
+            else
+                ScaleCoverageTo8(stored[channel], width_, out);
+        }
+        return rows_.data();
+    }
+
+private:
+    int depth_;
+    std::size_t width_;
+    int colourChannels_;
+    bool keepColour_;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<const std::uint8_t*> rows_;
+};
 
 // Whether every sample of each plane in a row equals the first sample of that plane seen.
 class CUniformCheck {
@@ -43,26 +88,48 @@ private:
 
 struct CPreview {
     std::vector<std::uint8_t> samples;
+    int planes = 3;  // grey, or red, green and blue
     bool uniform = false;
 };
 
+// The colour handling of a document's rows, whether they come from the stored image or from
+// the layers (8-bit colour over white, no transparency).
+CColourSpec ColourSpecOf(const CPsdLayout& layout, bool transparency, int depth)
+{
+    CColourSpec spec;
+    spec.colorMode = layout.colorMode;
+    spec.width = layout.width;
+    spec.colourChannels = layout.colourChannels;
+    spec.transparency = transparency;
+    spec.palette = layout.palette;
+    spec.transparentIndex = layout.transparentIndex;
+    spec.inks = layout.inks;
+    spec.depth = depth;
+    // 32-bit documents are shown through the sRGB curve whatever linear profile they carry.
+    if (layout.depth != 32) spec.iccProfile = layout.iccProfile;
+    return spec;
+}
+
 // The stored merged image, row by row into the scaler. uniformCheck costs a pass over each
 // converted row, so only documents that may need the placeholder rule ask for it.
-bool RenderStoredImage(CDocumentFile& file, const CPsdLayout& layout, const CColorMode& mode, int previewWidth,
-                       int previewHeight, bool uniformCheck, CPreview& preview, std::string& reason)
+bool RenderStoredImage(CDocumentFile& file, const CPsdLayout& layout, int previewWidth, int previewHeight,
+                       bool uniformCheck, CPreview& preview, std::string& reason)
 {
+    const int drawn = layout.DrawnChannels();
     CPsdChannelRows rows;
-    if (!rows.Open(file, layout, mode.colourChannels, reason)) return false;
-    CRowConverter converter(mode, layout.width, layout.palette);
-    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, mode.outputPlanes);
-    CUniformCheck uniform(mode.outputPlanes, layout.width);
+    if (!rows.Open(file, layout, drawn, reason)) return false;
+    CRowConverter converter(ColourSpecOf(layout, layout.mergedTransparency, layout.depth));
+    CRowDepth depth(layout, drawn, converter.TakesDeepColour());
+    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, converter.OutputPlanes());
+    CUniformCheck uniform(converter.OutputPlanes(), layout.width);
     for (int y = 0; y < layout.height; ++y) {
         if (!rows.NextRow(reason)) return false;
-        const std::uint8_t* const* converted = converter.Convert(rows.Rows());
+        const std::uint8_t* const* converted = converter.Convert(depth.Reduce(rows.Rows()));
         if (uniformCheck) uniform.AddRow(converted);
         scaler.AddRow(converted);
     }
     preview.samples = scaler.Preview();
+    preview.planes = converter.OutputPlanes();
     preview.uniform = uniformCheck && uniform.Uniform();
     return true;
 }
@@ -76,11 +143,11 @@ bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const C
         reason = std::string("layers of ") + std::string(mode.name) + " documents cannot be drawn";
         return false;
     }
-    CLayerCompositor compositor(file, layout, layers, mode.colourChannels);
+    CLayerCompositor compositor(file, layout, layers, layout.colourChannels);
     if (!compositor.Prepare(reason)) return false;
-    CRowConverter converter(mode, layout.width, layout.palette);
-    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, mode.outputPlanes);
-    CUniformCheck uniform(mode.outputPlanes, layout.width);
+    CRowConverter converter(ColourSpecOf(layout, false, 8));
+    CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, converter.OutputPlanes());
+    CUniformCheck uniform(converter.OutputPlanes(), layout.width);
     const bool drawn = compositor.Run(
         [&](const std::uint8_t* const* planes) {
             const std::uint8_t* const* converted = converter.Convert(planes);
@@ -90,6 +157,7 @@ bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const C
         reason);
     if (!drawn) return false;
     preview.samples = scaler.Preview();
+    preview.planes = converter.OutputPlanes();
     preview.uniform = uniform.Uniform();
     return true;
 }
@@ -155,8 +223,7 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     if (!rendered) {
         const bool mayBePlaceholder = layered && flag == EMergedImageFlag::kAbsent;
         std::string storedReason;
-        if (!RenderStoredImage(file, layout, mode, previewWidth, previewHeight, mayBePlaceholder, preview,
-                               storedReason)) {
+        if (!RenderStoredImage(file, layout, previewWidth, previewHeight, mayBePlaceholder, preview, storedReason)) {
             // A damaged merged image: the layers, when they are complete, say what it showed.
             if (!(layered && readLayers() && drawLayers(preview))) {
                 reason = storedReason;
@@ -180,7 +247,7 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     document->modeName = mode.name;
     document->previewWidth = previewWidth;
     document->previewHeight = previewHeight;
-    if (mode.outputPlanes == 3) {
+    if (preview.planes == 3) {
         document->previewRgb = std::move(preview.samples);
     } else {
         document->previewRgb.reserve(preview.samples.size() * 3);
@@ -196,6 +263,7 @@ bool LooksLikePsd(const std::uint8_t* head, std::size_t size)
 
 }  // namespace
 
+// PSB documents share the signature and differ by version; one entry reads both.
 const CFileKind kPsdFileKind = {"PSD", LooksLikePsd, RenderPsd};
 
 }  // namespace vantrel::studio

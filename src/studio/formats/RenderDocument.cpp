@@ -10,8 +10,8 @@ namespace vantrel::studio {
 std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
                                                   int previewHeight, std::string& reason)
 {
-    if (previewWidth < 1 || previewHeight < 1 || previewWidth > CPsdLayout::kMaxSide ||
-        previewHeight > CPsdLayout::kMaxSide) {
+    if (previewWidth < 1 || previewHeight < 1 || previewWidth > CPsdLayout::kMaxPsdSide ||
+        previewHeight > CPsdLayout::kMaxPsdSide) {
         reason = "preview size " + std::to_string(previewWidth) + " x " + std::to_string(previewHeight) +
                  " is out of range";
         return nullptr;

@@ -4,16 +4,26 @@
 
 namespace vantrel::studio {
 
+// The sample depths a document may have, as a set.
+enum DepthSet : unsigned {
+    kDepth1 = 1u << 0,
+    kDepth8 = 1u << 1,
+    kDepth16 = 1u << 2,
+    kDepth32 = 1u << 3,
+};
+
 // What the studio needs to know about a colour mode it can show.
 struct CColorMode {
-    int code;             // the colour-mode code in the document header
+    int code;               // the colour-mode code in the document header
     std::string_view name;  // as a document window's title shows it
-    int depth;            // the one sample depth read for this mode
-    int colourChannels;   // leading channels that carry colour; later ones are alpha or spot
-    int outputPlanes;     // 1 when the document is grey, 3 for red, green and blue
+    unsigned depths;        // the DepthSet a document of this mode may have
+    int colourChannels;     // leading channels that carry colour; 0: every channel is an ink
 };
 
 // The mode for a header's code, or null when the studio cannot show documents of that mode.
 const CColorMode* FindReadableColorMode(int code);
+
+// Whether a document of this mode may have samples of this many bits.
+bool AllowsDepth(const CColorMode& mode, int depth);
 
 }  // namespace vantrel::studio

@@ -29,17 +29,28 @@ bool CDocumentFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t
     return got == static_cast<std::streamsize>(count);
 }
 
-CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset) : CFileCursor(file, offset, file.Size())
+CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset)
+    : CFileCursor(file, offset, file.Size(), kChunkBytes, false)
 {
-    grows_ = false;
 }
 
 CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit)
-    : file_(file), bufferOffset_(offset), limit_(std::min(limit, file.Size()))
+    : CFileCursor(file, offset, limit, kChunkBytes, true)
+{
+}
+
+CFileCursor CFileCursor::Chunked(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes)
+{
+    return CFileCursor(file, offset, file.Size(), chunkBytes, false);
+}
+
+CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit, std::size_t chunkBytes,
+                         bool grows)
+    : file_(file), bufferOffset_(offset), limit_(std::min(limit, file.Size())), grows_(grows)
 {
     // A small document needs no more buffer than the bytes it has left.
     const std::uint64_t left = offset < limit_ ? limit_ - offset : 0;
-    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes)));
+    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, chunkBytes)));
 }
 
 const std::uint8_t* CFileCursor::Take(std::size_t count)

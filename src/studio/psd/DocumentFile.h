@@ -39,15 +39,20 @@ public:
     // it: layer channels are many and often tiny, so each one's buffer is its own size.
     // A Take longer than the buffer grows it, up to the bytes left before limit.
     CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit);
+    // A cursor over the rest of the file that reads chunkBytes at a time, the most one Take
+    // may ask for: a row of a wide document may need more than kChunkBytes.
+    static CFileCursor Chunked(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes);
 
     // The next count bytes, valid until the next call; null when the file ends first or
-    // count exceeds kChunkBytes.
+    // count exceeds the chunk size.
     const std::uint8_t* Take(std::size_t count);
     // Moves forward by count bytes; false when that passes the end of the file.
     bool Skip(std::uint64_t count);
     std::uint64_t Position() const { return bufferOffset_ + begin_; }
 
 private:
+    CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit, std::size_t chunkBytes, bool grows);
+
     CDocumentFile& file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferOffset_;  // file offset of buffer_[0]

@@ -1,18 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdLayout.h"
+#include "studio/psd/ZipRows.h"
 
 namespace vantrel::studio {
 
 // The composite's leading channels, read one row at a time with all channels in step, so that
 // a decoder holds one row per channel rather than the image. Each channel plane has its own
 // cursor; raw rows are used where they lie in the cursor's buffer, PackBits rows are unpacked
-// into a row buffer of their own.
+// into a row buffer of their own with their byte counts read alongside by a second cursor, and
+// ZIP rows are inflated by a stream of their own.
 class CPsdChannelRows {
 public:
     // Prepares to read the first channelCount channels. Fails when the file holds less image
@@ -30,15 +33,20 @@ public:
 private:
     bool OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
     bool OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+    bool OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
 
+    int compression_ = 0;
     std::vector<CFileCursor> cursors_;
-    std::vector<std::uint16_t> packedCounts_;        // channel by channel, row by row
+    std::vector<CFileCursor> countCursors_;           // PackBits: each channel's row byte counts
+    std::size_t countBytes_ = 2;                      // 2 in a PSD, 4 in a PSB
+    std::size_t longestPackedRow_ = 0;
     std::vector<std::vector<std::uint8_t>> unpacked_;
+    std::vector<std::unique_ptr<CZipChannel>> zip_;
     std::vector<const std::uint8_t*> rows_;
     std::size_t rowBytes_ = 0;
     int height_ = 0;
+    int channels_ = 0;
     int nextRow_ = 0;
-    bool packBits_ = false;
 };
 
 }  // namespace vantrel::studio

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "studio/psd/ColorModes.h"
-#include "text/ColorModeNames.h"
+#include "studio/psd/PsdResources.h"
 
 namespace vantrel::studio {
 
@@ -15,15 +15,16 @@ constexpr std::size_t kPaletteBytes = 768;
 
 std::uint32_t Read16(const std::uint8_t* bytes) { return (std::uint32_t{bytes[0]} << 8) | bytes[1]; }
 std::uint32_t Read32(const std::uint8_t* bytes) { return (Read16(bytes) << 16) | Read16(bytes + 2); }
+std::uint64_t Read64(const std::uint8_t* bytes) { return (std::uint64_t{Read32(bytes)} << 32) | Read32(bytes + 4); }
 
-bool CheckSide(const char* name, std::uint32_t value, std::string& reason)
+bool CheckSide(const char* name, std::uint32_t value, int limit, std::string& reason)
 {
     if (value == 0) {
         reason = std::string(name) + " is 0";
         return false;
     }
-    if (value > static_cast<std::uint32_t>(CPsdLayout::kMaxSide)) {
-        reason = std::string(name) + " " + std::to_string(value) + " exceeds " + std::to_string(CPsdLayout::kMaxSide);
+    if (value > static_cast<std::uint32_t>(limit)) {
+        reason = std::string(name) + " " + std::to_string(value) + " exceeds " + std::to_string(limit);
         return false;
     }
     return true;
@@ -32,34 +33,33 @@ bool CheckSide(const char* name, std::uint32_t value, std::string& reason)
 bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& reason)
 {
     const std::uint32_t version = Read16(header + 4);
-    if (version == 2) {
-        reason = "PSB (version 2) documents are not supported";
-        return false;
-    }
-    if (version != 1) {
+    if (version != 1 && version != 2) {
         reason = "unknown PSD version " + std::to_string(version);
         return false;
     }
     const std::uint32_t channels = Read16(header + 12);
-    if (channels == 0 || channels > static_cast<std::uint32_t>(CPsdLayout::kMaxChannels)) {
-        reason = "channel count " + std::to_string(channels) + " is outside 1.." +
-                 std::to_string(CPsdLayout::kMaxChannels);
+    if (channels == 0) {
+        reason = "channel count is 0";
         return false;
     }
     const std::uint32_t height = Read32(header + 14);
     const std::uint32_t width = Read32(header + 18);
-    if (!CheckSide("width", width, reason) || !CheckSide("height", height, reason)) return false;
+    const int sideLimit = version == 2 ? CPsdLayout::kMaxPsbSide : CPsdLayout::kMaxPsdSide;
+    if (!CheckSide("width", width, sideLimit, reason) || !CheckSide("height", height, sideLimit, reason)) return false;
+    if (std::uint64_t{width} * height > CPsdLayout::kMaxPixels) {
+        reason = std::to_string(width) + " x " + std::to_string(height) + " pixels exceed " +
+                 std::to_string(CPsdLayout::kMaxPixels);
+        return false;
+    }
 
     const auto depth = static_cast<int>(Read16(header + 22));
     const auto modeCode = static_cast<int>(Read16(header + 24));
     const CColorMode* mode = FindReadableColorMode(modeCode);
     if (mode == nullptr) {
-        const text::ColorModeName* named = text::FindColorMode(modeCode);
-        reason = "colour mode " + std::to_string(modeCode) + " (" +
-                 std::string(named ? named->title : "unknown") + ") is not supported";
+        reason = "colour mode " + std::to_string(modeCode) + " (unknown) is not supported";
         return false;
     }
-    if (depth != mode->depth) {
+    if (!AllowsDepth(*mode, depth)) {
         reason = "depth " + std::to_string(depth) + " is not supported for " + std::string(mode->name) + " documents";
         return false;
     }
@@ -68,27 +68,50 @@ bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& re
                  " channels, the document has " + std::to_string(channels);
         return false;
     }
+    layout.version = static_cast<int>(version);
     layout.width = static_cast<int>(width);
     layout.height = static_cast<int>(height);
     layout.channels = static_cast<int>(channels);
     layout.depth = depth;
     layout.colorMode = modeCode;
-    layout.version = static_cast<int>(version);
+    // Every channel of a Multichannel document is an ink.
+    layout.colourChannels = mode->colourChannels == 0 ? layout.channels : mode->colourChannels;
     return true;
 }
 
-// Reads a section's length word and returns the section's length, or fails when the section
-// would run past the end of the file.
-bool TakeSectionLength(CFileCursor& cursor, std::uint64_t fileSize, const char* section,
-                       std::uint32_t& length, std::string& reason)
+// Reads a section's length word (lengthBytes long) and returns the section's length, or fails
+// when the section would run past the end of the file.
+bool TakeSectionLength(CFileCursor& cursor, std::uint64_t fileSize, const char* section, std::size_t lengthBytes,
+                       std::uint64_t& length, std::string& reason)
 {
-    const std::uint8_t* word = cursor.Take(4);
+    const std::uint8_t* word = cursor.Take(lengthBytes);
     if (word != nullptr) {
-        length = Read32(word);
+        length = lengthBytes == 8 ? Read64(word) : Read32(word);
         if (length <= fileSize - cursor.Position()) return true;
     }
     reason = std::string("truncated ") + section;
     return false;
+}
+
+// Whether the first channel after the colour channels is the composite's transparency rather
+// than a saved selection or a spot colour. The layer section says so outright (a negative layer
+// count, or a merged-transparency block); the alpha identifiers mark the transparency with
+// identifier 0; and a document that describes none of its extra channels (no identifiers, names
+// or display colours, as some writers save a transparent image) means it as transparency too,
+// while an editor names every selection and spot channel it saves.
+bool FirstExtraIsTransparency(const CPsdLayout& layout, const CPsdResourceNotes& resources, const CPsdLayerNotes& layers)
+{
+    if (layout.channels <= layout.colourChannels) return false;
+    if (layers.negativeLayerCount || layers.transparencyBlock) return true;
+    if (resources.hasAlphaIdentifiers) {
+        // The identifiers belong to the last channels, one each.
+        const auto& ids = resources.alphaIdentifiers;
+        const auto zero = std::find(ids.begin(), ids.end(), 0u);
+        if (zero == ids.end()) return false;
+        const std::int64_t index = std::int64_t{layout.channels} - static_cast<std::int64_t>(ids.size()) + (zero - ids.begin());
+        return index == layout.colourChannels;
+    }
+    return !resources.hasAlphaNames && resources.displayColours.empty();
 }
 
 }  // namespace
@@ -109,8 +132,8 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
 
     CFileCursor cursor(file, kHeaderBytes);
 
-    std::uint32_t length = 0;
-    if (!TakeSectionLength(cursor, file.Size(), "colour-mode data", length, reason)) return false;
+    std::uint64_t length = 0;
+    if (!TakeSectionLength(cursor, file.Size(), "colour-mode data", 4, length, reason)) return false;
     if (layout.colorMode == 2) {
         if (length < kPaletteBytes) {
             reason = "indexed document without a 768-byte palette";
@@ -125,14 +148,21 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
         length -= kPaletteBytes;
     }
     cursor.Skip(length);
-    if (!TakeSectionLength(cursor, file.Size(), "image resources", length, reason)) return false;
+
+    if (!TakeSectionLength(cursor, file.Size(), "image resources", 4, length, reason)) return false;
     layout.resourcesOffset = cursor.Position();
     layout.resourcesLength = length;
+    CPsdResourceNotes resources;
+    if (!ReadImageResources(file, cursor.Position(), length, resources, reason)) return false;
     cursor.Skip(length);
-    if (!TakeSectionLength(cursor, file.Size(), "layer and mask information", length, reason)) return false;
+
+    const std::size_t layerLengthBytes = layout.version == 2 ? 8 : 4;
+    if (!TakeSectionLength(cursor, file.Size(), "layer and mask information", layerLengthBytes, length, reason))
+        return false;
     layout.layersOffset = cursor.Position();
     layout.layersLength = length;
     layout.sectionsRead = true;
+    const CPsdLayerNotes layers = ReadLayerNotes(file, cursor.Position(), length, layout.version);
     cursor.Skip(length);
 
     const std::uint8_t* compression = cursor.Take(2);
@@ -141,15 +171,26 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
         return false;
     }
     layout.compression = static_cast<int>(Read16(compression));
-    if (layout.compression == 2 || layout.compression == 3) {
-        reason = "ZIP-compressed image data is not supported";
-        return false;
-    }
     if (layout.compression > 3) {
         reason = "unknown compression " + std::to_string(layout.compression);
         return false;
     }
     layout.imageDataOffset = cursor.Position();
+
+    layout.mergedTransparency = layout.colorMode != 0 && FirstExtraIsTransparency(layout, resources, layers);
+    if (layout.DrawnChannels() > CPsdLayout::kMaxDrawnChannels) {
+        reason = std::to_string(layout.DrawnChannels()) + " channels to draw exceed " +
+                 std::to_string(CPsdLayout::kMaxDrawnChannels);
+        return false;
+    }
+    if (layout.colorMode == 2 && resources.transparentIndex >= 0 && resources.transparentIndex < 256)
+        layout.transparentIndex = resources.transparentIndex;
+    if (layout.colorMode == 7) {
+        // Multichannel display colours are listed channel by channel from the first.
+        layout.inks = std::move(resources.displayColours);
+        layout.inks.resize(static_cast<std::size_t>(layout.colourChannels));
+    }
+    layout.iccProfile = std::move(resources.iccProfile);
     return true;
 }
 

@@ -16,10 +16,10 @@ namespace vantrel::studio {
 // In units where source pixel x spans [x*P, (x+1)*P) and preview column j spans [j*W, (j+1)*W)
 // (W source width, P preview width), and likewise down, a preview sample is its weighted sum
 // divided by W*H. A column sum stays below 255 * H, within 32 bits; a preview sum below
-// 255 * 30000 * 30000, within 64.
+// 255 * 2^31 (the most pixels a document may have), within 64.
 class CAreaScaler {
 public:
-    // Sides from 1 to 30000; planeCount from 1 to 3.
+    // Sides from 1 to 300000, at most 2^31 pixels; planeCount from 1 to 3.
     CAreaScaler(int sourceWidth, int sourceHeight, int previewWidth, int previewHeight, int planeCount);
 
     // Adds the next source row: one row of sourceWidth samples for each plane.

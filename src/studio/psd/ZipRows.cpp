@@ -1,0 +1,133 @@
+#include "studio/psd/ZipRows.h"
+
+#include <algorithm>
+
+namespace vantrel::studio {
+
+namespace {
+constexpr std::size_t kInputChunk = 64 * 1024;
+constexpr const char* kTruncated = "truncated ZIP image data";
+}  // namespace
+
+CZipChannel::~CZipChannel()
+{
+    if (started_) inflateEnd(&stream_);
+}
+
+bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
+                       std::uint64_t rowsBefore, std::string& reason)
+{
+    if (prediction && depth == 1) {
+        reason = "ZIP prediction is not defined for 1-bit data";
+        return false;
+    }
+    file_ = &file;
+    nextInput_ = offset;
+    width_ = width;
+    depth_ = depth;
+    prediction_ = prediction;
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * static_cast<std::size_t>(depth) + 7) / 8;
+    row_.resize(rowBytes);
+    if (prediction && depth == 32) shuffled_.resize(rowBytes);
+    if (inflateInit(&stream_) != Z_OK) {
+        reason = "cannot start inflating ZIP image data";
+        return false;
+    }
+    started_ = true;
+    input_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kInputChunk, file.Size() - std::min(offset, file.Size()))) + 1);
+    for (std::uint64_t row = 0; row < rowsBefore; ++row)
+        if (!Inflate(row_.data(), row_.size(), reason)) return false;
+    return true;
+}
+
+const std::uint8_t* CZipChannel::NextRow(std::string& reason)
+{
+    if (!Inflate(row_.data(), row_.size(), reason)) return nullptr;
+    if (prediction_) UndoPrediction();
+    return row_.data();
+}
+
+bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
+{
+    // The last row handed out stays valid: the rows passed over go to a buffer of their own.
+    std::vector<std::uint8_t> passed(row_.size());
+    for (std::uint64_t row = 0; row < rowsLeft; ++row)
+        if (!Inflate(passed.data(), passed.size(), reason)) return false;
+    // The stream must end here: inflating on may read its checksum but yield nothing more.
+    while (!ended_) {
+        std::uint8_t extra = 0;
+        stream_.next_out = &extra;
+        stream_.avail_out = 1;
+        if (stream_.avail_in == 0 && !Refill(reason)) return false;
+        const int status = inflate(&stream_, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+            reason = "corrupt ZIP image data";
+            return false;
+        }
+        if (stream_.avail_out == 0) {
+            reason = "ZIP image data runs past the image";
+            return false;
+        }
+        ended_ = status == Z_STREAM_END;
+    }
+    return true;
+}
+
+bool CZipChannel::Refill(std::string& reason)
+{
+    const std::uint64_t left = file_->Size() - std::min(nextInput_, file_->Size());
+    const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
+    if (take == 0 || !file_->ReadAt(nextInput_, input_.data(), take)) {
+        reason = kTruncated;
+        return false;
+    }
+    nextInput_ += take;
+    stream_.next_in = input_.data();
+    stream_.avail_in = static_cast<uInt>(take);
+    return true;
+}
+
+bool CZipChannel::Inflate(std::uint8_t* into, std::size_t count, std::string& reason)
+{
+    stream_.next_out = into;
+    stream_.avail_out = static_cast<uInt>(count);
+    while (stream_.avail_out > 0) {
+        if (ended_) {
+            reason = kTruncated;
+            return false;
+        }
+        if (stream_.avail_in == 0 && !Refill(reason)) return false;
+        const int status = inflate(&stream_, Z_NO_FLUSH);
+        if (status == Z_STREAM_END) {
+            ended_ = true;
+        } else if (status != Z_OK && status != Z_BUF_ERROR) {
+            reason = "corrupt ZIP image data";
+            return false;
+        }
+    }
+    return true;
+}
+
+void CZipChannel::UndoPrediction()
+{
+    std::uint8_t* row = row_.data();
+    const auto width = static_cast<std::size_t>(width_);
+    if (depth_ == 8) {
+        for (std::size_t x = 1; x < width; ++x) row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
+    } else if (depth_ == 16) {
+        unsigned previous = (unsigned{row[0]} << 8) | row[1];
+        for (std::size_t x = 1; x < width; ++x) {
+            const unsigned value = (((unsigned{row[2 * x]} << 8) | row[2 * x + 1]) + previous) & 0xFFFF;
+            row[2 * x] = static_cast<std::uint8_t>(value >> 8);
+            row[2 * x + 1] = static_cast<std::uint8_t>(value);
+            previous = value;
+        }
+    } else if (depth_ == 32) {
+        for (std::size_t x = 1; x < 4 * width; ++x) row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
+        std::copy(row_.begin(), row_.end(), shuffled_.begin());
+        for (std::size_t x = 0; x < width; ++x)
+            for (std::size_t k = 0; k < 4; ++k) row[4 * x + k] = shuffled_[k * width + x];
+    }
+}
+
+}  // namespace vantrel::studio

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "studio/psd/DocumentFile.h"
+
+namespace vantrel::studio {
+
+// One channel of a ZIP-compressed composite, inflated a row at a time. The composite is one
+// zlib stream holding every channel's rows in turn, so a channel's reader inflates and drops
+// the channels before it, then hands out its own rows; only a row and zlib's window are held.
+// With prediction, each row stores differences: of bytes at 8 bits, of big-endian words at 16,
+// and at 32 of the bytes of a row regrouped by significance (all first bytes, then all second
+// bytes, ...), which are put back into big-endian floats.
+class CZipChannel {
+public:
+    CZipChannel() = default;
+    CZipChannel(const CZipChannel&) = delete;
+    CZipChannel& operator=(const CZipChannel&) = delete;
+    ~CZipChannel();
+
+    // Starts inflating the stream at offset and passes over the rows of channelIndex channels
+    // before this one.
+    bool Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
+              std::uint64_t rowsBefore, std::string& reason);
+    // Inflates the next row; valid until the next call.
+    const std::uint8_t* NextRow(std::string& reason);
+    // Passes over rowsLeft more rows (the channels after the last one drawn) and checks that
+    // the stream ends there, its checksum intact, so that a file cut short anywhere is refused.
+    bool Finish(std::uint64_t rowsLeft, std::string& reason);
+
+private:
+    bool Inflate(std::uint8_t* into, std::size_t count, std::string& reason);
+    bool Refill(std::string& reason);
+    void UndoPrediction();
+
+    CDocumentFile* file_ = nullptr;
+    std::uint64_t nextInput_ = 0;      // file offset of the next compressed byte to read
+    std::vector<std::uint8_t> input_;
+    std::vector<std::uint8_t> row_;
+    std::vector<std::uint8_t> shuffled_;
+    z_stream stream_{};
+    bool started_ = false;
+    bool ended_ = false;
+    int width_ = 0;
+    int depth_ = 0;
+    bool prediction_ = false;
+};
+
+}  // namespace vantrel::studio
