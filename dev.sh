@@ -12,7 +12,7 @@ PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev liblcms2-dev clang libclang-rt-14-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 # Cross builds for Windows, and the 32-bit Linux run of the portable tests.
-WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 libz-mingw-w64-dev
                   g++-multilib qemu-user-static googletest locales clang lld llvm)
 
 install_missing() {

@@ -4,6 +4,8 @@
 
 namespace vantrel::studio {
 
+#ifdef VANTREL_HAVE_ZLIB
+
 namespace {
 constexpr std::size_t kInputChunk = 64 * 1024;
 constexpr const char* kTruncated = "truncated ZIP image data";
@@ -129,5 +131,34 @@ void CZipChannel::UndoPrediction()
             for (std::size_t k = 0; k < 4; ++k) row[4 * x + k] = shuffled_[k * width + x];
     }
 }
+
+#else
+
+// A build without zlib (the 32-bit Linux check) refuses ZIP data rather than misreading it.
+namespace {
+constexpr const char* kNoZlib = "ZIP-compressed image data cannot be read: this build has no zlib";
+}  // namespace
+
+CZipChannel::~CZipChannel() = default;
+
+bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, std::string& reason)
+{
+    reason = kNoZlib;
+    return false;
+}
+
+const std::uint8_t* CZipChannel::NextRow(std::string& reason)
+{
+    reason = kNoZlib;
+    return nullptr;
+}
+
+bool CZipChannel::Finish(std::uint64_t, std::string& reason)
+{
+    reason = kNoZlib;
+    return false;
+}
+
+#endif
 
 }  // namespace vantrel::studio

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#ifdef VANTREL_HAVE_ZLIB
 #include <zlib.h>
+#endif
 
 #include "studio/psd/DocumentFile.h"
 
@@ -43,7 +45,9 @@ private:
     std::vector<std::uint8_t> input_;
     std::vector<std::uint8_t> row_;
     std::vector<std::uint8_t> shuffled_;
+#ifdef VANTREL_HAVE_ZLIB
     z_stream stream_{};
+#endif
     bool started_ = false;
     bool ended_ = false;
     int width_ = 0;

@@ -1,4 +1,5 @@
 #include "studio/render/BlendModes.h"
+#include "studio/render/Avx2Clones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -176,7 +177,7 @@ EBlendMode BlendModeFromKey(std::uint32_t key, bool& known)
 }
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
-[[gnu::target_clones("avx2", "default")]] void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
+VANTREL_AVX2_CLONES void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count)
 {
     const int n = planeCount;

@@ -1,4 +1,5 @@
 #include "studio/render/LayerCompositor.h"
+#include "studio/render/Avx2Clones.h"
 
 #include <algorithm>
 #include <cstring>
@@ -252,7 +253,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
 }
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
-[[gnu::target_clones("avx2", "default")]] void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
+VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
                                 float* const* srcColour, const float* srcAlpha)
 {
     const int n = planeCount_;
@@ -286,7 +287,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
     if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
-[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
+VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
                                      std::string& reason, bool asClipBase)
 {
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, reason);
@@ -389,7 +390,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
     return true;
 }
 
-[[gnu::target_clones("avx2", "default")]] bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
+VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
 {
     if (!root_ && !Prepare(reason)) return false;
     CBand& canvas = BandAt(0, 0);

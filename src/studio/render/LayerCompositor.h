@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include "studio/render/Avx2Clones.h"
 #include <functional>
 #include <memory>
 #include <string>
@@ -45,7 +46,7 @@ private:
     bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason);
     // clipGroup, when given, is a clipping group drawn on its base: the band and the base's
     // coverage. asClipBase draws the node as it is, before its mode and opacity.
-    [[gnu::target_clones("avx2", "default")]] bool CompositeNode(const CNode& node, CBand& target, int depth,
+    VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
                                                                  CBand* const* clipGroup, std::string& reason,
                                                                  bool asClipBase = false);
     void BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,

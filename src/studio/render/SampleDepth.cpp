@@ -1,4 +1,5 @@
 #include "studio/render/SampleDepth.h"
+#include "studio/render/Avx2Clones.h"
 
 #include <algorithm>
 #include <array>
@@ -45,10 +46,8 @@ std::uint8_t EncodeLinearLevel(float linear)
     return static_cast<std::uint8_t>(std::upper_bound(steps.begin(), steps.end(), linear) - steps.begin());
 }
 
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
-// Twice the samples per instruction where the processor has AVX2; chosen once, at load time.
-__attribute__((target_clones("avx2", "default")))
-#endif
+// Twice the samples per instruction where the processor has AVX2.
+VANTREL_AVX2_CLONES
 void Reduce16To8(const std::uint8_t* samples, std::size_t count, std::uint8_t* out)
 {
     // round(v * 255 / 65535) is round(v / 257), which equals ((v * 65281 >> 16) + 128) >> 8
