@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "studio/formats/FileKinds.h"
 #include "studio/formats/RenderDocument.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
@@ -178,8 +179,9 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
         EXPECT_NE(reason.find("preview size"), std::string::npos) << reason;
     }
     reason.clear();
-    EXPECT_EQ(Render({'G', 'I', 'F', '8', '9', 'a', 0, 0}, 200, 160, reason), nullptr);
-    EXPECT_EQ(reason, "not a PSD document");
+    EXPECT_EQ(Render({'8', 'B', 'P', 'X', 0, 0}, 200, 160, reason), nullptr);
+    EXPECT_EQ(reason, "not " + vantrel::studio::KnownFileKindsText());
+    EXPECT_EQ(vantrel::studio::KnownFileKindsText().rfind("a PSD, ", 0), 0u);
 }
 
 TEST(StudioDocument, AHugeHeaderWithoutItsDataIsRefusedUpFront)
