@@ -7,12 +7,15 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev clang libclang-rt-14-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev clang libclang-rt-14-dev
+          libjpeg62-turbo-dev libgif-dev libtiff-dev)
+# What the side-by-side scripts in bench/ run the studio against.
+BENCH_PACKAGES=(hyperfine libjpeg-turbo-progs imagemagick python3-pil python3-numpy)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -51,7 +54,7 @@ test)
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
     ;;
 bench)
-    install_missing
+    install_missing "${BENCH_PACKAGES[@]}"
     build
     "$BUILD_DIR/bench/vantrel_bench" "${@:2}"
     ;;
