@@ -32,7 +32,8 @@ def timed(commands, runs, warmup):
     """Each command's mean and fastest wall time, in seconds."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", str(warmup), "--runs", str(runs),
-                        "--export-json", export.name] + commands, check=True, stdout=subprocess.DEVNULL)
+                        "--export-json", export.name] + commands, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
         results = json.load(open(export.name))["results"]
     return [(r["mean"], r["min"]) for r in results]
 
@@ -47,7 +48,9 @@ def main():
     render_only = os.path.join(args.build, "bench", "studio_render_only")
     documents = os.path.join(args.build, "bench-documents")
     subprocess.run([os.path.join(args.build, "bench", "make_bench_documents"), documents], check=True)
-    out = tempfile.mkdtemp()
+    # Outputs on a memory file system: ext4 flushes a file that is truncated and written again
+    # when it is closed, which would time the disk rather than the programs.
+    out = tempfile.mkdtemp(dir="/dev/shm" if os.path.isdir("/dev/shm") else None)
     capture = lambda path: f"{vantrel} capture {shlex.quote(path)} -o {out}/capture.png"
 
     jpeg = os.path.join(documents, "photo-4000x3000.jpg")

@@ -155,6 +155,26 @@ TEST(JpegFormat, OversizedHeadersAreRefusedBeforeDecoding)
     EXPECT_NE(withSides(65535, 16).find("65500"), std::string::npos);
 }
 
+// A progressive file keeps every coefficient while it decodes; past libjpeg's memory limit it
+// is refused before that memory is taken.
+TEST(JpegFormat, AProgressiveFileTooLargeToHoldIsRefused)
+{
+    JpegSpec jpeg = Quadrants(16, 16, 3);
+    jpeg.progressive = true;
+    auto bytes = WriteJpeg(jpeg);
+    for (std::size_t i = 2; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) {
+            bytes[i + 5] = 20000 >> 8;  // 30000 x 20000: under the pixel cap
+            bytes[i + 6] = 20000 & 0xFF;
+            bytes[i + 7] = 30000 >> 8;
+            bytes[i + 8] = 30000 & 0xFF;
+            break;
+        }
+    std::string reason;
+    EXPECT_EQ(RenderBytes(bytes, 200, 160, reason), nullptr);
+    EXPECT_EQ(reason, "JPEG: decoding this progressive image needs more than 512 MiB");
+}
+
 }  // namespace
 
 #endif

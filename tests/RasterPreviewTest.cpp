@@ -137,3 +137,33 @@ TEST(RasterPreview, TransparencyShowsOverWhiteAndInksMultiply)
 }
 
 }  // namespace
+
+namespace {
+
+// The scaler's rounded division by the source's area holds for sums near its largest, where a
+// quotient through a double could be one off.
+TEST(AreaScaler, RoundsExactlyAtLargeSizes)
+{
+    const int width = 29989;
+    const int height = 3;
+    const auto plane = RandomPlane(width, height, 11);
+    CAreaScaler scaler(width, height, 7, 1, 1);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* planes[1] = {plane.data() + static_cast<std::size_t>(y) * width};
+        scaler.AddRow(planes);
+    }
+    // Column j covers source units [j * width, (j + 1) * width) where pixel x spans [7x, 7x + 7).
+    for (int j = 0; j < 7; ++j) {
+        std::uint64_t sum = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::int64_t start = std::max<std::int64_t>(7LL * x, std::int64_t{j} * width);
+                const std::int64_t end = std::min<std::int64_t>(7LL * x + 7, std::int64_t{j + 1} * width);
+                if (end > start) sum += static_cast<std::uint64_t>(end - start) * plane[static_cast<std::size_t>(y) * width + x];
+            }
+        const std::uint64_t total = std::uint64_t{width} * height;
+        EXPECT_EQ(scaler.Preview()[static_cast<std::size_t>(j)], (sum + total / 2) / total) << j;
+    }
+}
+
+}  // namespace

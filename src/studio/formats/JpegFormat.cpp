@@ -51,6 +51,10 @@ struct CJpegErrors {
     auto* errors = reinterpret_cast<CJpegErrors*>(info->err);
     char message[JMSG_LENGTH_MAX];
     (*info->err->format_message)(info, message);
+    // libjpeg asks for a temporary file when its memory limit is reached.
+    if (info->err->msg_code == JERR_NO_BACKING_STORE)
+        std::snprintf(message, sizeof message, "decoding this progressive image needs more than %ld MiB",
+                      kJpegCodecMemory / (1024 * 1024));
     if (errors->reason->empty()) *errors->reason = std::string("JPEG: ") + message;
     std::longjmp(errors->jump, 1);
 }

@@ -116,6 +116,18 @@ void CAreaScaler::FinishPreviewRow()
 {
     if (commonRows_ > 0) FoldCommonRows();
     const std::uint64_t total = sourceWidth_ * sourceHeight_;
+    // Rounded division by total, without a 64-bit division per sample: a sum is below 2^45, so
+    // the quotient through a double is off by at most one, which one comparison puts right.
+    const double inverse = 1.0 / static_cast<double>(total);
+    const auto divide = [total, inverse](std::uint64_t sum) {
+        const std::uint64_t n = sum + total / 2;
+        auto quotient = static_cast<std::uint64_t>(static_cast<double>(n) * inverse);
+        if (quotient * total > n)
+            --quotient;
+        else if ((quotient + 1) * total <= n)
+            ++quotient;
+        return static_cast<std::uint8_t>(quotient);
+    };
     std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planeCount_;
     for (std::size_t plane = 0; plane < planeCount_; ++plane) {
         const std::uint32_t* sums = otherSums_.data() + plane * sourceWidth_;
@@ -127,7 +139,7 @@ void CAreaScaler::FinishPreviewRow()
                 for (std::uint32_t x = span.first + 1; x < span.last; ++x) whole += sums[x];
                 sum += whole * previewWidth_ + std::uint64_t{span.lastWeight} * sums[span.last];
             }
-            out[column * planeCount_ + plane] = static_cast<std::uint8_t>((sum + total / 2) / total);
+            out[column * planeCount_ + plane] = divide(sum);
         }
     }
     std::fill(otherSums_.begin(), otherSums_.end(), 0);
