@@ -60,7 +60,8 @@ struct CJpegErrors {
 }
 
 // Warnings: the ones that mean image data is missing or damaged fail the open; the rest (an
-// unknown JFIF revision, stray bytes between markers) leave a picture an editor opens.
+// unknown JFIF revision, stray bytes between markers, scan parameters some encoders get wrong)
+// leave a picture an editor opens.
 void OnJpegMessage(j_common_ptr info, int level)
 {
     if (level >= 0) return;
@@ -68,8 +69,6 @@ void OnJpegMessage(j_common_ptr info, int level)
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
         FailJpeg(info);
     default:
         break;

@@ -12,9 +12,10 @@ constexpr unsigned kRowsPer16BitSum = 0xFFFF / 0xFF;
 
 // The hot loops: every source sample passes through one of them once (a row that straddles two
 // preview rows, twice). Fixed blocks of 16 let the compiler vectorise them at any optimisation
-// level that vectorises at all; where the compiler can, each is built twice, for AVX2 and for
-// the baseline, and the loader picks one for the processor.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+// level that vectorises at all; where the compiler and the object format allow (GCC, ELF), each
+// is built twice, for AVX2 and for the baseline, and the loader picks one for the processor.
+#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define VANTREL_SCALER_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VANTREL_SCALER_CLONES
