@@ -9,7 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev liblcms2-dev clang libclang-rt-14-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev liblcms2-dev clang libclang-rt-14-dev
+          libjpeg62-turbo-dev libgif-dev libtiff-dev)
+# What the side-by-side scripts in bench/ run the studio against.
+BENCH_PACKAGES=(hyperfine libjpeg-turbo-progs imagemagick python3-pil python3-numpy)
 BUILD_DIR=${BUILD_DIR:-build}
 # Cross builds for Windows, and the 32-bit Linux run of the portable tests.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 libz-mingw-w64-dev
@@ -131,7 +134,7 @@ test)
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
     ;;
 bench)
-    install_missing
+    install_missing "${BENCH_PACKAGES[@]}"
     build
     "$BUILD_DIR/bench/vantrel_bench" "${@:2}"
     ;;

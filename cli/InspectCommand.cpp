@@ -8,6 +8,7 @@
 #include "JsonText.h"
 #include "document/PsdHeader.h"
 #include "studio/formats/RenderDocument.h"
+#include "studio/formats/FileKinds.h"
 #include "text/ColorModeNames.h"
 
 namespace vantrel::cli {
@@ -20,6 +21,18 @@ std::string ColorModeName(int code)
     const text::ColorModeName* mode = text::FindColorMode(code);
     return std::string(mode ? mode->keyword : "UNKNOWN");
 }
+
+// The kind of file by its content, as the studio tells kinds apart: "PSD", "JPEG", ... or
+// "unknown".
+std::string FileKindName(const std::string& path)
+{
+    studio::CDocumentFile file(path);
+    const studio::CFileKind* kind = file.IsOpen() ? studio::SniffFileKind(file) : nullptr;
+    return kind ? kind->name : "unknown";
+}
+
+constexpr const char* kNotPsdNote =
+    "property criteria read only PSD headers: these values are this file's first bytes read as one";
 
 // The signature as printable text: other bytes are shown as \xNN.
 std::string PrintableSignature(const char* signature)
@@ -76,22 +89,28 @@ public:
             }
             const CPsdHeader h = document::ReadPsdHeader(files, handle);
             files.Close(handle);
-            const LayerDrawing drawing = DrawingOf(file);
+            // Property criteria read every file as a PSD header; a file of another kind still
+            // shows what they see, and says so.
+            const std::string kind = FileKindName(file);
+            const bool psd = kind == "PSD";
+            const LayerDrawing drawing = psd ? DrawingOf(file) : LayerDrawing{};
             if (json_) {
-                nlohmann::json entry = {{"file", file}, {"signature", PrintableSignature(h.signature)},
+                nlohmann::json entry = {{"file", file}, {"kind", kind}, {"signature", PrintableSignature(h.signature)},
                                         {"version", h.version}, {"channels", h.channels}, {"height", h.height},
                                         {"width", h.width}, {"depth", h.depth}, {"color_mode", h.colorMode},
                                         {"color_mode_name", ColorModeName(h.colorMode)}};
+                if (!psd) entry["note"] = kNotPsdNote;
                 if (drawing.fromLayers) {
                     entry["drawn_from_layers"] = true;
                     entry["not_drawn"] = drawing.skipped;
                 }
                 all.push_back(entry);
             } else {
-                std::cout << file << ": signature " << PrintableSignature(h.signature) << ", version " << h.version
-                          << ", channels " << h.channels << ", height " << h.height << ", width " << h.width
-                          << ", depth " << h.depth << ", color mode " << h.colorMode << " ("
+                std::cout << file << ": " << kind << " file, signature " << PrintableSignature(h.signature)
+                          << ", version " << h.version << ", channels " << h.channels << ", height " << h.height
+                          << ", width " << h.width << ", depth " << h.depth << ", color mode " << h.colorMode << " ("
                           << ColorModeName(h.colorMode) << ")";
+                if (!psd) std::cout << "; " << kNotPsdNote;
                 if (drawing.fromLayers) std::cout << ", drawn from layers";
                 std::cout << "\n";
                 for (const std::string& line : drawing.skipped) std::cout << "  not drawn: " << line << "\n";

@@ -11,6 +11,7 @@
 
 #include "support/ExamFolders.h"
 #include "support/PsdWriter.h"
+#include "support/RasterWriters.h"
 
 namespace {
 
@@ -120,6 +121,35 @@ TEST_F(CliTest, InspectListsWhatADrawingFromLayersLeavesOut)
     // A document drawn from its stored image says nothing more.
     EXPECT_FALSE(nlohmann::json::parse(RunCli("inspect --json '" + exam.AnswerDirectory() + "/A.PSD'", exam).out)[0]
                      .contains("drawn_from_layers"));
+}
+
+// An image file is inspected for what property criteria see, and says that those read PSD
+// headers only; it captures like a document, or says in one line why not.
+TEST_F(CliTest, ImageFilesAreInspectedAndCapturedByTheirContent)
+{
+    vantrel::testing::BmpSpec bmp;
+    bmp.width = 30;
+    bmp.height = 20;
+    bmp.pixels.assign(600, 0x336699);
+    const auto bytes = vantrel::testing::WriteBmp(bmp);
+    exam.WriteAnswerBytes("PIC.PSD", bytes);  // the name says PSD; the content is a BMP
+    const std::string pic = "'" + exam.AnswerDirectory() + "/PIC.PSD'";
+    auto inspect = RunCli("inspect " + pic, exam);
+    EXPECT_EQ(inspect.status, 0);
+    EXPECT_NE(inspect.out.find(": BMP file, signature BM"), std::string::npos) << inspect.out;
+    EXPECT_NE(inspect.out.find("property criteria read only PSD headers"), std::string::npos) << inspect.out;
+    auto json = nlohmann::json::parse(RunCli("inspect --json " + pic + " '" + exam.AnswerDirectory() + "/A.PSD'", exam).out);
+    EXPECT_EQ(json[0]["kind"], "BMP");
+    EXPECT_TRUE(json[0].contains("note"));
+    EXPECT_EQ(json[1]["kind"], "PSD");
+    EXPECT_FALSE(json[1].contains("note"));
+
+    const std::string png = exam.AnswerDirectory() + "/out.png";
+    EXPECT_EQ(RunCli("capture " + pic + " -o '" + png + "'", exam).status, 0);
+    exam.WriteAnswerBytes("CUT.BMP", std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 100));
+    auto cut = RunCli("capture '" + exam.AnswerDirectory() + "/CUT.BMP' -o '" + png + "'", exam);
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err, "vantrel: cannot open " + exam.AnswerDirectory() + "/CUT.BMP: BMP: truncated data\n");
 }
 
 TEST_F(CliTest, CaptureWritesAPngOrSaysWhyNot)

@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "studio/formats/FileKinds.h"
 #include "studio/formats/RenderDocument.h"
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
@@ -189,8 +190,11 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
         EXPECT_NE(reason.find("preview size"), std::string::npos) << reason;
     }
     reason.clear();
-    EXPECT_EQ(Render({'G', 'I', 'F', '8', '9', 'a', 0, 0}, 200, 160, reason), nullptr);
-    EXPECT_EQ(reason, "not a PSD document");
+    EXPECT_EQ(Render({'8', 'B', 'P', 'X', 0, 0}, 200, 160, reason), nullptr);
+    EXPECT_EQ(reason, "not " + vantrel::studio::KnownFileKindsText());
+    // "a PSD, JPEG, PNG, GIF, TIFF or BMP file" with every codec, "a PSD or BMP file" with none.
+    EXPECT_EQ(vantrel::studio::KnownFileKindsText().rfind("a PSD", 0), 0u);
+    EXPECT_NE(vantrel::studio::KnownFileKindsText().find(" or BMP file"), std::string::npos);
 }
 
 TEST(StudioDocument, AHugeHeaderWithoutItsDataIsRefusedUpFront)

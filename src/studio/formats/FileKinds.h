@@ -22,8 +22,8 @@ struct CFileKind {
                                                  std::string& reason);
 };
 
-// Enough leading bytes to tell every kind apart.
-constexpr std::size_t kSniffBytes = 16;
+// Enough leading bytes to tell every kind apart (a BMP's information header size is at 14).
+constexpr std::size_t kSniffBytes = 32;
 
 // Every kind the studio opens, in the order they are tried.
 std::span<const CFileKind* const> FileKinds();
@@ -31,7 +31,16 @@ std::span<const CFileKind* const> FileKinds();
 // The kind of a file by its content, or null when no kind recognises it.
 const CFileKind* SniffFileKind(CDocumentFile& file);
 
-// The entry of each kind, one per file.
+// The entry of each kind, one per file. Kinds whose codec a build lacks are compiled out.
 extern const CFileKind kPsdFileKind;
+extern const CFileKind kJpegFileKind;
+extern const CFileKind kPngFileKind;
+extern const CFileKind kGifFileKind;
+extern const CFileKind kTiffFileKind;
+extern const CFileKind kBmpFileKind;
+
+// "a PSD, JPEG, PNG, ... or BMP file": the kinds this build opens, for a reason to give when
+// a file is none of them.
+std::string KnownFileKindsText();
 
 }  // namespace vantrel::studio

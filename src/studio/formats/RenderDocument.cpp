@@ -23,7 +23,7 @@ std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemP
     }
     const CFileKind* kind = SniffFileKind(file);
     if (!kind) {
-        reason = "not a PSD document";
+        reason = "not " + KnownFileKindsText();
         return nullptr;
     }
     try {

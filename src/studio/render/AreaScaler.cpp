@@ -12,7 +12,16 @@ constexpr unsigned kRowsPer16BitSum = 0xFFFF / 0xFF;
 
 // The hot loops: every source sample passes through one of them once (a row that straddles two
 // preview rows, twice). Fixed blocks of 16 let the compiler vectorise them at any optimisation
-// level that vectorises at all.
+// level that vectorises at all; where the compiler and the object format allow (GCC, ELF), each
+// is built twice, for AVX2 and for the baseline, and the loader picks one for the processor.
+#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define VANTREL_SCALER_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VANTREL_SCALER_CLONES
+#endif
+
+VANTREL_SCALER_CLONES
 void AddRowSamples(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count)
 {
     std::size_t x = 0;
@@ -22,13 +31,29 @@ void AddRowSamples(std::uint16_t* __restrict sums, const std::uint8_t* __restric
 }
 
 template <typename Sample>
-void AddWeightedRowSamples(std::uint32_t* __restrict sums, const Sample* __restrict row, std::size_t count,
-                           std::uint32_t weight)
+inline void AddWeighted(std::uint32_t* __restrict sums, const Sample* __restrict row, std::size_t count,
+                        std::uint32_t weight)
 {
     std::size_t x = 0;
     for (; x + kBlock <= count; x += kBlock)
         for (std::size_t k = 0; k < kBlock; ++k) sums[x + k] += weight * row[x + k];
     for (; x < count; ++x) sums[x] += weight * row[x];
+}
+
+VANTREL_SCALER_CLONES
+void AddWeightedRowSamples(std::uint32_t* __restrict sums, const std::uint8_t* __restrict row, std::size_t count,
+                           std::uint32_t weight)
+{
+    AddWeighted(sums, row, count, weight);
+}
+
+// Folds 16-bit sums into the weighted ones and clears them in the same pass.
+VANTREL_SCALER_CLONES
+void FoldSamples(std::uint32_t* __restrict sums, std::uint16_t* __restrict common, std::size_t count,
+                 std::uint32_t weight)
+{
+    AddWeighted(sums, common, count, weight);
+    std::fill(common, common + count, 0);
 }
 
 }  // namespace
@@ -84,8 +109,7 @@ void CAreaScaler::AddRow(const std::uint8_t* const* planes)
 
 void CAreaScaler::FoldCommonRows()
 {
-    AddWeightedRowSamples(otherSums_.data(), commonSums_.data(), commonSums_.size(), commonWeight_);
-    std::fill(commonSums_.begin(), commonSums_.end(), 0);
+    FoldSamples(otherSums_.data(), commonSums_.data(), commonSums_.size(), commonWeight_);
     commonRows_ = 0;
 }
 
@@ -93,6 +117,18 @@ void CAreaScaler::FinishPreviewRow()
 {
     if (commonRows_ > 0) FoldCommonRows();
     const std::uint64_t total = sourceWidth_ * sourceHeight_;
+    // Rounded division by total, without a 64-bit division per sample: a sum is below 2^45, so
+    // the quotient through a double is off by at most one, which one comparison puts right.
+    const double inverse = 1.0 / static_cast<double>(total);
+    const auto divide = [total, inverse](std::uint64_t sum) {
+        const std::uint64_t n = sum + total / 2;
+        auto quotient = static_cast<std::uint64_t>(static_cast<double>(n) * inverse);
+        if (quotient * total > n)
+            --quotient;
+        else if ((quotient + 1) * total <= n)
+            ++quotient;
+        return static_cast<std::uint8_t>(quotient);
+    };
     std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planeCount_;
     for (std::size_t plane = 0; plane < planeCount_; ++plane) {
         const std::uint32_t* sums = otherSums_.data() + plane * sourceWidth_;
@@ -104,7 +140,7 @@ void CAreaScaler::FinishPreviewRow()
                 for (std::uint32_t x = span.first + 1; x < span.last; ++x) whole += sums[x];
                 sum += whole * previewWidth_ + std::uint64_t{span.lastWeight} * sums[span.last];
             }
-            out[column * planeCount_ + plane] = static_cast<std::uint8_t>((sum + total / 2) / total);
+            out[column * planeCount_ + plane] = divide(sum);
         }
     }
     std::fill(otherSums_.begin(), otherSums_.end(), 0);

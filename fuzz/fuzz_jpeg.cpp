@@ -1,0 +1,9 @@
+// Any bytes as a JPEG file: the studio's JPEG decoder renders them or refuses them with a reason.
+
+#include "FuzzFileKind.h"
+
+#if VANTREL_STUDIO_Jpeg
+VANTREL_FUZZ_FILE_KIND(true, vantrel::studio::kJpegFileKind)
+#else
+VANTREL_FUZZ_FILE_KIND(false, vantrel::studio::kPsdFileKind)
+#endif

@@ -1,0 +1,25 @@
+#include "studio/formats/RasterLimits.h"
+
+namespace vantrel::studio {
+
+bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, std::string& reason)
+{
+    for (auto [name, side] : {std::pair{"width", width}, std::pair{"height", height}}) {
+        if (side == 0) {
+            reason = std::string(name) + " 0 is out of range";
+            return false;
+        }
+        if (side > maxSide) {
+            reason = std::string(name) + " " + std::to_string(side) + " exceeds " + std::to_string(maxSide);
+            return false;
+        }
+    }
+    if (width * height > kMaxRasterPixels) {
+        reason = std::to_string(width) + " x " + std::to_string(height) + " pixels exceed the limit of " +
+                 std::to_string(kMaxRasterPixels);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vantrel::studio
