@@ -12,19 +12,19 @@ int main(int argc, char** argv)
         std::cerr << "usage: make_class_exam ROOT [EXAMINEES [WIDTH HEIGHT]]\n";
         return 2;
     }
-    vantrel::testing::ClassExamSpec spec;
-    if (argc >= 3) spec.examinees = std::atoi(argv[2]);
-    if (argc >= 5) spec.width = std::atoi(argv[3]), spec.height = std::atoi(argv[4]);
-    if (spec.examinees < 1 || spec.width < 8 || spec.height < 8) {
+    vantrel::testing::ClassExamSpec shape;
+    if (argc >= 3) shape.examinees = std::atoi(argv[2]);
+    if (argc >= 5) shape.width = std::atoi(argv[3]), shape.height = std::atoi(argv[4]);
+    if (shape.examinees < 1 || shape.width < 8 || shape.height < 8) {
         std::cerr << "make_class_exam: the class needs at least one examinee and 8 x 8 documents\n";
         return 2;
     }
     try {
-        vantrel::testing::WriteClassExam(argv[1], spec);
+        vantrel::testing::WriteClassExam(argv[1], shape);
     } catch (const std::exception& error) {
         std::cerr << "make_class_exam: " << error.what() << "\n";
         return 1;
     }
-    std::cout << argv[1] << ": " << spec.examinees << " examinees, " << spec.width << " x " << spec.height << "\n";
+    std::cout << argv[1] << ": " << shape.examinees << " examinees, " << shape.width << " x " << shape.height << "\n";
     return 0;
 }

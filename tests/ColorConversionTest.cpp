@@ -10,14 +10,14 @@ using vantrel::studio::CRowConverter;
 
 using Row = std::vector<std::uint8_t>;
 
-CColourSpec Spec(int mode, int width, Row palette = {})
+CColourSpec Shape(int mode, int width, Row palette = {})
 {
-    CColourSpec spec;
-    spec.colorMode = mode;
-    spec.width = width;
-    spec.colourChannels = mode == 4 ? 4 : mode == 3 || mode == 9 ? 3 : 1;
-    spec.palette = std::move(palette);
-    return spec;
+    CColourSpec shape;
+    shape.colorMode = mode;
+    shape.width = width;
+    shape.colourChannels = mode == 4 ? 4 : mode == 3 || mode == 9 ? 3 : 1;
+    shape.palette = std::move(palette);
+    return shape;
 }
 
 Row PlaneOf(const std::uint8_t* const* planes, int plane, int width)
@@ -29,10 +29,10 @@ TEST(ColorConversion, GreyAndRgbRowsPassThroughUntouched)
 {
     const Row red = {1, 2}, green = {3, 4}, blue = {5, 6};
     const std::uint8_t* rows[] = {red.data(), green.data(), blue.data()};
-    CRowConverter rgb(Spec(3, 2));
+    CRowConverter rgb(Shape(3, 2));
     const auto* planes = rgb.Convert(rows);
     for (int p = 0; p < 3; ++p) EXPECT_EQ(planes[p], rows[p]);
-    CRowConverter grey(Spec(1, 2));
+    CRowConverter grey(Shape(1, 2));
     EXPECT_EQ(grey.Convert(rows)[0], rows[0]);
 }
 
@@ -40,7 +40,7 @@ TEST(ColorConversion, BitmapBitsExpandMostSignificantFirst)
 {
     const Row bits = {0b10000001, 0b01011111};
     const std::uint8_t* rows[] = {bits.data()};
-    CRowConverter bitmap(Spec(0, 11));
+    CRowConverter bitmap(Shape(0, 11));
     // The five padding bits of the second byte are set and must not matter.
     EXPECT_EQ(PlaneOf(bitmap.Convert(rows), 0, 11), (Row{0, 255, 255, 255, 255, 255, 255, 0, 255, 0, 255}));
 }
@@ -55,7 +55,7 @@ TEST(ColorConversion, IndexedTakesEachComponentFromItsThirdOfThePalette)
     }
     const Row indices = {0, 17, 255};
     const std::uint8_t* rows[] = {indices.data()};
-    CRowConverter indexed(Spec(2, 3, palette));
+    CRowConverter indexed(Shape(2, 3, palette));
     const auto* planes = indexed.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 3), (Row{0, 17, 255}));
     EXPECT_EQ(PlaneOf(planes, 1, 3), (Row{255, 238, 0}));
@@ -70,7 +70,7 @@ TEST(ColorConversion, CmykProductRoundsToNearest)
     const Row yellow = {255, 255, 255, 64, 255};
     const Row black = {255, 127, 128, 255, 0};
     const std::uint8_t* rows[] = {cyan.data(), magenta.data(), yellow.data(), black.data()};
-    CRowConverter cmyk(Spec(4, 5));
+    CRowConverter cmyk(Shape(4, 5));
     const auto* planes = cmyk.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 5), (Row{200, 0, 1, 255, 0}));
     EXPECT_EQ(PlaneOf(planes, 1, 5), (Row{0, 63, 64, 255, 0}));
@@ -83,9 +83,9 @@ TEST(ColorConversion, TransparencyMatsOverWhiteWithoutDarkeningMattedColour)
     const Row red = {255, 255, 200, 10}, green = {0, 0, 228, 10}, blue = {0, 0, 228, 10};
     const Row alpha = {255, 0, 55, 128};
     const std::uint8_t* rows[] = {red.data(), green.data(), blue.data(), alpha.data()};
-    CColourSpec spec = Spec(3, 4);
-    spec.transparency = true;
-    CRowConverter rgb(spec);
+    CColourSpec shape = Shape(3, 4);
+    shape.transparency = true;
+    CRowConverter rgb(shape);
     const auto* planes = rgb.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 4), (Row{255, 255, 200, 127}));
     EXPECT_EQ(PlaneOf(planes, 1, 4), (Row{0, 255, 228, 127}));
@@ -95,7 +95,7 @@ TEST(ColorConversion, TransparencyMatsOverWhiteWithoutDarkeningMattedColour)
 
     const Row grey = {0, 0}, greyAlpha = {0, 200};
     const std::uint8_t* greyRows[] = {grey.data(), greyAlpha.data()};
-    CColourSpec greySpec = Spec(1, 2);
+    CColourSpec greySpec = Shape(1, 2);
     greySpec.transparency = true;
     CRowConverter greyConverter(greySpec);
     ASSERT_EQ(greyConverter.OutputPlanes(), 1);
@@ -107,9 +107,9 @@ TEST(ColorConversion, IndexedTransparentEntryShowsWhite)
     Row palette(768, 0);
     const Row indices = {3, 4};
     const std::uint8_t* rows[] = {indices.data()};
-    CColourSpec spec = Spec(2, 2, palette);
-    spec.transparentIndex = 4;
-    CRowConverter indexed(spec);
+    CColourSpec shape = Shape(2, 2, palette);
+    shape.transparentIndex = 4;
+    CRowConverter indexed(shape);
     const auto* planes = indexed.Convert(rows);
     for (int p = 0; p < 3; ++p) EXPECT_EQ(PlaneOf(planes, p, 2), (Row{0, 255}));
 }
@@ -132,7 +132,7 @@ TEST(ColorConversion, LabUnderD50ReachesSrgbPrimariesAndGreys)
     // Stored 8-bit Lab: L * 255 / 100, a + 128, b + 128.
     const Row lightness = {255, 0}, a = {128, 128}, b = {128, 128};
     const std::uint8_t* rows[] = {lightness.data(), a.data(), b.data()};
-    CRowConverter lab(Spec(9, 2));
+    CRowConverter lab(Shape(9, 2));
     const auto* planes = lab.Convert(rows);
     for (int p = 0; p < 3; ++p) EXPECT_EQ(PlaneOf(planes, p, 2), (Row{255, 0}));
 }
@@ -141,17 +141,17 @@ TEST(ColorConversion, MultichannelInksPrintOverEachOther)
 {
     // Cyan, magenta and yellow inks (as an RGB document converted to Multichannel has) show
     // the stored values as red, green and blue; a fourth ink of pure black darkens all three.
-    CColourSpec spec = Spec(7, 3);
-    spec.colourChannels = 4;
+    CColourSpec shape = Shape(7, 3);
+    shape.colourChannels = 4;
     for (int ink = 0; ink < 4; ++ink) {
         CDisplayColour colour;
         colour.space = 2;  // CMYK, 65535 is no ink
         for (int k = 0; k < 4; ++k) colour.components[k] = ink == k ? 0 : 65535;
-        spec.inks.push_back(colour);
+        shape.inks.push_back(colour);
     }
     const Row cyan = {10, 255, 255}, magenta = {20, 255, 0}, yellow = {30, 255, 0}, black = {255, 0, 128};
     const std::uint8_t* rows[] = {cyan.data(), magenta.data(), yellow.data(), black.data()};
-    CRowConverter inks(spec);
+    CRowConverter inks(shape);
     const auto* planes = inks.Convert(rows);
     EXPECT_EQ(PlaneOf(planes, 0, 3), (Row{10, 0, 128}));
     EXPECT_EQ(PlaneOf(planes, 1, 3), (Row{20, 0, 0}));

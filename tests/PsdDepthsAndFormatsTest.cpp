@@ -192,7 +192,7 @@ TEST(PsdModes, DuotoneShowsItsGreyLevels)
     psd.height = 1;
     psd.colorMode = 8;
     psd.channels = 1;
-    psd.colorModeData.assign(40, 7);  // the editor's private duotone specification
+    psd.colorModeData.assign(40, 7);  // the editor's private duotone data
     FillPlanes(psd, [](int, int x, int) { return 30 + 100 * x; });
     Pixels rgb;
     ASSERT_EQ(Render(psd, rgb), "");

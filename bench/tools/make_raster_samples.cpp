@@ -138,12 +138,12 @@ void WriteBmps(const CWriter& w)
 void WriteJpegs(const CWriter& w)
 {
     const auto jpeg = [&](int channels) {
-        JpegSpec spec;
-        spec.width = w.width;
-        spec.height = w.height;
-        spec.channels = channels;
-        spec.quality = 90;
-        FillInterleaved(spec.samples, w.width, w.height, channels, [&](int c, int x, int y) {
+        JpegSpec shape;
+        shape.width = w.width;
+        shape.height = w.height;
+        shape.channels = channels;
+        shape.quality = 90;
+        FillInterleaved(shape.samples, w.width, w.height, channels, [&](int c, int x, int y) {
             if (channels == 1) return Scaled(0.3 * Picture(0, x, y, w.width, w.height) + 0.59 * Picture(1, x, y, w.width, w.height) +
                                                  0.11 * Picture(2, x, y, w.width, w.height), 8);
             if (channels == 3) return Scaled(Picture(c, x, y, w.width, w.height), 8);
@@ -153,7 +153,7 @@ void WriteJpegs(const CWriter& w)
             const double ink = c == 3 ? k : k >= 1 ? 0 : (1 - Picture(c, x, y, w.width, w.height) - k) / (1 - k);
             return 255 - Scaled(ink, 8);
         });
-        return spec;
+        return shape;
     };
     w.Write("jpeg", "jpeg-baseline.jpg", WriteJpeg(jpeg(3)));
     JpegSpec progressive = jpeg(3);
@@ -177,14 +177,14 @@ void WriteJpegs(const CWriter& w)
 void WritePngs(const CWriter& w)
 {
     const auto png = [&](int type, int depth, bool interlace) {
-        PngSpec spec;
-        spec.width = w.width;
-        spec.height = w.height;
-        spec.colorType = type;
-        spec.bitDepth = depth;
-        spec.interlace = interlace;
+        PngSpec shape;
+        shape.width = w.width;
+        shape.height = w.height;
+        shape.colorType = type;
+        shape.bitDepth = depth;
+        shape.interlace = interlace;
         const int channels = type == 0 || type == 3 ? 1 : type == 4 ? 2 : type == 2 ? 3 : 4;
-        FillInterleaved(spec.samples, w.width, w.height, channels, [&](int c, int x, int y) -> unsigned {
+        FillInterleaved(shape.samples, w.width, w.height, channels, [&](int c, int x, int y) -> unsigned {
             const bool alpha = (type == 4 && c == 1) || (type == 6 && c == 3);
             if (alpha) return Scaled(Alpha(x, y, w.width, w.height), depth);
             if (type == 3) return (Scaled(Picture(0, x, y, w.width, w.height), 8) / 64 * 4 + Scaled(Picture(1, x, y, w.width, w.height), 8) / 64) % (1u << depth);
@@ -194,8 +194,8 @@ void WritePngs(const CWriter& w)
         });
         if (type == 3)
             for (int i = 0; i < (1 << depth); ++i)
-                spec.palette.push_back({static_cast<std::uint8_t>(i / 4 * 85 % 256), static_cast<std::uint8_t>(i % 4 * 85), 120});
-        return spec;
+                shape.palette.push_back({static_cast<std::uint8_t>(i / 4 * 85 % 256), static_cast<std::uint8_t>(i % 4 * 85), 120});
+        return shape;
     };
     for (int depth : {1, 2, 4, 8, 16}) w.Write("png", "png-grey-" + std::to_string(depth) + ".png", WritePng(png(0, depth, false)));
     for (int depth : {8, 16}) {
@@ -253,13 +253,13 @@ void WriteGifs(const CWriter& w)
 void WriteTiffs(const CWriter& w)
 {
     const auto tiff = [&](int photometric, int samples, int bits) {
-        TiffSpec spec;
-        spec.width = w.width;
-        spec.height = w.height;
-        spec.photometric = photometric;
-        spec.samplesPerPixel = samples;
-        spec.bits = bits;
-        FillInterleaved(spec.samples, w.width, w.height, samples, [&](int c, int x, int y) -> unsigned {
+        TiffSpec shape;
+        shape.width = w.width;
+        shape.height = w.height;
+        shape.photometric = photometric;
+        shape.samplesPerPixel = samples;
+        shape.bits = bits;
+        FillInterleaved(shape.samples, w.width, w.height, samples, [&](int c, int x, int y) -> unsigned {
             const double r = Picture(0, x, y, w.width, w.height);
             const double g = Picture(1, x, y, w.width, w.height);
             const double b = Picture(2, x, y, w.width, w.height);
@@ -276,8 +276,8 @@ void WriteTiffs(const CWriter& w)
         if (photometric == PHOTOMETRIC_PALETTE)
             for (int c = 0; c < 3; ++c)
                 for (int i = 0; i < (1 << bits); ++i)
-                    spec.colormap.push_back(static_cast<std::uint16_t>((c == 0 ? i / 4 * 85 : c == 1 ? i % 4 * 85 : 120) % 256 * 257));
-        return spec;
+                    shape.colormap.push_back(static_cast<std::uint16_t>((c == 0 ? i / 4 * 85 : c == 1 ? i % 4 * 85 : 120) % 256 * 257));
+        return shape;
     };
     TiffSpec rgb = tiff(PHOTOMETRIC_RGB, 3, 8);
     w.Write("tiff", "tiff-rgb-8-none.tif", WriteTiff(rgb));

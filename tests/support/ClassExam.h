@@ -14,7 +14,7 @@ struct ClassExamSpec {
     int height = 600;
 };
 
-void WriteClassExam(const std::string& root, const ClassExamSpec& spec);
+void WriteClassExam(const std::string& root, const ClassExamSpec& shape);
 
 // The folder name of examinee i: zero-padded, so that name order is number order.
 std::string ExamineeName(int index);

@@ -221,7 +221,7 @@ void AppendPng(png_structp png, png_bytep data, std::size_t length)
 }
 void FlushPng(png_structp) {}
 
-bool Encode(const PngSpec& spec, std::vector<std::uint8_t>& out, std::vector<std::vector<png_byte>>& rows,
+bool Encode(const PngSpec& shape, std::vector<std::uint8_t>& out, std::vector<std::vector<png_byte>>& rows,
             png_color* palette, png_color_16* transparent)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngWriteError, OnPngWriteWarning);
@@ -231,13 +231,13 @@ bool Encode(const PngSpec& spec, std::vector<std::uint8_t>& out, std::vector<std
         return false;
     }
     png_set_write_fn(png, &out, AppendPng, FlushPng);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bitDepth, spec.colorType, spec.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(shape.width), static_cast<png_uint_32>(shape.height),
+                 shape.bitDepth, shape.colorType, shape.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, palette, static_cast<int>(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
-    if (!spec.transparent.empty()) png_set_tRNS(png, info, nullptr, 0, transparent);
+    if (!shape.palette.empty()) png_set_PLTE(png, info, palette, static_cast<int>(shape.palette.size()));
+    if (!shape.paletteAlpha.empty())
+        png_set_tRNS(png, info, shape.paletteAlpha.data(), static_cast<int>(shape.paletteAlpha.size()), nullptr);
+    if (!shape.transparent.empty()) png_set_tRNS(png, info, nullptr, 0, transparent);
     png_write_info(png, info);
     std::vector<png_bytep> pointers;
     for (auto& row : rows) pointers.push_back(row.data());
@@ -248,38 +248,38 @@ bool Encode(const PngSpec& spec, std::vector<std::uint8_t>& out, std::vector<std
 }
 }  // namespace
 
-std::vector<std::uint8_t> WritePng(const PngSpec& spec)
+std::vector<std::uint8_t> WritePng(const PngSpec& shape)
 {
-    const int channels = spec.colorType == 0 || spec.colorType == 3 ? 1 : spec.colorType == 4 ? 2 : spec.colorType == 2 ? 3 : 4;
-    const std::size_t perRow = static_cast<std::size_t>(spec.width) * channels;
-    const std::size_t rowBytes = (perRow * spec.bitDepth + 7) / 8;
-    std::vector<std::vector<png_byte>> rows(static_cast<std::size_t>(spec.height), std::vector<png_byte>(rowBytes, 0));
-    for (int y = 0; y < spec.height; ++y) {
+    const int channels = shape.colorType == 0 || shape.colorType == 3 ? 1 : shape.colorType == 4 ? 2 : shape.colorType == 2 ? 3 : 4;
+    const std::size_t perRow = static_cast<std::size_t>(shape.width) * channels;
+    const std::size_t rowBytes = (perRow * shape.bitDepth + 7) / 8;
+    std::vector<std::vector<png_byte>> rows(static_cast<std::size_t>(shape.height), std::vector<png_byte>(rowBytes, 0));
+    for (int y = 0; y < shape.height; ++y) {
         for (std::size_t i = 0; i < perRow; ++i) {
-            const unsigned value = spec.samples[static_cast<std::size_t>(y) * perRow + i];
+            const unsigned value = shape.samples[static_cast<std::size_t>(y) * perRow + i];
             auto& row = rows[static_cast<std::size_t>(y)];
-            if (spec.bitDepth == 16) {
+            if (shape.bitDepth == 16) {
                 row[2 * i] = static_cast<png_byte>(value >> 8);
                 row[2 * i + 1] = static_cast<png_byte>(value);
-            } else if (spec.bitDepth == 8) {
+            } else if (shape.bitDepth == 8) {
                 row[i] = static_cast<png_byte>(value);
             } else {
-                const std::size_t bit = i * spec.bitDepth;
-                row[bit / 8] |= static_cast<png_byte>(value << (8 - spec.bitDepth - bit % 8));
+                const std::size_t bit = i * shape.bitDepth;
+                row[bit / 8] |= static_cast<png_byte>(value << (8 - shape.bitDepth - bit % 8));
             }
         }
     }
     std::vector<png_color> palette;
-    for (const auto& c : spec.palette) palette.push_back({c[0], c[1], c[2]});
+    for (const auto& c : shape.palette) palette.push_back({c[0], c[1], c[2]});
     png_color_16 transparent{};
-    if (spec.transparent.size() == 1) transparent.gray = spec.transparent[0];
-    if (spec.transparent.size() == 3) {
-        transparent.red = spec.transparent[0];
-        transparent.green = spec.transparent[1];
-        transparent.blue = spec.transparent[2];
+    if (shape.transparent.size() == 1) transparent.gray = shape.transparent[0];
+    if (shape.transparent.size() == 3) {
+        transparent.red = shape.transparent[0];
+        transparent.green = shape.transparent[1];
+        transparent.blue = shape.transparent[2];
     }
     std::vector<std::uint8_t> out;
-    if (!Encode(spec, out, rows, palette.data(), &transparent)) throw std::runtime_error("WritePng: libpng refused");
+    if (!Encode(shape, out, rows, palette.data(), &transparent)) throw std::runtime_error("WritePng: libpng refused");
     return out;
 }
 #endif
@@ -293,46 +293,46 @@ int AppendGif(GifFileType* gif, const GifByteType* data, int length)
     return length;
 }
 
-void PutFrame(GifFileType* gif, const GifSpec& spec, const std::vector<std::uint8_t>& indices, ColorMapObject* local)
+void PutFrame(GifFileType* gif, const GifSpec& shape, const std::vector<std::uint8_t>& indices, ColorMapObject* local)
 {
-    if (EGifPutImageDesc(gif, spec.left, spec.top, spec.width, spec.height, spec.interlace, local) == GIF_ERROR)
+    if (EGifPutImageDesc(gif, shape.left, shape.top, shape.width, shape.height, shape.interlace, local) == GIF_ERROR)
         throw std::runtime_error("WriteGif: image descriptor");
     std::vector<int> order;
-    if (spec.interlace) {
+    if (shape.interlace) {
         for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-            for (int r = start; r < spec.height; r += step) order.push_back(r);
+            for (int r = start; r < shape.height; r += step) order.push_back(r);
     } else {
-        for (int r = 0; r < spec.height; ++r) order.push_back(r);
+        for (int r = 0; r < shape.height; ++r) order.push_back(r);
     }
     for (int r : order) {
-        auto* line = const_cast<GifPixelType*>(indices.data() + static_cast<std::size_t>(r) * spec.width);
-        if (EGifPutLine(gif, line, spec.width) == GIF_ERROR) throw std::runtime_error("WriteGif: line");
+        auto* line = const_cast<GifPixelType*>(indices.data() + static_cast<std::size_t>(r) * shape.width);
+        if (EGifPutLine(gif, line, shape.width) == GIF_ERROR) throw std::runtime_error("WriteGif: line");
     }
 }
 }  // namespace
 
-std::vector<std::uint8_t> WriteGif(const GifSpec& spec)
+std::vector<std::uint8_t> WriteGif(const GifSpec& shape)
 {
     std::vector<std::uint8_t> out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendGif, &error);
     if (!gif) throw std::runtime_error("WriteGif: EGifOpen");
     std::vector<GifColorType> colours;
-    for (const auto& c : spec.colours) colours.push_back({c[0], c[1], c[2]});
+    for (const auto& c : shape.colours) colours.push_back({c[0], c[1], c[2]});
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     try {
         EGifSetGifVersion(gif, true);
-        if (EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, 0, spec.localColours ? nullptr : map) == GIF_ERROR)
+        if (EGifPutScreenDesc(gif, shape.screenWidth, shape.screenHeight, 8, 0, shape.localColours ? nullptr : map) == GIF_ERROR)
             throw std::runtime_error("WriteGif: screen descriptor");
-        if (spec.transparent >= 0) {
+        if (shape.transparent >= 0) {
             GraphicsControlBlock control{};
-            control.TransparentColor = spec.transparent;
+            control.TransparentColor = shape.transparent;
             GifByteType extension[4];
             const std::size_t length = EGifGCBToExtension(&control, extension);
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
         }
-        PutFrame(gif, spec, spec.indices, spec.localColours ? map : nullptr);
-        if (!spec.secondFrame.empty()) PutFrame(gif, spec, spec.secondFrame, spec.localColours ? map : nullptr);
+        PutFrame(gif, shape, shape.indices, shape.localColours ? map : nullptr);
+        if (!shape.secondFrame.empty()) PutFrame(gif, shape, shape.secondFrame, shape.localColours ? map : nullptr);
     } catch (...) {
         GifFreeMapObject(map);
         EGifCloseFile(gif, nullptr);
@@ -380,66 +380,66 @@ int MapMemory(thandle_t, void**, toff_t*) { return 0; }
 void UnmapMemory(thandle_t, void*, toff_t) {}
 
 // Packs samples of one row (interleaved, or one plane's) as libtiff wants them in memory.
-std::vector<std::uint8_t> PackRow(const TiffSpec& spec, int y, int firstColumn, int columns, int plane)
+std::vector<std::uint8_t> PackRow(const TiffSpec& shape, int y, int firstColumn, int columns, int plane)
 {
-    const int perPixel = spec.separatePlanes ? 1 : spec.samplesPerPixel;
+    const int perPixel = shape.separatePlanes ? 1 : shape.samplesPerPixel;
     const std::size_t count = static_cast<std::size_t>(columns) * perPixel;
-    std::vector<std::uint8_t> out((count * spec.bits + 7) / 8, 0);
+    std::vector<std::uint8_t> out((count * shape.bits + 7) / 8, 0);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t x = firstColumn + i / perPixel;
-        const std::size_t s = spec.separatePlanes ? static_cast<std::size_t>(plane) : i % perPixel;
+        const std::size_t s = shape.separatePlanes ? static_cast<std::size_t>(plane) : i % perPixel;
         const std::uint16_t value =
-            x < static_cast<std::size_t>(spec.width) && y < spec.height
-                ? spec.samples[(static_cast<std::size_t>(y) * spec.width + x) * spec.samplesPerPixel + s]
+            x < static_cast<std::size_t>(shape.width) && y < shape.height
+                ? shape.samples[(static_cast<std::size_t>(y) * shape.width + x) * shape.samplesPerPixel + s]
                 : 0;
-        if (spec.bits == 16) {
+        if (shape.bits == 16) {
             std::memcpy(&out[2 * i], &value, 2);
-        } else if (spec.bits == 8) {
+        } else if (shape.bits == 8) {
             out[i] = static_cast<std::uint8_t>(value);
         } else {
-            const std::size_t bit = i * spec.bits;
-            out[bit / 8] |= static_cast<std::uint8_t>(value << (8 - spec.bits - bit % 8));
+            const std::size_t bit = i * shape.bits;
+            out[bit / 8] |= static_cast<std::uint8_t>(value << (8 - shape.bits - bit % 8));
         }
     }
     return out;
 }
 }  // namespace
 
-std::vector<std::uint8_t> WriteTiff(const TiffSpec& spec)
+std::vector<std::uint8_t> WriteTiff(const TiffSpec& shape)
 {
     CMemoryTiff file;
-    TIFF* tiff = TIFFClientOpen("memory", spec.bigEndian ? "wb" : "wl", &file, ReadMemory, WriteMemory, SeekMemory,
+    TIFF* tiff = TIFFClientOpen("memory", shape.bigEndian ? "wb" : "wl", &file, ReadMemory, WriteMemory, SeekMemory,
                                 CloseMemory, SizeMemory, MapMemory, UnmapMemory);
     if (!tiff) throw std::runtime_error("WriteTiff: TIFFClientOpen");
     bool ok = true;
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(spec.width));
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(spec.height));
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(spec.bits));
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(spec.samplesPerPixel));
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(spec.photometric));
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(shape.width));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(shape.height));
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(shape.bits));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(shape.samplesPerPixel));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(shape.photometric));
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
-                 static_cast<std::uint16_t>(spec.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(spec.compression));
-    if (spec.predictor != 1) TIFFSetField(tiff, TIFFTAG_PREDICTOR, static_cast<std::uint16_t>(spec.predictor));
-    if (spec.orientation > 0) TIFFSetField(tiff, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(spec.orientation));
-    if (!spec.extraSamples.empty())
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, static_cast<std::uint16_t>(spec.extraSamples.size()),
-                     spec.extraSamples.data());
-    if (!spec.colormap.empty()) {
-        const std::size_t entries = spec.colormap.size() / 3;
-        TIFFSetField(tiff, TIFFTAG_COLORMAP, spec.colormap.data(), spec.colormap.data() + entries,
-                     spec.colormap.data() + 2 * entries);
+                 static_cast<std::uint16_t>(shape.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(shape.compression));
+    if (shape.predictor != 1) TIFFSetField(tiff, TIFFTAG_PREDICTOR, static_cast<std::uint16_t>(shape.predictor));
+    if (shape.orientation > 0) TIFFSetField(tiff, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(shape.orientation));
+    if (!shape.extraSamples.empty())
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, static_cast<std::uint16_t>(shape.extraSamples.size()),
+                     shape.extraSamples.data());
+    if (!shape.colormap.empty()) {
+        const std::size_t entries = shape.colormap.size() / 3;
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, shape.colormap.data(), shape.colormap.data() + entries,
+                     shape.colormap.data() + 2 * entries);
     }
-    const int planes = spec.separatePlanes ? spec.samplesPerPixel : 1;
-    if (spec.tileWidth > 0) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(spec.tileWidth));
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(spec.tileHeight));
+    const int planes = shape.separatePlanes ? shape.samplesPerPixel : 1;
+    if (shape.tileWidth > 0) {
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(shape.tileWidth));
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(shape.tileHeight));
         for (int plane = 0; plane < planes && ok; ++plane)
-            for (int top = 0; top < spec.height && ok; top += spec.tileHeight)
-                for (int left = 0; left < spec.width && ok; left += spec.tileWidth) {
+            for (int top = 0; top < shape.height && ok; top += shape.tileHeight)
+                for (int left = 0; left < shape.width && ok; left += shape.tileWidth) {
                     std::vector<std::uint8_t> tile;
-                    for (int r = 0; r < spec.tileHeight; ++r) {
-                        const auto row = PackRow(spec, top + r, left, spec.tileWidth, plane);
+                    for (int r = 0; r < shape.tileHeight; ++r) {
+                        const auto row = PackRow(shape, top + r, left, shape.tileWidth, plane);
                         tile.insert(tile.end(), row.begin(), row.end());
                     }
                     ok = TIFFWriteTile(tiff, tile.data(), static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
@@ -447,10 +447,10 @@ std::vector<std::uint8_t> WriteTiff(const TiffSpec& spec)
                 }
     } else {
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP,
-                     spec.rowsPerStrip > 0 ? static_cast<std::uint32_t>(spec.rowsPerStrip) : TIFFDefaultStripSize(tiff, 0));
+                     shape.rowsPerStrip > 0 ? static_cast<std::uint32_t>(shape.rowsPerStrip) : TIFFDefaultStripSize(tiff, 0));
         for (int plane = 0; plane < planes && ok; ++plane)
-            for (int y = 0; y < spec.height && ok; ++y) {
-                auto row = PackRow(spec, y, 0, spec.width, plane);
+            for (int y = 0; y < shape.height && ok; ++y) {
+                auto row = PackRow(shape, y, 0, shape.width, plane);
                 ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(plane)) >= 0;
             }
     }

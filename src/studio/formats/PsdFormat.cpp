@@ -96,18 +96,18 @@ struct CPreview {
 // the layers (8-bit colour over white, no transparency).
 CColourSpec ColourSpecOf(const CPsdLayout& layout, bool transparency, int depth)
 {
-    CColourSpec spec;
-    spec.colorMode = layout.colorMode;
-    spec.width = layout.width;
-    spec.colourChannels = layout.colourChannels;
-    spec.transparency = transparency;
-    spec.palette = layout.palette;
-    spec.transparentIndex = layout.transparentIndex;
-    spec.inks = layout.inks;
-    spec.depth = depth;
+    CColourSpec shape;
+    shape.colorMode = layout.colorMode;
+    shape.width = layout.width;
+    shape.colourChannels = layout.colourChannels;
+    shape.transparency = transparency;
+    shape.palette = layout.palette;
+    shape.transparentIndex = layout.transparentIndex;
+    shape.inks = layout.inks;
+    shape.depth = depth;
     // 32-bit documents are shown through the sRGB curve whatever linear profile they carry.
-    if (layout.depth != 32) spec.iccProfile = layout.iccProfile;
-    return spec;
+    if (layout.depth != 32) shape.iccProfile = layout.iccProfile;
+    return shape;
 }
 
 // The stored merged image, row by row into the scaler. uniformCheck costs a pass over each

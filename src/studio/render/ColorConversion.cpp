@@ -86,11 +86,11 @@ std::array<std::uint8_t, 3> InkColour(const CDisplayColour& colour, std::size_t 
     return kDefaults[std::min<std::size_t>(index, 3)];
 }
 
-CRowConverter::CRowConverter(const CColourSpec& spec)
-    : modeCode_(spec.colorMode),
-      width_(static_cast<std::size_t>(spec.width)),
-      colourChannels_(static_cast<std::size_t>(spec.colourChannels)),
-      transparency_(spec.transparency)
+CRowConverter::CRowConverter(const CColourSpec& shape)
+    : modeCode_(shape.colorMode),
+      width_(static_cast<std::size_t>(shape.width)),
+      colourChannels_(static_cast<std::size_t>(shape.colourChannels)),
+      transparency_(shape.transparency)
 {
     CIccTransform::Input iccInput = CIccTransform::kRgb;
     bool profiled = false;
@@ -103,13 +103,13 @@ CRowConverter::CRowConverter(const CColourSpec& spec)
     case 9: iccInput = CIccTransform::kLab, profiled = true; break;
     default: break;
     }
-    if (profiled) icc_ = CIccTransform::Create(spec.iccProfile, iccInput);
+    if (profiled) icc_ = CIccTransform::Create(shape.iccProfile, iccInput);
 
-    deepLab_ = modeCode_ == 9 && spec.depth == 16 && !icc_;
+    deepLab_ = modeCode_ == 9 && shape.depth == 16 && !icc_;
     const bool grey = modeCode_ == 0 || ((modeCode_ == 1 || modeCode_ == 8) && !icc_);
     outputPlanes_ = grey ? 1 : 3;
     if (modeCode_ == 2) {
-        palette_ = spec.palette;
+        palette_ = shape.palette;
         palette_.resize(768, 0);
         if (icc_) {
             // The palette converts once; its pixels are looked up afterwards.
@@ -119,13 +119,13 @@ CRowConverter::CRowConverter(const CColourSpec& spec)
             palette_ = converted;
             icc_.reset();
         }
-        if (spec.transparentIndex >= 0 && spec.transparentIndex < 256)
-            for (int plane = 0; plane < 3; ++plane) palette_[static_cast<std::size_t>(plane * 256 + spec.transparentIndex)] = 255;
+        if (shape.transparentIndex >= 0 && shape.transparentIndex < 256)
+            for (int plane = 0; plane < 3; ++plane) palette_[static_cast<std::size_t>(plane * 256 + shape.transparentIndex)] = 255;
     }
     if (modeCode_ == 7) {
         inkFilters_.resize(colourChannels_);
         for (std::size_t ink = 0; ink < colourChannels_; ++ink) {
-            const auto colour = InkColour(ink < spec.inks.size() ? spec.inks[ink] : CDisplayColour{}, ink);
+            const auto colour = InkColour(ink < shape.inks.size() ? shape.inks[ink] : CDisplayColour{}, ink);
             for (std::size_t primary = 0; primary < 3; ++primary)
                 for (unsigned stored = 0; stored < 256; ++stored) {
                     // 255 is no ink: all light through. Full ink lets through the ink's colour.

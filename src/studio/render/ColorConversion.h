@@ -46,7 +46,7 @@ struct CColourSpec {
 //   any colour under transparent pixels.
 class CRowConverter {
 public:
-    explicit CRowConverter(const CColourSpec& spec);
+    explicit CRowConverter(const CColourSpec& shape);
 
     int OutputPlanes() const { return outputPlanes_; }
     // Whether Convert takes the colour rows at 16 bits as stored (big-endian) rather than
@@ -55,7 +55,7 @@ public:
     bool TakesDeepColour() const { return deepLab_; }
 
     // channelRows holds one 8-bit row per colour channel (bitmap: packed bits), then the
-    // transparency row if the spec has one. Returns OutputPlanes() rows of width samples each,
+    // transparency row if the description has one. Returns OutputPlanes() rows of width samples each,
     // valid until the next call.
     const std::uint8_t* const* Convert(const std::uint8_t* const* channelRows);
 
