@@ -36,7 +36,7 @@ int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
 std::string GifReason(int error)
 {
     const char* text = GifErrorString(error);
-    return std::string("GIF: ") + (text ? text : "damaged data");
+    return OneLine(std::string("GIF: ") + (text ? text : "damaged data"));
 }
 
 struct CGifCloser {

@@ -55,7 +55,7 @@ struct CJpegErrors {
     if (info->err->msg_code == JERR_NO_BACKING_STORE)
         std::snprintf(message, sizeof message, "decoding this progressive image needs more than %ld MiB",
                       kJpegCodecMemory / (1024 * 1024));
-    if (errors->reason->empty()) *errors->reason = std::string("JPEG: ") + message;
+    if (errors->reason->empty()) *errors->reason = OneLine(std::string("JPEG: ") + message);
     std::longjmp(errors->jump, 1);
 }
 

@@ -35,7 +35,7 @@ struct CPngState {
 [[noreturn]] void OnPngError(png_structp png, png_const_charp message)
 {
     auto* state = static_cast<CPngState*>(png_get_error_ptr(png));
-    if (state->reason->empty()) *state->reason = std::string("PNG: ") + message;
+    if (state->reason->empty()) *state->reason = OneLine(std::string("PNG: ") + message);
     png_longjmp(png, 1);
 }
 

@@ -22,4 +22,19 @@ bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t ma
     return true;
 }
 
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (char c : text) {
+        const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
+        if (space) {
+            if (!line.empty() && line.back() != ' ') line += ' ';
+        } else {
+            line += c;
+        }
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
 }  // namespace vantrel::studio

@@ -18,4 +18,8 @@ constexpr std::uint64_t kMaxRasterPixels = 30000ull * 30000ull;
 // with a one-line reason when a side is zero or too long or there are too many pixels.
 bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, std::string& reason);
 
+// A library's message as one line: line breaks and tabs become spaces, runs of spaces one, and
+// the ends are trimmed (libtiff's messages, for one, may span lines).
+std::string OneLine(const std::string& text);
+
 }  // namespace vantrel::studio

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "studio/formats/FileKinds.h"
+#include "studio/formats/RasterLimits.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
@@ -27,7 +28,10 @@ std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemP
         return nullptr;
     }
     try {
-        return kind->Render(file, previewWidth, previewHeight, reason);
+        auto document = kind->Render(file, previewWidth, previewHeight, reason);
+        // Whatever a decoder's library said, the reason is one line.
+        if (!document) reason = OneLine(reason);
+        return document;
     } catch (const std::bad_alloc&) {
         reason = "out of memory";
         return nullptr;

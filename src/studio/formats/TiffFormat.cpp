@@ -78,7 +78,7 @@ int OnTiffError(TIFF*, void* userData, const char*, const char* format, va_list 
     if (reason->empty()) {
         char message[512];
         std::vsnprintf(message, sizeof message, format, arguments);
-        *reason = std::string("TIFF: ") + message;
+        *reason = OneLine(std::string("TIFF: ") + message);
     }
     return 1;
 }
