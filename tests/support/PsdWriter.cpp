@@ -5,7 +5,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#ifdef VANTREL_HAVE_ZLIB
 #include <zlib.h>
+#endif
 
 namespace vantrel::testing {
 
@@ -148,6 +150,9 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
     std::vector<std::uint8_t> planes = psd.planes;
     planes.resize(rows * rowBytes, 0);
     if (psd.zip) {
+#ifndef VANTREL_HAVE_ZLIB
+        throw std::runtime_error("this build has no zlib to write ZIP data with");
+#else
         Put16(out, psd.prediction ? 3 : 2);
         if (psd.prediction) Predict(planes, rowBytes, psd.width, psd.depth);
         uLongf packedSize = compressBound(static_cast<uLong>(planes.size()));
@@ -156,6 +161,7 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
             throw std::runtime_error("cannot compress the composite");
         out.insert(out.end(), packed.begin(), packed.begin() + static_cast<long>(packedSize));
         return out;
+#endif
     }
     if (!psd.rle) {
         Put16(out, 0);
