@@ -247,6 +247,9 @@ TEST(PsdDamage, ZipDataThatEndsEarlyOrIsCorruptFailsWithAReason)
 TEST(PsdDamage, EveryTruncationOfADeepPsbFailsCleanly)
 {
     for (int compression : {0, 1, 3}) {
+#ifndef VANTREL_HAVE_ZLIB
+        if (compression == 3) continue;  // ZIP needs zlib
+#endif
         PsdSpec psd;
         psd.version = 2;
         psd.width = 5;
