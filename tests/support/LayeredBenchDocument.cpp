@@ -17,7 +17,7 @@ PsdLayerSpec Layer(int top, int left, int bottom, int right, F sample)
     layer.left = left;
     layer.bottom = bottom;
     layer.right = right;
-    layer.rle = true;
+    layer.compression = 1;
     const int width = right - left;
     const int height = bottom - top;
     for (int id : {-1, 0, 1, 2}) {

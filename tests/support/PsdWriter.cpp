@@ -54,6 +54,23 @@ void Predict(std::vector<std::uint8_t>& planes, std::size_t rowBytes, int width,
         for (std::size_t x = rowBytes; x-- > 1;) bytes[x] = static_cast<std::uint8_t>(bytes[x] - bytes[x - 1]);
     }
 }
+// One zlib stream of the rows, predicted first when asked.
+std::vector<std::uint8_t> Deflated(std::vector<std::uint8_t> rows, std::size_t rowBytes, int width, int depth,
+                                   bool prediction)
+{
+#ifndef VANTREL_HAVE_ZLIB
+    (void)rows, (void)rowBytes, (void)width, (void)depth, (void)prediction;
+    throw std::runtime_error("this build has no zlib to write ZIP data with");
+#else
+    if (prediction) Predict(rows, rowBytes, width, depth);
+    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    if (compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size())) != Z_OK)
+        throw std::runtime_error("cannot compress image data");
+    packed.resize(packedSize);
+    return packed;
+#endif
+}
 }  // namespace
 
 void FillPlanes32(PsdSpec& psd, float (*value)(int channel, int x, int y))
@@ -150,18 +167,10 @@ std::vector<std::uint8_t> WritePsd(const PsdSpec& psd)
     std::vector<std::uint8_t> planes = psd.planes;
     planes.resize(rows * rowBytes, 0);
     if (psd.zip) {
-#ifndef VANTREL_HAVE_ZLIB
-        throw std::runtime_error("this build has no zlib to write ZIP data with");
-#else
         Put16(out, psd.prediction ? 3 : 2);
-        if (psd.prediction) Predict(planes, rowBytes, psd.width, psd.depth);
-        uLongf packedSize = compressBound(static_cast<uLong>(planes.size()));
-        std::vector<std::uint8_t> packed(packedSize);
-        if (compress(packed.data(), &packedSize, planes.data(), static_cast<uLong>(planes.size())) != Z_OK)
-            throw std::runtime_error("cannot compress the composite");
-        out.insert(out.end(), packed.begin(), packed.begin() + static_cast<long>(packedSize));
+        const auto packed = Deflated(planes, rowBytes, psd.width, psd.depth, psd.prediction);
+        out.insert(out.end(), packed.begin(), packed.end());
         return out;
-#endif
     }
     if (!psd.rle) {
         Put16(out, 0);
@@ -198,12 +207,18 @@ void PutKey(std::vector<std::uint8_t>& out, const std::string& key)
     for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(i < key.size() ? key[i] : ' '));
 }
 
-std::vector<std::uint8_t> ChannelData(const std::vector<std::uint8_t>& samples, int width, int height, bool rle)
+std::vector<std::uint8_t> ChannelData(const std::vector<std::uint8_t>& samples, int width, int height, int compression)
 {
     std::vector<std::uint8_t> out;
-    if (!rle || width == 0 || height == 0) {
+    if (compression == 0 || width == 0 || height == 0) {
         Put16(out, 0);
         out.insert(out.end(), samples.begin(), samples.end());
+        return out;
+    }
+    if (compression >= 2) {
+        const auto packed = Deflated(samples, static_cast<std::size_t>(width), width, 8, compression == 3);
+        Put16(out, static_cast<unsigned>(compression));
+        out.insert(out.end(), packed.begin(), packed.end());
         return out;
     }
     Put16(out, 1);
@@ -288,7 +303,7 @@ std::vector<std::uint8_t> LayerAndMaskSection(const std::vector<PsdLayerSpec>& l
             const bool mask = id == -2;
             const int width = mask ? layer.maskRight - layer.maskLeft : layer.right - layer.left;
             const int height = mask ? layer.maskBottom - layer.maskTop : layer.bottom - layer.top;
-            const auto data = ChannelData(samples, std::max(0, width), std::max(0, height), layer.rle);
+            const auto data = ChannelData(samples, std::max(0, width), std::max(0, height), layer.compression);
             Put16(records, static_cast<unsigned>(id & 0xFFFF));
             Put32(records, static_cast<std::uint32_t>(data.size()));
             channelData.insert(channelData.end(), data.begin(), data.end());

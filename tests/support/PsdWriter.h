@@ -83,7 +83,7 @@ struct PsdLayerSpec {
     bool hidden = false;
     int sectionType = 0;       // an lsct block when not 0: 1 open group, 2 closed group, 3 group end
     std::string sectionBlendKey;  // the group's blend key in its lsct block, "pass" ...
-    bool rle = false;
+    int compression = 0;          // 0 raw, 1 PackBits, 2 ZIP, 3 ZIP with prediction (8-bit rows)
     // Channel id and its rows, (right - left) x (bottom - top) samples; ids -1 transparency,
     // -2 user mask (mask bounds).
     std::vector<std::pair<int, std::vector<std::uint8_t>>> channels;

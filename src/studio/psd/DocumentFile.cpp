@@ -44,36 +44,56 @@ CFileCursor CFileCursor::Chunked(CDocumentFile& file, std::uint64_t offset, std:
     return CFileCursor(file, offset, file.Size(), chunkBytes, false);
 }
 
+namespace {
+// A cursor's first buffer: enough for a header and its resources' lengths.
+constexpr std::size_t kFirstBufferBytes = 16 * 1024;
+}  // namespace
+
 CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit, std::size_t chunkBytes,
                          bool grows)
-    : file_(file), bufferOffset_(offset), limit_(std::min(limit, file.Size())), grows_(grows)
+    : file_(file), chunk_(chunkBytes), bufferOffset_(offset), limit_(std::min(limit, file.Size())), grows_(grows)
 {
-    // A small document needs no more buffer than the bytes it has left.
-    const std::uint64_t left = offset < limit_ ? limit_ - offset : 0;
-    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, chunkBytes)));
+}
+
+bool CFileCursor::Reserve(std::size_t count)
+{
+    const std::uint64_t left = Position() < limit_ ? limit_ - Position() : 0;
+    if (count > left) return false;
+    if (count > chunk_ && !grows_) return false;
+    if (count <= size_ && size_ >= chunk_) return true;
+    // Doubling towards the chunk, never past the bytes left: a small document or layer
+    // channel needs no more buffer than it has.
+    std::size_t size = std::max(count, std::min(chunk_, std::max(kFirstBufferBytes, 2 * size_)));
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, std::max<std::uint64_t>(count, left)));
+    if (size <= size_) return true;
+    const std::size_t kept = end_ - begin_;
+    auto grown = std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]);
+    if (kept > 0) std::memcpy(grown.get(), buffer_.get() + begin_, kept);
+    buffer_ = std::move(grown);
+    size_ = size;
+    bufferOffset_ += begin_;
+    begin_ = 0;
+    end_ = kept;
+    return true;
 }
 
 const std::uint8_t* CFileCursor::Take(std::size_t count)
 {
     if (end_ - begin_ < count) {
-        if (count > buffer_.size()) {
-            // Bytes past the limit are never there, so the growth is bounded by the limit.
-            if (!grows_ || Position() > limit_ || count > limit_ - Position()) return nullptr;
-            buffer_.resize(count);
-        }
+        if (!Reserve(count)) return nullptr;
         const std::size_t kept = end_ - begin_;
-        std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
+        if (begin_ > 0) std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
         bufferOffset_ += begin_;
         begin_ = 0;
         end_ = kept;
         const std::uint64_t next = bufferOffset_ + kept;
         const std::uint64_t left = next < limit_ ? limit_ - next : 0;
-        const auto fill = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size() - kept));
+        const auto fill = static_cast<std::size_t>(std::min<std::uint64_t>(left, size_ - kept));
         if (kept + fill < count) return nullptr;
-        if (!file_.ReadAt(next, buffer_.data() + kept, fill)) return nullptr;
+        if (!file_.ReadAt(next, buffer_.get() + kept, fill)) return nullptr;
         end_ = kept + fill;
     }
-    const std::uint8_t* taken = buffer_.data() + begin_;
+    const std::uint8_t* taken = buffer_.get() + begin_;
     begin_ += count;
     return taken;
 }

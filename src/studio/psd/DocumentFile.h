@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace vantrel::studio {
 
@@ -29,7 +29,9 @@ private:
 
 // A forward cursor over a document file that reads it in large chunks, so that a decoder can
 // take rows without a system call each. Several cursors may share one file, one per channel
-// plane of the image data.
+// plane of the image data. The buffer starts small and doubles towards the chunk size: a
+// header needs a few kilobytes, a stream of rows the whole chunk, and memory never touched
+// costs no page faults.
 class CFileCursor {
 public:
     static constexpr std::size_t kChunkBytes = 256 * 1024;
@@ -53,8 +55,12 @@ public:
 private:
     CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit, std::size_t chunkBytes, bool grows);
 
+    bool Reserve(std::size_t count);
+
     CDocumentFile& file_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // not zeroed: only bytes read are ever handed out
+    std::size_t size_ = 0;                    // bytes in buffer_
+    std::size_t chunk_;                       // what the buffer grows to by itself
     std::uint64_t bufferOffset_;  // file offset of buffer_[0]
     std::uint64_t limit_;         // nothing is read at or past this offset
     bool grows_ = true;           // whether a long Take may grow the buffer

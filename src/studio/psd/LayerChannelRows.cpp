@@ -13,9 +13,12 @@ constexpr const char* kTruncated = "truncated layer channel data";
 }
 
 bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width,
-                             std::int64_t height, int depth, bool psb, std::string& reason)
+                             std::int64_t height, int depth, bool psb, CChannelScratch& scratch,
+                             std::string& reason)
 {
     file_ = &file;
+    scratch_ = &scratch;
+    zip_.reset();
     depth_ = depth;
     psb_ = psb;
     width_ = static_cast<std::size_t>(std::max<std::int64_t>(width, 0));
@@ -33,15 +36,15 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
         reason = "layer depth " + std::to_string(depth) + " is not supported";
         return false;
     }
-    if (compression_ == 2 || compression_ == 3) {
-        reason = "ZIP-compressed layer data is not supported";
-        return false;
-    }
     if (compression_ > 3) {
         reason = "unknown layer compression " + std::to_string(compression_);
         return false;
     }
     tableAt_ = channel.offset + 2;
+    if (compression_ >= 2) {
+        zip_ = std::make_unique<CZipChannel>();
+        return zip_->Open(file, tableAt_, static_cast<int>(width_), depth, compression_ == 3, 0, reason, end_);
+    }
     dataAt_ = tableAt_;
     if (compression_ == 1) {
         // The table of packed row lengths comes first; it must fit before the data starts.
@@ -58,19 +61,21 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
 bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason)
 {
     const std::size_t countBytes = psb_ ? 4 : 2;
-    bytes_.resize(static_cast<std::size_t>(rowCount) * countBytes);
-    if (!file_->ReadAt(tableAt_, bytes_.data(), bytes_.size())) {
+    auto& bytes = scratch_->stored;
+    auto& counts = scratch_->rowCounts;
+    bytes.resize(static_cast<std::size_t>(rowCount) * countBytes);
+    if (!file_->ReadAt(tableAt_, bytes.data(), bytes.size())) {
         reason = kTruncated;
         return false;
     }
-    tableAt_ += bytes_.size();
-    rowCounts_.resize(static_cast<std::size_t>(rowCount));
+    tableAt_ += bytes.size();
+    counts.resize(static_cast<std::size_t>(rowCount));
     packedTotal = 0;
-    for (std::size_t row = 0; row < rowCounts_.size(); ++row) {
-        const std::uint8_t* at = bytes_.data() + row * countBytes;
+    for (std::size_t row = 0; row < counts.size(); ++row) {
+        const std::uint8_t* at = bytes.data() + row * countBytes;
         std::uint32_t count = (std::uint32_t{at[0]} << 8) | at[1];
         if (psb_) count = (count << 16) | (std::uint32_t{at[2]} << 8) | at[3];
-        rowCounts_[row] = count;
+        counts[row] = count;
         packedTotal += count;
     }
     if (packedTotal > end_ - std::min(end_, dataAt_)) {
@@ -86,12 +91,24 @@ bool CLayerChannelRows::ReadBytes(std::uint64_t count, std::string& reason)
         reason = kTruncated;
         return false;
     }
-    bytes_.resize(static_cast<std::size_t>(count));
-    if (!file_->ReadAt(dataAt_, bytes_.data(), bytes_.size())) {
+    scratch_->stored.resize(static_cast<std::size_t>(count));
+    if (!file_->ReadAt(dataAt_, scratch_->stored.data(), scratch_->stored.size())) {
         reason = kTruncated;
         return false;
     }
     dataAt_ += count;
+    return true;
+}
+
+bool CLayerChannelRows::InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason)
+{
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::uint8_t* inflated = zip_->NextRow(reason);
+        if (inflated == nullptr) return false;
+        if (target != nullptr) std::memcpy(target + row * storedRowBytes_, inflated, storedRowBytes_);
+    }
+    // Done with: its zlib state goes now, not when the layer does.
+    if (rowsLeft_ == 0) zip_.reset();
     return true;
 }
 
@@ -104,40 +121,38 @@ bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, std::string& reaso
     }
     rowsLeft_ -= rowCount;
     const auto rows = static_cast<std::size_t>(rowCount);
-    // 8-bit rows are decoded where they end up; deeper ones are narrowed in place afterwards,
-    // so out must hold the stored rows first when the depth is above 8.
-    std::vector<std::uint8_t> wide;
+    // 8-bit rows are decoded where they end up; deeper ones go through the wide buffer and are
+    // narrowed into out.
     std::uint8_t* target = out;
     if (depth_ != 8) {
-        wide.resize(rows * storedRowBytes_);
-        target = wide.data();
+        scratch_->wide.resize(rows * storedRowBytes_);
+        target = scratch_->wide.data();
     }
-    if (compression_ == 0) {
+    if (zip_) {
+        if (!InflateRows(rows, target, reason)) return false;
+    } else if (compression_ == 0) {
         if (!ReadBytes(rows * storedRowBytes_, reason)) return false;
-        std::memcpy(target, bytes_.data(), bytes_.size());
+        std::memcpy(target, scratch_->stored.data(), scratch_->stored.size());
     } else {
         std::uint64_t packedTotal = 0;
         if (!TakeRowCounts(rowCount, packedTotal, reason) || !ReadBytes(packedTotal, reason)) return false;
+        const auto& counts = scratch_->rowCounts;
         std::size_t at = 0;
         for (std::size_t row = 0; row < rows; ++row) {
-            if (!UnpackBitsRow(bytes_.data() + at, rowCounts_[row], target + row * storedRowBytes_, storedRowBytes_)) {
+            if (!UnpackBitsRow(scratch_->stored.data() + at, counts[row], target + row * storedRowBytes_, storedRowBytes_)) {
                 reason = "corrupt PackBits data in a layer channel";
                 return false;
             }
-            at += rowCounts_[row];
+            at += counts[row];
         }
     }
-    if (depth_ != 8) {
-        wide.swap(bytes_);
-        NarrowSamples(rowCount, out);
-    }
+    if (depth_ != 8) NarrowSamples(target, rowCount, out);
     return true;
 }
 
-void CLayerChannelRows::NarrowSamples(int rowCount, std::uint8_t* out) const
+void CLayerChannelRows::NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const
 {
     const std::size_t count = static_cast<std::size_t>(rowCount) * width_;
-    const std::uint8_t* in = bytes_.data();
     if (depth_ == 16) {
         for (std::size_t i = 0; i < count; ++i) {
             const unsigned value = (unsigned{in[2 * i]} << 8) | in[2 * i + 1];
@@ -164,6 +179,7 @@ bool CLayerChannelRows::Skip(int rowCount, std::string& reason)
         return false;
     }
     rowsLeft_ -= rowCount;
+    if (zip_) return InflateRows(static_cast<std::size_t>(rowCount), nullptr, reason);
     if (compression_ == 0) {
         const std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
         if (dataAt_ > end_ || count > end_ - dataAt_) {

@@ -1,22 +1,35 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdLayerRecords.h"
+#include "studio/psd/ZipRows.h"
 
 namespace vantrel::studio {
 
+// Buffers for one band's stored bytes, shared by every channel of a document: channels are
+// read one after another, and many channels each holding a band of their own would touch
+// (and fault in) memory for nothing.
+struct CChannelScratch {
+    std::vector<std::uint32_t> rowCounts;  // the band's packed row lengths
+    std::vector<std::uint8_t> stored;      // the band's bytes as stored
+    std::vector<std::uint8_t> wide;        // 16- and 32-bit rows before narrowing
+};
+
 // The rows of one layer channel, decoded top to bottom a band at a time into 8-bit samples.
 // Only where the channel's data lies is remembered between bands: a raw or PackBits channel
-// is read by offset, so a layer costs the band it is decoding and nothing more.
+// is read by offset, so a layer costs the band it is decoding and nothing more. A ZIP channel
+// is one zlib stream, held open (a row and zlib's window) until its last row is read.
 class CLayerChannelRows {
 public:
     // width x height is the rectangle the channel covers: the layer's bounds, or its mask's.
+    // scratch must outlive the reader.
     bool Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width, std::int64_t height,
-              int depth, bool psb, std::string& reason);
+              int depth, bool psb, CChannelScratch& scratch, std::string& reason);
 
     // Decodes the next rowCount rows into out, rowCount * Width() samples.
     bool Read(int rowCount, std::uint8_t* out, std::string& reason);
@@ -28,9 +41,12 @@ public:
 private:
     bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason);
     bool ReadBytes(std::uint64_t count, std::string& reason);
-    void NarrowSamples(int rowCount, std::uint8_t* out) const;
+    bool InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason);
+    void NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const;
 
     CDocumentFile* file_ = nullptr;
+    CChannelScratch* scratch_ = nullptr;
+    std::unique_ptr<CZipChannel> zip_;
     int compression_ = 0;
     int depth_ = 8;
     bool psb_ = false;
@@ -40,8 +56,6 @@ private:
     std::uint64_t tableAt_ = 0;  // the next row's packed length, PackBits only
     std::uint64_t dataAt_ = 0;   // the next row's data
     std::uint64_t end_ = 0;      // end of the channel's data
-    std::vector<std::uint32_t> rowCounts_;  // the current band's packed row lengths
-    std::vector<std::uint8_t> bytes_;       // the current band's stored bytes
 };
 
 }  // namespace vantrel::studio

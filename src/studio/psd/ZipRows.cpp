@@ -17,7 +17,7 @@ CZipChannel::~CZipChannel()
 }
 
 bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
-                       std::uint64_t rowsBefore, std::string& reason)
+                       std::uint64_t rowsBefore, std::string& reason, std::uint64_t end)
 {
     if (prediction && depth == 1) {
         reason = "ZIP prediction is not defined for 1-bit data";
@@ -25,6 +25,7 @@ bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int
     }
     file_ = &file;
     nextInput_ = offset;
+    end_ = std::min(end, file.Size());
     width_ = width;
     depth_ = depth;
     prediction_ = prediction;
@@ -36,7 +37,8 @@ bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int
         return false;
     }
     started_ = true;
-    input_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kInputChunk, file.Size() - std::min(offset, file.Size()))) + 1);
+    // A small layer channel gets a buffer its own size, so that many of them stay cheap.
+    input_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kInputChunk, end_ - std::min(offset, end_))) + 1);
     for (std::uint64_t row = 0; row < rowsBefore; ++row)
         if (!Inflate(row_.data(), row_.size(), reason)) return false;
     return true;
@@ -77,7 +79,7 @@ bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
 
 bool CZipChannel::Refill(std::string& reason)
 {
-    const std::uint64_t left = file_->Size() - std::min(nextInput_, file_->Size());
+    const std::uint64_t left = end_ - std::min(nextInput_, end_);
     const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
     if (take == 0 || !file_->ReadAt(nextInput_, input_.data(), take)) {
         reason = kTruncated;
@@ -141,7 +143,7 @@ constexpr const char* kNoZlib = "ZIP-compressed image data cannot be read: this 
 
 CZipChannel::~CZipChannel() = default;
 
-bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, std::string& reason)
+bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, std::string& reason, std::uint64_t)
 {
     reason = kNoZlib;
     return false;

@@ -26,9 +26,10 @@ public:
     ~CZipChannel();
 
     // Starts inflating the stream at offset and passes over the rows of channelIndex channels
-    // before this one.
+    // before this one. The stream's bytes end at end (a layer channel's own length), or with
+    // the file.
     bool Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
-              std::uint64_t rowsBefore, std::string& reason);
+              std::uint64_t rowsBefore, std::string& reason, std::uint64_t end = UINT64_MAX);
     // Inflates the next row; valid until the next call.
     const std::uint8_t* NextRow(std::string& reason);
     // Passes over rowsLeft more rows (the channels after the last one drawn) and checks that
@@ -42,6 +43,7 @@ private:
 
     CDocumentFile* file_ = nullptr;
     std::uint64_t nextInput_ = 0;      // file offset of the next compressed byte to read
+    std::uint64_t end_ = 0;            // file offset just past the stream's bytes
     std::vector<std::uint8_t> input_;
     std::vector<std::uint8_t> row_;
     std::vector<std::uint8_t> shuffled_;

@@ -132,11 +132,11 @@ CLayerCompositor::CLayerState& CLayerCompositor::StateOf(const CNode& node)
 namespace {
 
 bool OpenChannel(CDocumentFile& file, const CPsdLayerRecord& record, int id, const CPsdRect& rect, int depth,
-                 bool psb, CLayerChannelRows& rows, bool& present, std::string& reason)
+                 bool psb, CChannelScratch& scratch, CLayerChannelRows& rows, bool& present, std::string& reason)
 {
     const CPsdLayerChannel* channel = record.FindChannel(id);
     present = channel != nullptr && !rect.IsEmpty();
-    return !present || rows.Open(file, *channel, rect.Width(), rect.Height(), depth, psb, reason);
+    return !present || rows.Open(file, *channel, rect.Width(), rect.Height(), depth, psb, scratch, reason);
 }
 
 // Brings a channel to row first (rows before it are passed over) and decodes count rows.
@@ -162,12 +162,12 @@ bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowC
         state.hasColour.assign(static_cast<std::size_t>(planeCount_), false);
         for (int p = 0; p < planeCount_; ++p) {
             bool present = false;
-            if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, state.colour[static_cast<std::size_t>(p)],
-                             present, reason))
+            if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, scratch_,
+                             state.colour[static_cast<std::size_t>(p)], present, reason))
                 return false;
             state.hasColour[static_cast<std::size_t>(p)] = present;
         }
-        if (!OpenChannel(file_, record, kTransparencyChannel, record.bounds, layers_.depth, psb, state.alpha,
+        if (!OpenChannel(file_, record, kTransparencyChannel, record.bounds, layers_.depth, psb, scratch_, state.alpha,
                          state.hasAlpha, reason))
             return false;
     }
@@ -201,8 +201,8 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     maskRows_.assign(static_cast<std::size_t>(rowCount) * rowBytes, mask.defaultColor);
     if (state.nextMaskRow == 0 && !state.hasMask) {
         bool present = false;
-        if (!OpenChannel(file_, record, mask.channelId, mask.bounds, layers_.depth, layout_.version == 2, state.mask,
-                         present, reason))
+        if (!OpenChannel(file_, record, mask.channelId, mask.bounds, layers_.depth, layout_.version == 2, scratch_,
+                         state.mask, present, reason))
             return false;
         state.hasMask = present;
         if (!present) state.nextMaskRow = -1;  // opened, and nothing to read
@@ -212,15 +212,15 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{firstRow} + rowCount, mask.bounds.bottom);
     if (top >= bottom) return true;
     const auto maskWidth = static_cast<std::size_t>(mask.bounds.Width());
-    std::vector<std::uint8_t> maskRaw(static_cast<std::size_t>(bottom - top) * maskWidth);
+    maskRaw_.resize(static_cast<std::size_t>(bottom - top) * maskWidth);
     if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top),
-                    maskRaw.data(), reason))
+                    maskRaw_.data(), reason))
         return false;
     const std::int64_t left = std::max<std::int64_t>(0, mask.bounds.left);
     const std::int64_t right = std::min<std::int64_t>(width_, mask.bounds.right);
     for (std::int64_t y = top; y < bottom; ++y) {
         std::uint8_t* out = maskRows_.data() + static_cast<std::size_t>(y - firstRow) * rowBytes;
-        const std::uint8_t* in = maskRaw.data() + static_cast<std::size_t>(y - top) * maskWidth;
+        const std::uint8_t* in = maskRaw_.data() + static_cast<std::size_t>(y - top) * maskWidth;
         for (std::int64_t x = left; x < right; ++x) out[x] = in[x - mask.bounds.left];
     }
     return true;

@@ -70,6 +70,8 @@ private:
     // Scratch for one layer's decoded rows and one row of floats.
     std::vector<std::vector<std::uint8_t>> decoded_;
     std::vector<std::uint8_t> maskRows_;
+    std::vector<std::uint8_t> maskRaw_;
+    CChannelScratch scratch_;
     std::vector<float> rowScratch_;
     std::vector<float> blendScratch_;
 };
