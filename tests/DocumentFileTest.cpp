@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "studio/psd/DocumentFile.h"
+#include "studio/psd/ReadAhead.h"
 #include "support/ScratchFile.h"
 
 namespace {
@@ -75,6 +76,32 @@ TEST(FileCursor, ACursorPastTheEndTakesNothing)
     CFileCursor cursor(file, 50);
     EXPECT_EQ(cursor.Take(1), nullptr);
     EXPECT_FALSE(cursor.Skip(1));
+}
+
+TEST(ReadAhead, HandsOutTheRegionInOrderAndStopsAtItsEnd)
+{
+    const auto bytes = Pattern(1000);
+    CScratchFile scratch(bytes);
+    CDocumentFile file(scratch.Path());
+    vantrel::studio::CReadAhead region;
+    std::vector<std::uint8_t> overflow;
+    region.Reset(100, 900, 64);
+    std::uint64_t at = 100;
+    // Takes that straddle the lookahead, one longer than it, and a skip across a refill.
+    for (std::size_t count : {10u, 50u, 30u, 200u, 64u, 1u}) {
+        const std::uint8_t* got = region.Take(file, count, overflow);
+        ASSERT_NE(got, nullptr) << count;
+        EXPECT_TRUE(std::equal(got, got + count, bytes.begin() + static_cast<long>(at))) << count;
+        at += count;
+    }
+    ASSERT_TRUE(region.Skip(40));
+    at += 40;
+    EXPECT_EQ(region.Remaining(), 900 - at);
+    EXPECT_EQ(*region.Take(file, 1, overflow), bytes[at]);
+    EXPECT_EQ(region.Take(file, 900 - at, overflow), nullptr);  // one byte past the region
+    EXPECT_FALSE(region.Skip(900 - at));
+    region.Reset(990, 1100, 64);  // a region the file ends inside
+    EXPECT_EQ(region.Take(file, 20, overflow), nullptr);
 }
 
 }  // namespace

@@ -4,12 +4,17 @@
 #include <cmath>
 #include <cstring>
 
+#include "studio/psd/GrowingScratch.h"
 #include "studio/psd/PackBits.h"
 
 namespace vantrel::studio {
 
 namespace {
 constexpr const char* kTruncated = "truncated layer channel data";
+// How far ahead of the band a channel reads its packed row lengths and its data. A band needs
+// a few dozen bytes of lengths, and a flat channel's band packs into a kilobyte or so.
+constexpr std::size_t kTableLookahead = 512;
+constexpr std::size_t kDataLookahead = 16 * 1024;
 }
 
 bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width,
@@ -40,64 +45,57 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
         reason = "unknown layer compression " + std::to_string(compression_);
         return false;
     }
-    tableAt_ = channel.offset + 2;
+    const std::uint64_t start = channel.offset + 2;
     if (compression_ >= 2) {
         zip_ = std::make_unique<CZipChannel>();
-        return zip_->Open(file, tableAt_, static_cast<int>(width_), depth, compression_ == 3, 0, reason, end_);
+        return zip_->Open(file, start, static_cast<int>(width_), depth, compression_ == 3, 0, reason, end_);
     }
-    dataAt_ = tableAt_;
+    std::uint64_t dataAt = start;
     if (compression_ == 1) {
         // The table of packed row lengths comes first; it must fit before the data starts.
         const std::uint64_t tableBytes = static_cast<std::uint64_t>(rowsLeft_) * (psb ? 4u : 2u);
-        if (tableBytes > end_ - tableAt_) {
+        if (tableBytes > end_ - start) {
             reason = kTruncated;
             return false;
         }
-        dataAt_ = tableAt_ + tableBytes;
+        dataAt = start + tableBytes;
     }
+    table_.Reset(start, dataAt, kTableLookahead);
+    data_.Reset(dataAt, end_, kDataLookahead);
     return true;
 }
 
 bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason)
 {
     const std::size_t countBytes = psb_ ? 4 : 2;
-    auto& bytes = scratch_->stored;
-    auto& counts = scratch_->rowCounts;
-    bytes.resize(static_cast<std::size_t>(rowCount) * countBytes);
-    if (!file_->ReadAt(tableAt_, bytes.data(), bytes.size())) {
+    const auto rows = static_cast<std::size_t>(rowCount);
+    const std::uint8_t* bytes = table_.Take(*file_, rows * countBytes, scratch_->stored);
+    if (bytes == nullptr) {
         reason = kTruncated;
         return false;
     }
-    tableAt_ += bytes.size();
-    counts.resize(static_cast<std::size_t>(rowCount));
+    std::uint32_t* counts = AtLeast(scratch_->rowCounts, rows);
     packedTotal = 0;
-    for (std::size_t row = 0; row < counts.size(); ++row) {
-        const std::uint8_t* at = bytes.data() + row * countBytes;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::uint8_t* at = bytes + row * countBytes;
         std::uint32_t count = (std::uint32_t{at[0]} << 8) | at[1];
         if (psb_) count = (count << 16) | (std::uint32_t{at[2]} << 8) | at[3];
         counts[row] = count;
         packedTotal += count;
     }
-    if (packedTotal > end_ - std::min(end_, dataAt_)) {
+    if (packedTotal > data_.Remaining()) {
         reason = kTruncated;
         return false;
     }
     return true;
 }
 
-bool CLayerChannelRows::ReadBytes(std::uint64_t count, std::string& reason)
+const std::uint8_t* CLayerChannelRows::TakeBytes(std::uint64_t count, std::string& reason)
 {
-    if (dataAt_ > end_ || count > end_ - dataAt_) {
-        reason = kTruncated;
-        return false;
-    }
-    scratch_->stored.resize(static_cast<std::size_t>(count));
-    if (!file_->ReadAt(dataAt_, scratch_->stored.data(), scratch_->stored.size())) {
-        reason = kTruncated;
-        return false;
-    }
-    dataAt_ += count;
-    return true;
+    const std::uint8_t* bytes =
+        count > data_.Remaining() ? nullptr : data_.Take(*file_, static_cast<std::size_t>(count), scratch_->stored);
+    if (bytes == nullptr) reason = kTruncated;
+    return bytes;
 }
 
 bool CLayerChannelRows::InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason)
@@ -125,21 +123,23 @@ bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, std::string& reaso
     // narrowed into out.
     std::uint8_t* target = out;
     if (depth_ != 8) {
-        scratch_->wide.resize(rows * storedRowBytes_);
-        target = scratch_->wide.data();
+        target = AtLeast(scratch_->wide, rows * storedRowBytes_);
     }
     if (zip_) {
         if (!InflateRows(rows, target, reason)) return false;
     } else if (compression_ == 0) {
-        if (!ReadBytes(rows * storedRowBytes_, reason)) return false;
-        std::memcpy(target, scratch_->stored.data(), scratch_->stored.size());
+        const std::uint8_t* bytes = TakeBytes(rows * storedRowBytes_, reason);
+        if (bytes == nullptr) return false;
+        std::memcpy(target, bytes, rows * storedRowBytes_);
     } else {
         std::uint64_t packedTotal = 0;
-        if (!TakeRowCounts(rowCount, packedTotal, reason) || !ReadBytes(packedTotal, reason)) return false;
+        if (!TakeRowCounts(rowCount, packedTotal, reason)) return false;
+        const std::uint8_t* packed = TakeBytes(packedTotal, reason);
+        if (packed == nullptr) return false;
         const auto& counts = scratch_->rowCounts;
         std::size_t at = 0;
         for (std::size_t row = 0; row < rows; ++row) {
-            if (!UnpackBitsRow(scratch_->stored.data() + at, counts[row], target + row * storedRowBytes_, storedRowBytes_)) {
+            if (!UnpackBitsRow(packed + at, counts[row], target + row * storedRowBytes_, storedRowBytes_)) {
                 reason = "corrupt PackBits data in a layer channel";
                 return false;
             }
@@ -180,18 +180,12 @@ bool CLayerChannelRows::Skip(int rowCount, std::string& reason)
     }
     rowsLeft_ -= rowCount;
     if (zip_) return InflateRows(static_cast<std::size_t>(rowCount), nullptr, reason);
-    if (compression_ == 0) {
-        const std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
-        if (dataAt_ > end_ || count > end_ - dataAt_) {
-            reason = kTruncated;
-            return false;
-        }
-        dataAt_ += count;
-        return true;
+    std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
+    if (compression_ == 1 && !TakeRowCounts(rowCount, count, reason)) return false;
+    if (!data_.Skip(count)) {
+        reason = kTruncated;
+        return false;
     }
-    std::uint64_t packedTotal = 0;
-    if (!TakeRowCounts(rowCount, packedTotal, reason)) return false;
-    dataAt_ += packedTotal;
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdLayerRecords.h"
+#include "studio/psd/ReadAhead.h"
 #include "studio/psd/ZipRows.h"
 
 namespace vantrel::studio {
@@ -21,8 +22,8 @@ struct CChannelScratch {
 };
 
 // The rows of one layer channel, decoded top to bottom a band at a time into 8-bit samples.
-// Only where the channel's data lies is remembered between bands: a raw or PackBits channel
-// is read by offset, so a layer costs the band it is decoding and nothing more. A ZIP channel
+// Between bands a raw or PackBits channel keeps where its data lies and at most a few
+// kilobytes read ahead, so a layer costs little more than the band it is decoding. A ZIP channel
 // is one zlib stream, held open (a row and zlib's window) until its last row is read.
 class CLayerChannelRows {
 public:
@@ -40,7 +41,7 @@ public:
 
 private:
     bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason);
-    bool ReadBytes(std::uint64_t count, std::string& reason);
+    const std::uint8_t* TakeBytes(std::uint64_t count, std::string& reason);
     bool InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason);
     void NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const;
 
@@ -53,8 +54,8 @@ private:
     std::size_t width_ = 0;
     std::size_t storedRowBytes_ = 0;
     std::int64_t rowsLeft_ = 0;
-    std::uint64_t tableAt_ = 0;  // the next row's packed length, PackBits only
-    std::uint64_t dataAt_ = 0;   // the next row's data
+    CReadAhead table_;  // the packed row lengths, PackBits only
+    CReadAhead data_;   // the rows as stored, raw or PackBits
     std::uint64_t end_ = 0;      // end of the channel's data
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
 
 namespace vantrel::studio {
@@ -175,18 +176,17 @@ bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowC
     decoded_.resize(static_cast<std::size_t>(planeCount_) + 1);
     const std::int64_t layerRow = std::int64_t{firstRow} - record.bounds.top;
     for (int p = 0; p <= planeCount_; ++p) {
-        auto& out = decoded_[static_cast<std::size_t>(p)];
-        out.resize(samples);
+        std::uint8_t* out = AtLeast(decoded_[static_cast<std::size_t>(p)], samples);
         const bool alpha = p == planeCount_;
         const bool present = alpha ? state.hasAlpha : state.hasColour[static_cast<std::size_t>(p)];
         if (!present) {
-            std::fill(out.begin(), out.end(), alpha ? 255 : 0);
+            std::fill_n(out, samples, alpha ? 255 : 0);
             continue;
         }
         // Every channel of a layer advances in step, so one row counter serves them all.
         std::int64_t next = state.nextRow;
         CLayerChannelRows& rows = alpha ? state.alpha : state.colour[static_cast<std::size_t>(p)];
-        if (!ReadRowsAt(rows, next, layerRow, rowCount, out.data(), reason)) return false;
+        if (!ReadRowsAt(rows, next, layerRow, rowCount, out, reason)) return false;
     }
     state.nextRow = layerRow + rowCount;
     return true;
@@ -212,15 +212,14 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{firstRow} + rowCount, mask.bounds.bottom);
     if (top >= bottom) return true;
     const auto maskWidth = static_cast<std::size_t>(mask.bounds.Width());
-    maskRaw_.resize(static_cast<std::size_t>(bottom - top) * maskWidth);
-    if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top),
-                    maskRaw_.data(), reason))
+    std::uint8_t* raw = AtLeast(maskRaw_, static_cast<std::size_t>(bottom - top) * maskWidth);
+    if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top), raw, reason))
         return false;
     const std::int64_t left = std::max<std::int64_t>(0, mask.bounds.left);
     const std::int64_t right = std::min<std::int64_t>(width_, mask.bounds.right);
     for (std::int64_t y = top; y < bottom; ++y) {
         std::uint8_t* out = maskRows_.data() + static_cast<std::size_t>(y - firstRow) * rowBytes;
-        const std::uint8_t* in = maskRaw_.data() + static_cast<std::size_t>(y - top) * maskWidth;
+        const std::uint8_t* in = raw + static_cast<std::size_t>(y - top) * maskWidth;
         for (std::int64_t x = left; x < right; ++x) out[x] = in[x - mask.bounds.left];
     }
     return true;
@@ -270,10 +269,10 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& targ
     } else {
         float* backColour[4];
         float* blended[4];
-        blendScratch_.resize(span * static_cast<std::size_t>(2 * n));
+        float* scratch = AtLeast(blendScratch_, span * static_cast<std::size_t>(2 * n));
         for (int p = 0; p < n; ++p) {
-            backColour[p] = opaque ? back[p] : blendScratch_.data() + span * static_cast<std::size_t>(p);
-            blended[p] = blendScratch_.data() + span * static_cast<std::size_t>(n + p);
+            backColour[p] = opaque ? back[p] : scratch + span * static_cast<std::size_t>(p);
+            blended[p] = scratch + span * static_cast<std::size_t>(n + p);
             if (!opaque) kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
         }
         BlendColours(mode, n, backColour, srcColour, blended, span);
@@ -332,10 +331,9 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     }
     const bool passThrough = node.group && clipGroup == nullptr && mode == EBlendMode::kPassThrough;
     const auto span = static_cast<std::size_t>(right - left);
-    rowScratch_.resize(span * static_cast<std::size_t>(n + 1));
-    float* srcAlpha = rowScratch_.data();
+    float* srcAlpha = AtLeast(rowScratch_, span * static_cast<std::size_t>(n + 1));
     float* srcColour[4];
-    for (int p = 0; p < n; ++p) srcColour[p] = rowScratch_.data() + span * static_cast<std::size_t>(1 + p);
+    for (int p = 0; p < n; ++p) srcColour[p] = srcAlpha + span * static_cast<std::size_t>(1 + p);
 
     const std::int64_t layerWidth = fromBand || solidFill ? 0 : record.bounds.Width();
     const int chunkRows = layerWidth > 0
