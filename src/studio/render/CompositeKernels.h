@@ -74,6 +74,13 @@ inline bool AllZeros(const float* values, std::size_t count)
     return NoneInChunks(values, count, [](float v) { return v > 0.0f; });
 }
 
+// out = alpha * colour: a source laid over nothing.
+inline void Premultiply(float* __restrict out, const float* __restrict colour, const float* __restrict alpha,
+                        std::size_t count)
+{
+    Blocked(count, [=](std::size_t i) { out[i] = alpha[i] * colour[i]; });
+}
+
 // back = alpha * colour + (1 - alpha) * back
 inline void SourceOver(float* __restrict back, const float* __restrict colour, const float* __restrict alpha,
                        std::size_t count)

@@ -43,12 +43,18 @@ struct CLayerCompositor::CBand {
     std::size_t stride = 0;  // floats in one plane
     int width = 0;
     std::vector<float> data;
+    // Rows that read as empty but were never zeroed: the first layer to cover a whole row
+    // writes it outright, which spares clearing the band and reading it back.
+    std::vector<std::uint8_t> blank;
 
     float* Row(int plane, int row) { return data.data() + static_cast<std::size_t>(plane) * stride + static_cast<std::size_t>(row) * width; }
-    void Clear(int rows)
+    void Clear(int rows) { std::fill_n(blank.begin(), rows, std::uint8_t{1}); }
+    // Makes a row's memory hold what it reads as.
+    void Realize(int row)
     {
-        for (int p = 0; p < planes; ++p)
-            std::fill_n(data.data() + static_cast<std::size_t>(p) * stride, static_cast<std::size_t>(rows) * width, 0.0f);
+        if (!blank[static_cast<std::size_t>(row)]) return;
+        for (int p = 0; p < planes; ++p) std::fill_n(Row(p, row), width, 0.0f);
+        blank[static_cast<std::size_t>(row)] = 0;
     }
 };
 
@@ -118,6 +124,7 @@ CLayerCompositor::CBand& CLayerCompositor::BandAt(int depth, int kind)
         band->width = width_;
         band->stride = static_cast<std::size_t>(width_) * static_cast<std::size_t>(bandRows_);
         band->data.assign(band->stride * static_cast<std::size_t>(band->planes), 0.0f);
+        band->blank.assign(static_cast<std::size_t>(bandRows_), 0);
         bands_[at] = std::move(band);
     }
     return *bands_[at];
@@ -240,6 +247,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
             clip.Clear(bandHeight_);
             if (!CompositeNode(node, clip, depth, nullptr, reason, true)) return false;
             CBand& coverage = BandAt(depth, 2);
+            for (int row = 0; row < bandHeight_; ++row) clip.Realize(row);
             std::copy_n(clip.Row(planeCount_, 0), coverage.stride, coverage.Row(0, 0));
             for (std::size_t j = i + 1; j < clippedEnd; ++j)
                 if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, reason)) return false;
@@ -260,6 +268,16 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& targ
     float* back[4];
     for (int p = 0; p < n; ++p) back[p] = target.Row(p, bandRow) + left;
     if (kernels::AllZeros(srcAlpha, span)) return;
+    if (target.blank[static_cast<std::size_t>(bandRow)]) {
+        if (span == static_cast<std::size_t>(target.width)) {
+            // Over nothing every mode shows the source as it is.
+            for (int p = 0; p < n; ++p) kernels::Premultiply(back[p], srcColour[p], srcAlpha, span);
+            std::copy_n(srcAlpha, span, backAlpha);
+            target.blank[static_cast<std::size_t>(bandRow)] = 0;
+            return;
+        }
+        target.Realize(bandRow);
+    }
     const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
     // Over a backdrop that covers everything, colour is its own straight value and coverage
     // stays whole, which spares the divisions and the mixing below.
@@ -317,10 +335,12 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
         sourceBand = &BandAt(depth + 1, 0);
         if (mode == EBlendMode::kPassThrough && scale >= 1.0f && !masked)
             return CompositeList(node.children, target, depth + 1, reason);
-        if (mode == EBlendMode::kPassThrough)
+        if (mode == EBlendMode::kPassThrough) {
             std::copy(target.data.begin(), target.data.end(), sourceBand->data.begin());
-        else
+            sourceBand->blank = target.blank;
+        } else {
             sourceBand->Clear(bandHeight_);
+        }
         if (!CompositeList(node.children, *sourceBand, depth + 1, reason)) return false;
     } else if (!fromBand && !solidFill) {
         top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
@@ -347,6 +367,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             const int bandRow = y - bandTop_;
             // The source's own colour and coverage, before opacity.
             if (fromBand) {
+                sourceBand->Realize(bandRow);
                 const float* a = sourceBand->Row(n, bandRow) + left;
                 const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
                 std::copy_n(cover, span, srcAlpha);
@@ -370,6 +391,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             const std::uint8_t* maskRow = masked ? maskRows_.data() + static_cast<std::size_t>(y - chunk) * width_ + left : nullptr;
             if (passThrough) {
                 // The group drew onto a copy of what lies below; opacity and mask fade between the two.
+                target.Realize(bandRow);
                 for (int p = 0; p <= n; ++p)
                     kernels::FadeTowards(target.Row(p, bandRow) + left, sourceBand->Row(p, bandRow) + left, scale,
                                          maskRow, span);
@@ -405,6 +427,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, std::string&
                 layers_.records[i].mask.bounds.bottom <= bandTop_ + bandHeight_)
                 states_[i].reset();
         for (int row = 0; row < bandHeight_; ++row) {
+            canvas.Realize(row);
             const float* alpha = canvas.Row(planeCount_, row);
             for (int p = 0; p < planeCount_; ++p) {
                 kernels::OverWhite(out.data() + static_cast<std::size_t>(p) * width_, canvas.Row(p, row), alpha,
