@@ -27,7 +27,7 @@ const std::uint8_t* CReadAhead::Take(CDocumentFile& file, std::size_t count, std
     if (count - have > end_ - at_) return nullptr;
     if (count > lookahead_) {
         std::uint8_t* out = AtLeast(overflow, count);
-        std::memcpy(out, bytes_.data() + begin_, have);
+        if (have > 0) std::memcpy(out, bytes_.data() + begin_, have);
         if (!file.ReadAt(at_, out + have, count - have)) return nullptr;
         at_ += count - have;
         bytes_.clear();
@@ -35,7 +35,7 @@ const std::uint8_t* CReadAhead::Take(CDocumentFile& file, std::size_t count, std
         return out;
     }
     // Keeps what is left and fills up to the lookahead, never past the region's end.
-    std::memmove(bytes_.data(), bytes_.data() + begin_, have);
+    if (have > 0) std::memmove(bytes_.data(), bytes_.data() + begin_, have);  // never with an empty buffer's null
     const auto more = static_cast<std::size_t>(std::min<std::uint64_t>(end_ - at_, lookahead_ - have));
     bytes_.resize(have + more);
     begin_ = 0;
