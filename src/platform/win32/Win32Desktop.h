@@ -4,7 +4,8 @@
 
 namespace vantrel::platform {
 
-// The Windows desktop is not searched yet: no window is ever found, so nothing is captured.
+// The desktop as Windows shows it: its windows and menus, and captures of client areas through
+// GDI in the screen's own format.
 class CWin32Desktop : public IDesktop {
 public:
     void EnumTopLevelWindows(const std::function<bool(WindowHandle)>& callback) override;
