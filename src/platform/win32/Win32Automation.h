@@ -4,8 +4,8 @@
 
 namespace vantrel::platform {
 
-// Automation of the Windows editor is not wired to COM yet: no object is ever created, so an
-// effect criterion ends as an editor that cannot be reached.
+// Automation through COM: objects created by ProgID the way the framework's dispatch driver
+// creates them, and driven by DISPID through IDispatch::Invoke.
 class CWin32Automation : public IAutomation {
 public:
     AutomationRef CreateObject(const std::string& progId) override;
