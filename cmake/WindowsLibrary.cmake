@@ -26,7 +26,7 @@ target_sources(vantrel PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/vantrel.rc ${VANTREL_
 # PREFIX "": the .def says LIBRARY vantrel, so importers look for vantrel.dll.
 set_target_properties(vantrel PROPERTIES PREFIX "" IMPORT_PREFIX "" IMPORT_SUFFIX ".lib"
   LINK_DEPENDS ${VANTREL_DEF})
-target_link_libraries(vantrel PRIVATE user32 advapi32)
-target_link_libraries(vantrel_objects PUBLIC user32 advapi32)
+target_link_libraries(vantrel PRIVATE user32 gdi32 advapi32 ole32 oleaut32)
+target_link_libraries(vantrel_objects PUBLIC user32 gdi32 advapi32 ole32 oleaut32)
 install(TARGETS vantrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vantrel DESTINATION include)

@@ -16,3 +16,10 @@ set(VANTREL_WIN32_TEST_LIBRARIES oleaut32 ole32 uuid version)
 # build's marks.
 add_executable(vantrel_dll_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/DllHost.c)
 add_dependencies(vantrel_dll_host vantrel_test_dll)
+
+# The studio program beside the tests, which start it as a COM local server.
+set(VANTREL_TEST_STUDIO ${CMAKE_CURRENT_BINARY_DIR}/vantrel-studio.exe)
+add_custom_command(OUTPUT ${VANTREL_TEST_STUDIO}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vantrel_studio> ${VANTREL_TEST_STUDIO}
+  DEPENDS vantrel_studio)
+add_custom_target(vantrel_test_studio DEPENDS ${VANTREL_TEST_STUDIO})

@@ -21,8 +21,8 @@ using namespace vantrel::platform;
 
 namespace {
 
-// The studio offered to COM in this process under a class of the tests' own, which the
-// registry names for the ProgID the graders ask for.
+// The studio offered to COM in this process under a class and ProgID of the tests' own, apart
+// from the studio program's registration, which another test makes.
 class Win32AutomationTest : public ::testing::Test {
 protected:
     static constexpr const char* kClassId = "{9C4E2B71-5D3A-4F08-B6E2-1A7C3D5E9F42}";
@@ -31,7 +31,7 @@ protected:
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Photoshop.Application\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Vantrel.TestStudio\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr,
                                   &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kClassId), 39);
@@ -45,10 +45,10 @@ protected:
     void TearDown() override
     {
         registration_.reset();
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Photoshop.Application");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Vantrel.TestStudio");
         CoUninitialize();
     }
-    AutomationRef Connect() { return CWin32Automation().CreateObject("Photoshop.Application"); }
+    AutomationRef Connect() { return CWin32Automation().CreateObject("Vantrel.TestStudio"); }
 
     CVirtualClock clock_;
     CVirtualDesktop desktop_{clock_};

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "studio/app/StudioAutomationIds.h"
+
 namespace vantrel::studio {
 class CStudioApplication;
 }  // namespace vantrel::platform
@@ -16,7 +18,7 @@ using studio::CStudioApplication;
 struct StudioSetup {
     std::string executablePath = "C:\\Program Files\\vantrel\\Studio\\Photoshp.exe";
     std::string serverSwitch = "/Automation";
-    std::string classId = "{5A1D6F0E-3C2B-4E7A-9D41-7B2E8C0F4A16}";
+    std::string classId = studio::kStudioClassId;
 };
 
 // The studio as installed on one headless platform: registered as the automation server

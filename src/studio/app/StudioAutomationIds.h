@@ -4,6 +4,9 @@
 
 namespace vantrel::studio {
 
+// The class the studio serves "Photoshop.Application" under wherever it is registered.
+constexpr const char* kStudioClassId = "{5A1D6F0E-3C2B-4E7A-9D41-7B2E8C0F4A16}";
+
 // The members the studio's automation objects answer, by DISPID. The application and its
 // documents number their members independently, so closing either is 0x60020001.
 constexpr std::int32_t kDispidAppFlag = 0x60020009;         // application, property put, Bool

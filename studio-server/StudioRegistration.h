@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel::studio_server {
+
+// Registers this program as the local server of "Photoshop.Application", unless another
+// program already holds that name: an editor installed on the machine is never displaced.
+// False with a one-line reason.
+bool RegisterServer(const std::string& executablePath, std::string& reason);
+// Removes the registration, but only where it is this program's own.
+bool UnregisterServer(std::string& reason);
+
+}  // namespace vantrel::studio_server
