@@ -85,18 +85,24 @@ start_wine() {
     "${WINE_LOCALE[@]}" $WINE cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
-# The marks of vantrel.dll, loaded by a host under wine64, beside the Linux build's.
+# The marks of vantrel.dll, loaded by a host under wine64, beside the Linux build's: a property
+# exam through the C host, and the example exam, effect criteria included, through a host that
+# runs the studio in its own windows.
 compare_marks() {
     [ -x "$BUILD_DIR/vantrel" ] || build
-    local exam=$PWD/$WIN64_DIR/example-exam key=tests/win32/property-exam.key
+    local exam=$PWD/$WIN64_DIR/example-exam
     "$BUILD_DIR/make_example_exam" "$exam"
-    for examinee in alice bob; do
-        local linux windows
-        linux=$("$BUILD_DIR/vantrel" grade "$key" --answers "$exam/answers/$examinee" --keys "$exam/keys")
-        windows=$(cd "$WIN64_DIR/tests" && "${WINE_LOCALE[@]}" $WINE vantrel_dll_host.exe "$(winepath -w "$PWD/../../$key")" \
-            "$(winepath -w "$exam/answers/$examinee")" "$(winepath -w "$exam/keys")" </dev/null | tr -d '\r')
-        echo "property exam, $examinee: Linux $linux, vantrel.dll under wine64 $windows"
-        awk -v a="$linux" -v b="$windows" 'BEGIN { exit !(a + 0 == b + 0) }' || { echo "the marks differ" >&2; return 1; }
+    local host key
+    for host_and_key in vantrel_dll_host.exe:tests/win32/property-exam.key vantrel_effects_host.exe:examples/exam.key; do
+        host=${host_and_key%%:*} key=${host_and_key#*:}
+        for examinee in alice bob; do
+            local linux windows
+            linux=$("$BUILD_DIR/vantrel" grade "$key" --answers "$exam/answers/$examinee" --keys "$exam/keys")
+            windows=$(cd "$WIN64_DIR/tests" && "${WINE_LOCALE[@]}" $WINE "$host" "$(winepath -w "$PWD/../../$key")" \
+                "$(winepath -w "$exam/answers/$examinee")" "$(winepath -w "$exam/keys")" </dev/null | tr -d '\r')
+            echo "$key, $examinee: Linux $linux, vantrel.dll under wine64 $windows"
+            awk -v a="$linux" -v b="$windows" 'BEGIN { exit !(a + 0 == b + 0) }' || { echo "the marks differ" >&2; return 1; }
+        done
     done
 }
 
@@ -106,7 +112,7 @@ windows() {
     cross_build "$WIN32_DIR" mingw-w64-i686.cmake vantrel -- -DVANTREL_TESTS=OFF
     bash tests/win32/check_dll.sh i686 "$WIN32_DIR"
     echo "== vantrel.dll and the tests for x86_64"
-    cross_build "$WIN64_DIR" mingw-w64-x86_64.cmake vantrel vantrel_tests vantrel_c_api_test vantrel_dll_host \
+    cross_build "$WIN64_DIR" mingw-w64-x86_64.cmake vantrel vantrel_tests vantrel_c_api_test vantrel_dll_host vantrel_effects_host vantrel_studio \
         -- -DVANTREL_TESTS=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$WINE
     bash tests/win32/check_dll.sh x86_64 "$WIN64_DIR"
     echo "== the portable tests as 32-bit Linux programs under qemu-i386-static"
