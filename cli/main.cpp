@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocatorSettings.h"
 #include "BatchCommand.h"
 #include "CaptureCommand.h"
 #include "CompareCommand.h"
@@ -70,6 +71,7 @@ int RunCaught(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    vantrel::cli::KeepFreedMemory();
     const int status = RunCaught(argc, argv);
     std::string reason;
     if (FinishStandardOutput(reason)) return status;
