@@ -11,8 +11,10 @@ namespace vantrel::studio {
 
 namespace {
 
-// Floats in one band of the canvas, all planes together; a band has at least one row.
-constexpr std::size_t kBandFloats = std::size_t{1} << 18;
+// Floats in one band of the canvas, all planes together; a band has at least one row. 256 KB:
+// a capture is a short process, and each page of a larger band costs it a fault, which here is
+// dearer than the reads that more, shorter bands need.
+constexpr std::size_t kBandFloats = std::size_t{1} << 16;
 constexpr int kMaxBandRows = 64;
 // Decoded samples of one layer channel at a time, so one huge layer decodes a few rows at once.
 constexpr std::size_t kDecodeSamples = std::size_t{1} << 20;
