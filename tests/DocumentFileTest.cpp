@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "studio/psd/DocumentFile.h"
-#include "studio/psd/ReadAhead.h"
 #include "support/ScratchFile.h"
 
 namespace {
@@ -78,18 +77,17 @@ TEST(FileCursor, ACursorPastTheEndTakesNothing)
     EXPECT_FALSE(cursor.Skip(1));
 }
 
-TEST(ReadAhead, HandsOutTheRegionInOrderAndStopsAtItsEnd)
+TEST(DocumentFile, ALookaheadCursorHandsOutItsRegionInOrderAndStopsAtItsEnd)
 {
     const auto bytes = Pattern(1000);
     CScratchFile scratch(bytes);
     CDocumentFile file(scratch.Path());
-    vantrel::studio::CReadAhead region;
     std::vector<std::uint8_t> overflow;
-    region.Reset(100, 900, 64);
+    auto region = CFileCursor::Lookahead(file, 100, 900, 64);
     std::uint64_t at = 100;
     // Takes that straddle the lookahead, one longer than it, and a skip across a refill.
     for (std::size_t count : {10u, 50u, 30u, 200u, 64u, 1u}) {
-        const std::uint8_t* got = region.Take(file, count, overflow);
+        const std::uint8_t* got = region.Take(count, overflow);
         ASSERT_NE(got, nullptr) << count;
         EXPECT_TRUE(std::equal(got, got + count, bytes.begin() + static_cast<long>(at))) << count;
         at += count;
@@ -97,11 +95,11 @@ TEST(ReadAhead, HandsOutTheRegionInOrderAndStopsAtItsEnd)
     ASSERT_TRUE(region.Skip(40));
     at += 40;
     EXPECT_EQ(region.Remaining(), 900 - at);
-    EXPECT_EQ(*region.Take(file, 1, overflow), bytes[at]);
-    EXPECT_EQ(region.Take(file, 900 - at, overflow), nullptr);  // one byte past the region
+    EXPECT_EQ(*region.Take(1, overflow), bytes[at]);
+    EXPECT_EQ(region.Take(900 - at, overflow), nullptr);  // one byte past the region
     EXPECT_FALSE(region.Skip(900 - at));
-    region.Reset(990, 1100, 64);  // a region the file ends inside
-    EXPECT_EQ(region.Take(file, 20, overflow), nullptr);
+    auto cut = CFileCursor::Lookahead(file, 990, 1100, 64);  // a region the file ends inside
+    EXPECT_EQ(cut.Take(20, overflow), nullptr);
 }
 
 }  // namespace

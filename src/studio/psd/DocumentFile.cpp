@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "studio/psd/GrowingScratch.h"
+
 namespace vantrel::studio {
 
 CDocumentFile::CDocumentFile(const std::string& path)
@@ -42,6 +44,12 @@ CFileCursor::CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_
 CFileCursor CFileCursor::Chunked(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes)
 {
     return CFileCursor(file, offset, file.Size(), chunkBytes, false);
+}
+
+CFileCursor CFileCursor::Lookahead(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit,
+                                   std::size_t lookahead)
+{
+    return CFileCursor(file, offset, limit, lookahead, false);
 }
 
 namespace {
@@ -96,6 +104,20 @@ const std::uint8_t* CFileCursor::Take(std::size_t count)
     const std::uint8_t* taken = buffer_.get() + begin_;
     begin_ += count;
     return taken;
+}
+
+const std::uint8_t* CFileCursor::Take(std::size_t count, std::vector<std::uint8_t>& overflow)
+{
+    if (count <= end_ - begin_ || count <= chunk_ || grows_) return Take(count);
+    if (count > Remaining()) return nullptr;
+    // What is buffered, then the rest straight from the file.
+    const std::size_t kept = end_ - begin_;
+    std::uint8_t* out = AtLeast(overflow, count);
+    if (kept > 0) std::memcpy(out, buffer_.get() + begin_, kept);
+    if (!file_.ReadAt(bufferOffset_ + end_, out + kept, count - kept)) return nullptr;
+    bufferOffset_ = Position() + count;
+    begin_ = end_ = 0;
+    return out;
 }
 
 bool CFileCursor::Skip(std::uint64_t count)

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantrel::studio {
 
@@ -45,12 +46,20 @@ public:
     // may ask for: a row of a wide document may need more than kChunkBytes.
     static CFileCursor Chunked(CDocumentFile& file, std::uint64_t offset, std::size_t chunkBytes);
 
+    // A cursor that reads nothing at or past limit and buffers at most lookahead bytes: a layer
+    // channel hands out a band at a time, often a few dozen bytes, and many are open at once.
+    static CFileCursor Lookahead(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit,
+                                 std::size_t lookahead);
+
     // The next count bytes, valid until the next call; null when the file ends first or
     // count exceeds the chunk size.
     const std::uint8_t* Take(std::size_t count);
+    // The same, except that a take longer than the chunk goes into overflow, not the buffer.
+    const std::uint8_t* Take(std::size_t count, std::vector<std::uint8_t>& overflow);
     // Moves forward by count bytes; false when that passes the end of the file.
     bool Skip(std::uint64_t count);
     std::uint64_t Position() const { return bufferOffset_ + begin_; }
+    std::uint64_t Remaining() const { return Position() < limit_ ? limit_ - Position() : 0; }
 
 private:
     CFileCursor(CDocumentFile& file, std::uint64_t offset, std::uint64_t limit, std::size_t chunkBytes, bool grows);

@@ -60,8 +60,8 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
         }
         dataAt = start + tableBytes;
     }
-    table_.Reset(start, dataAt, kTableLookahead);
-    data_.Reset(dataAt, end_, kDataLookahead);
+    table_.emplace(CFileCursor::Lookahead(file, start, dataAt, kTableLookahead));
+    data_.emplace(CFileCursor::Lookahead(file, dataAt, end_, kDataLookahead));
     return true;
 }
 
@@ -69,7 +69,7 @@ bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, 
 {
     const std::size_t countBytes = psb_ ? 4 : 2;
     const auto rows = static_cast<std::size_t>(rowCount);
-    const std::uint8_t* bytes = table_.Take(*file_, rows * countBytes, scratch_->stored);
+    const std::uint8_t* bytes = table_->Take(rows * countBytes, scratch_->stored);
     if (bytes == nullptr) {
         reason = kTruncated;
         return false;
@@ -83,7 +83,7 @@ bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, 
         counts[row] = count;
         packedTotal += count;
     }
-    if (packedTotal > data_.Remaining()) {
+    if (packedTotal > data_->Remaining()) {
         reason = kTruncated;
         return false;
     }
@@ -93,7 +93,7 @@ bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, 
 const std::uint8_t* CLayerChannelRows::TakeBytes(std::uint64_t count, std::string& reason)
 {
     const std::uint8_t* bytes =
-        count > data_.Remaining() ? nullptr : data_.Take(*file_, static_cast<std::size_t>(count), scratch_->stored);
+        count > data_->Remaining() ? nullptr : data_->Take(static_cast<std::size_t>(count), scratch_->stored);
     if (bytes == nullptr) reason = kTruncated;
     return bytes;
 }
@@ -182,7 +182,7 @@ bool CLayerChannelRows::Skip(int rowCount, std::string& reason)
     if (zip_) return InflateRows(static_cast<std::size_t>(rowCount), nullptr, reason);
     std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
     if (compression_ == 1 && !TakeRowCounts(rowCount, count, reason)) return false;
-    if (!data_.Skip(count)) {
+    if (!data_->Skip(count)) {
         reason = kTruncated;
         return false;
     }

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "studio/psd/DocumentFile.h"
 #include "studio/psd/PsdLayerRecords.h"
-#include "studio/psd/ReadAhead.h"
 #include "studio/psd/ZipRows.h"
 
 namespace vantrel::studio {
@@ -54,8 +54,8 @@ private:
     std::size_t width_ = 0;
     std::size_t storedRowBytes_ = 0;
     std::int64_t rowsLeft_ = 0;
-    CReadAhead table_;  // the packed row lengths, PackBits only
-    CReadAhead data_;   // the rows as stored, raw or PackBits
+    std::optional<CFileCursor> table_;  // the packed row lengths, PackBits only
+    std::optional<CFileCursor> data_;   // the rows as stored, raw or PackBits
     std::uint64_t end_ = 0;      // end of the channel's data
 };
 
