@@ -25,7 +25,9 @@ add_custom_command(OUTPUT ${VANTREL_TEST_STUDIO}
 add_custom_target(vantrel_test_studio DEPENDS ${VANTREL_TEST_STUDIO})
 
 # A host that grades effect criteria through vantrel.dll, with the studio in its own windows.
-add_executable(vantrel_effects_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/EffectsHost.cpp)
+add_executable(vantrel_effects_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/EffectsHost.cpp
+  ${PROJECT_SOURCE_DIR}/studio-server/StudioRegistration.cpp)
+target_include_directories(vantrel_effects_host PRIVATE ${PROJECT_SOURCE_DIR}/studio-server)
 target_link_libraries(vantrel_effects_host PRIVATE vantrel_core uuid)
 target_link_options(vantrel_effects_host PRIVATE -static)
 add_dependencies(vantrel_effects_host vantrel_test_dll)

@@ -37,7 +37,7 @@ bool WriteDefault(const std::string& subKey, const std::string& value)
 
 }  // namespace
 
-bool RegisterServer(const std::string& executablePath, std::string& reason)
+bool RegisterServer(const std::string& serverCommandLine, std::string& reason)
 {
     const std::string holder = ReadDefault(std::string(kProgId) + "\\CLSID");
     if (!holder.empty() && holder != studio::kStudioClassId) {
@@ -45,12 +45,10 @@ bool RegisterServer(const std::string& executablePath, std::string& reason)
         return false;
     }
     const std::string classKey = std::string("CLSID\\") + studio::kStudioClassId;
-    // The path quoted, so that the switch after it is an argument; the grader's locator
-    // launches the value as it stands.
     const bool written = WriteDefault(kProgId, kDescription) &&
                          WriteDefault(std::string(kProgId) + "\\CLSID", studio::kStudioClassId) &&
                          WriteDefault(classKey, kDescription) &&
-                         WriteDefault(classKey + "\\LocalServer32", "\"" + executablePath + "\" /Automation") &&
+                         WriteDefault(classKey + "\\LocalServer32", serverCommandLine) &&
                          WriteDefault(classKey + "\\ProgID", kProgId);
     if (!written) reason = "the registry refused the entries (run as an administrator)";
     return written;

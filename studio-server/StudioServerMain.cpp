@@ -94,7 +94,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         return 0;
     }
     if (has("/RegServer") || has("-RegServer")) {
-        if (studio_server::RegisterServer(ModulePath(), reason)) return 0;
+        if (studio_server::RegisterServer("\"" + ModulePath() + "\" /Automation", reason)) return 0;
         Say("vantrel studio: " + reason);
         return 1;
     }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "StudioRegistration.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/studio/StudioClassFactory.h"
@@ -61,18 +62,6 @@ bool ReplaceImport(HMODULE module, const char* dll, const char* function, void* 
     return false;
 }
 
-bool WriteClassesRootDefault(const std::string& subKey, const std::string& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const LONG status = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
 std::string BesideThisProgram(const char* name)
 {
     char self[MAX_PATH + 1] = {};
@@ -110,11 +99,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel.dll no longer imports the functions this host replaces\n");
         return 1;
     }
-    const std::string classKey = std::string("CLSID\\") + studio::kStudioClassId;
-    if (!WriteClassesRootDefault("Photoshop.Application\\CLSID", studio::kStudioClassId) ||
-        !WriteClassesRootDefault(classKey + "\\LocalServer32",
-                                 "\"" + BesideThisProgram("vantrel_effects_host.exe") + "\" --exit")) {
-        std::fprintf(stderr, "cannot register the studio\n");
+    std::string reason;
+    if (!studio_server::RegisterServer("\"" + BesideThisProgram("vantrel_effects_host.exe") + "\" --exit", reason)) {
+        std::fprintf(stderr, "cannot register the studio: %s\n", reason.c_str());
         return 1;
     }
     double mark = 0;
@@ -135,8 +122,7 @@ int main(int argc, char** argv)
         }
         mark = getMark(key.c_str(), argv[2], argv[3]);
     }
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "Photoshop.Application");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, classKey.c_str());
+    studio_server::UnregisterServer(reason);
     std::printf("%.17g\n", mark);
     CoUninitialize();
     return 0;
