@@ -267,6 +267,11 @@ TEST(LayeredDocument, RecordsThatClaimTooMuchAreRefusedBeforeAllocation)
     EXPECT_EQ(Refusal(patched), "layer channel data runs past the layer information");
     EXPECT_EQ(Refusal(LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 400000, 1, 2, 3)})).substr(0, 30),
               "layer 0 has bounds of 400000 x");
+    PsdLayerSpec masked = SolidRgbLayer(0, 0, 1, 1, 1, 2, 3);
+    masked.hasMask = true;
+    masked.maskRight = 400000;  // a mask row wider than any layer may be
+    masked.maskBottom = 1;
+    EXPECT_EQ(Refusal(LayerAndMaskSection({masked})).substr(0, 29), "layer 0 has a mask of 400000 ");
 }
 
 }  // namespace

@@ -219,6 +219,13 @@ bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, std::string& reason)
     return true;
 }
 
+// A layer's or its mask's rectangle, within the sides a layer may have.
+bool WithinLayerLimits(const CPsdRect& bounds)
+{
+    return bounds.Width() >= 0 && bounds.Height() >= 0 && bounds.Width() <= CPsdLayerLimits::kMaxLayerSide &&
+           bounds.Height() <= CPsdLayerLimits::kMaxLayerSide;
+}
+
 bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int index, CPsdLayerRecord& record,
                 std::string& reason)
 {
@@ -232,9 +239,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     head.Rect(record.bounds);
     std::uint64_t channelCount = 0;
     head.Unsigned(2, channelCount);
-    if (record.bounds.Width() < 0 || record.bounds.Height() < 0 ||
-        record.bounds.Width() > CPsdLayerLimits::kMaxLayerSide ||
-        record.bounds.Height() > CPsdLayerLimits::kMaxLayerSide) {
+    if (!WithinLayerLimits(record.bounds)) {
         reason = where + " has bounds of " + std::to_string(record.bounds.Width()) + " x " +
                  std::to_string(record.bounds.Height()) + " pixels";
         return false;
@@ -286,6 +291,12 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     }
     CByteReader extra(extraBytes, extraLength);
     if (!ReadMask(extra, record, reason)) return false;
+    // Mask rows are decoded a band at a time at the mask's own width.
+    if (record.mask.present && !WithinLayerLimits(record.mask.bounds)) {
+        reason = where + " has a mask of " + std::to_string(record.mask.bounds.Width()) + " x " +
+                 std::to_string(record.mask.bounds.Height()) + " pixels";
+        return false;
+    }
     std::uint32_t rangesLength = 0;
     if (!extra.U32(rangesLength) || !extra.Skip(rangesLength)) {
         reason = where + " has blending ranges that run past its record";
