@@ -101,7 +101,17 @@ if(VANTREL_COLOR_MANAGEMENT)
 endif()
 if(VANTREL_COLOR_MANAGEMENT AND LCMS2_INCLUDE_DIR AND LCMS2_LIBRARY)
   message(STATUS "Colour management: LittleCMS (${LCMS2_LIBRARY})")
-  list(APPEND VANTREL_STUDIO_CODEC_LIBRARIES ${LCMS2_LIBRARY})
+  # Where the platform loads libraries by name, the studio loads LittleCMS itself, when the
+  # first document with a profile needs it: linked, it is loaded at every start, which costs
+  # about a millisecond of a capture that takes ten.
+  file(REAL_PATH "${LCMS2_LIBRARY}" _lcms2_file)
+  get_filename_component(_lcms2_name "${_lcms2_file}" NAME)
+  if(UNIX AND CMAKE_DL_LIBS AND _lcms2_name MATCHES "^(liblcms2\\.so\\.[0-9]+)")
+    list(APPEND VANTREL_STUDIO_CODEC_LIBRARIES ${CMAKE_DL_LIBS})
+    list(APPEND VANTREL_STUDIO_CODEC_DEFINITIONS VANTREL_LCMS2_SONAME="${CMAKE_MATCH_1}")
+  else()
+    list(APPEND VANTREL_STUDIO_CODEC_LIBRARIES ${LCMS2_LIBRARY})
+  endif()
   list(APPEND VANTREL_STUDIO_CODEC_INCLUDE_DIRS ${LCMS2_INCLUDE_DIR})
   list(APPEND VANTREL_STUDIO_CODEC_DEFINITIONS VANTREL_HAVE_LCMS2=1)
 else()

@@ -12,6 +12,7 @@
 #include "support/ExamFolders.h"
 #include "support/PsdWriter.h"
 #include "support/RasterWriters.h"
+#include "support/TestProfiles.h"
 
 namespace {
 
@@ -170,6 +171,33 @@ TEST_F(CliTest, CaptureWritesAPngOrSaysWhyNot)
     EXPECT_NE(broken.err.find("cannot open"), std::string::npos);
     EXPECT_EQ(std::count(broken.err.begin(), broken.err.end(), '\n'), 1);
 }
+
+#if defined(VANTREL_HAVE_LCMS2)
+// The command may load LittleCMS only when a document carries a profile; a grey document whose
+// profile has a linear response must then look lighter than the same one without it.
+TEST_F(CliTest, CaptureConvertsThroughAnEmbeddedProfile)
+{
+    vantrel::testing::PsdSpec psd;
+    psd.width = 8;
+    psd.height = 8;
+    psd.colorMode = 1;
+    psd.channels = 1;
+    vantrel::testing::FillPlanes(psd, [](int, int, int) { return 128; });
+    exam.WriteAnswer("PLAIN.PSD", psd);
+    psd.imageResources = vantrel::testing::ImageResource(0x040F, vantrel::testing::LinearGreyProfile());
+    exam.WriteAnswer("LINEAR.PSD", psd);
+    std::string captures[2];
+    for (int k = 0; k < 2; ++k) {
+        const std::string png = exam.AnswerDirectory() + "/out.png";
+        const std::string name = k == 0 ? "PLAIN.PSD" : "LINEAR.PSD";
+        ASSERT_EQ(RunCli("capture '" + exam.AnswerDirectory() + "/" + name + "' -o '" + png + "'", exam).status, 0);
+        std::ifstream file(png, std::ios::binary);
+        captures[k].assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    EXPECT_GT(captures[0].size(), 24u);
+    EXPECT_NE(captures[0], captures[1]);
+}
+#endif
 
 TEST_F(CliTest, CompareGivesTheCriterionsSimilarity)
 {

@@ -11,9 +11,7 @@
 #include "support/PsdWriter.h"
 #include "support/ScratchFile.h"
 
-#if defined(VANTREL_HAVE_LCMS2)
-#include <lcms2.h>
-#endif
+#include "support/TestProfiles.h"
 
 namespace {
 
@@ -294,22 +292,9 @@ TEST(PsdDamage, APsbCountLongerThanAnyRowIsRefused)
 
 #if defined(VANTREL_HAVE_LCMS2)
 
-std::vector<std::uint8_t> SavedProfile(cmsHPROFILE profile)
-{
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 TEST(PsdProfiles, ConvertThroughTheEmbeddedProfile)
 {
-    // A grey profile with a linear response: stored 128 is half the light, sRGB 188.
-    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-    const auto greyProfile = SavedProfile(cmsCreateGrayProfile(cmsD50_xyY(), linear));
-    cmsFreeToneCurve(linear);
+    const auto greyProfile = vantrel::testing::LinearGreyProfile();
     PsdSpec grey;
     grey.width = 3;
     grey.height = 1;
@@ -330,7 +315,7 @@ TEST(PsdProfiles, ConvertThroughTheEmbeddedProfile)
     FillPlanes(rgbDocument, [](int c, int x, int y) { return (c * 77 + x * 16 + y * 3) % 256; });
     Pixels plain;
     ASSERT_EQ(Render(rgbDocument, plain), "");
-    for (const auto& profile : {SavedProfile(cmsCreate_sRGBProfile()), std::vector<std::uint8_t>(200, 0x41), greyProfile}) {
+    for (const auto& profile : {vantrel::testing::SavedProfile(cmsCreate_sRGBProfile()), std::vector<std::uint8_t>(200, 0x41), greyProfile}) {
         rgbDocument.imageResources = ImageResource(0x040F, profile);
         ASSERT_EQ(Render(rgbDocument, rgb), "");
         EXPECT_EQ(rgb, plain);
@@ -341,7 +326,7 @@ TEST(PsdProfiles, ConvertThroughTheEmbeddedProfile)
     cmsWhitePointFromTemp(&white, 6504);
     cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
     cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    const auto wide = SavedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
+    const auto wide = vantrel::testing::SavedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
     cmsFreeToneCurve(gamma);
     rgbDocument.width = rgbDocument.height = 1;
     rgbDocument.imageResources = ImageResource(0x040F, wide);

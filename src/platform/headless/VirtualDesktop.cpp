@@ -6,6 +6,7 @@
 #include "platform/headless/VirtualClock.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 namespace vantrel::platform {
@@ -258,13 +259,20 @@ void CVirtualDesktop::SetSolidContent(WindowHandle window, std::uint8_t red, std
 
 // ---- pixels -------------------------------------------------------------------------------
 
+namespace {
+
+// Nearest pixel, as a stretch without a stretching mode drops and repeats whole pixels.
+std::size_t SourceIndex(int at, int contentSide, int captureSide)
+{
+    return static_cast<std::size_t>(at) * static_cast<std::size_t>(contentSide) / static_cast<std::size_t>(captureSide);
+}
+
+}  // namespace
+
 CVirtualDesktop::Rgb CVirtualDesktop::Sample(const Content& content, int x, int y) const
 {
-    // Nearest pixel, as a stretch without a stretching mode drops and repeats whole pixels.
-    const std::size_t sx = static_cast<std::size_t>(x) * static_cast<std::size_t>(content.width) /
-                           CCaptureImage::kWidth;
-    const std::size_t sy = static_cast<std::size_t>(y) * static_cast<std::size_t>(content.height) /
-                           CCaptureImage::kHeight;
+    const std::size_t sx = SourceIndex(x, content.width, CCaptureImage::kWidth);
+    const std::size_t sy = SourceIndex(y, content.height, CCaptureImage::kHeight);
     const std::uint8_t* p = &content.rgb[(sy * static_cast<std::size_t>(content.width) + sx) * 3];
     return {p[0], p[1], p[2]};
 }
@@ -290,11 +298,18 @@ std::unique_ptr<CCaptureImage> CVirtualDesktop::CaptureClientArea(WindowHandle w
     if (!w || captureFails_)
         return nullptr;
     auto image = std::make_unique<CCaptureImage>(depth_);
-    for (int y = 0; y < image->Height(); ++y)
+    // Each column's source pixel once, not two divisions per pixel.
+    const Content& content = w->content;
+    std::array<std::size_t, CCaptureImage::kWidth> columns{};
+    for (int x = 0; x < CCaptureImage::kWidth; ++x) columns[static_cast<std::size_t>(x)] = 3 * SourceIndex(x, content.width, CCaptureImage::kWidth);
+    for (int y = 0; y < image->Height(); ++y) {
+        const std::uint8_t* row =
+            &content.rgb[SourceIndex(y, content.height, CCaptureImage::kHeight) * static_cast<std::size_t>(content.width) * 3];
         for (int x = 0; x < image->Width(); ++x) {
-            const Rgb c = Sample(w->content, x, y);
-            StoreDisplayPixel(*image, x, y, c.red, c.green, c.blue);
+            const std::uint8_t* p = row + columns[static_cast<std::size_t>(x)];
+            StoreDisplayPixel(*image, x, y, p[0], p[1], p[2]);
         }
+    }
     ++captures_;
     return image;
 }

@@ -1,8 +1,6 @@
 #include "studio/render/IccTransform.h"
 
-#if defined(VANTREL_HAVE_LCMS2)
-#include <lcms2.h>
-#endif
+#include "studio/render/LittleCms.h"
 
 #include <cstring>
 
@@ -13,14 +11,18 @@ namespace vantrel::studio {
 namespace {
 
 struct CProfileCloser {
-    void operator()(void* profile) const { cmsCloseProfile(profile); }
+    const CLittleCms* cms;
+    void operator()(void* profile) const { cms->cmsCloseProfile(profile); }
 };
 using CProfileHandle = std::unique_ptr<void, CProfileCloser>;
 
 class CLcmsTransform final : public CIccTransform {
 public:
-    CLcmsTransform(cmsHTRANSFORM transform, std::size_t channels) : transform_(transform), channels_(channels) {}
-    ~CLcmsTransform() override { cmsDeleteTransform(transform_); }
+    CLcmsTransform(const CLittleCms& cms, cmsHTRANSFORM transform, std::size_t channels)
+        : cms_(cms), transform_(transform), channels_(channels)
+    {
+    }
+    ~CLcmsTransform() override { cms_.cmsDeleteTransform(transform_); }
 
     void Convert(const std::uint8_t* const* planes, std::size_t count, std::uint8_t* rgb) override
     {
@@ -30,11 +32,12 @@ public:
         for (std::size_t channel = 0; channel < channels_; ++channel)
             std::memcpy(planar_.data() + channel * count, planes[channel], count);
         const auto pixels = static_cast<cmsUInt32Number>(count);
-        cmsDoTransformLineStride(transform_, planar_.data(), rgb, pixels, 1, pixels * static_cast<cmsUInt32Number>(channels_),
+        cms_.cmsDoTransformLineStride(transform_, planar_.data(), rgb, pixels, 1, pixels * static_cast<cmsUInt32Number>(channels_),
                                  pixels * 3, pixels, pixels);
     }
 
 private:
+    const CLittleCms& cms_;
     cmsHTRANSFORM transform_;
     std::size_t channels_;
     std::vector<std::uint8_t> planar_;
@@ -44,7 +47,7 @@ private:
 // the profile instead, so the messages are dropped.
 void IgnoreLcmsMessage(cmsContext, cmsUInt32Number, const char*) {}
 
-bool LeavesEveryColourAlone(cmsHTRANSFORM transform)
+bool LeavesEveryColourAlone(const CLittleCms& cms, cmsHTRANSFORM transform)
 {
     // A grid through the RGB cube, corners and all: a profile that is sRGB maps each point to itself.
     constexpr int kSteps = 18;
@@ -58,26 +61,28 @@ bool LeavesEveryColourAlone(cmsHTRANSFORM transform)
                 in[at++] = static_cast<std::uint8_t>(b * 15);
             }
     std::vector<std::uint8_t> out(in.size());
-    cmsHTRANSFORM interleaved = transform;
-    cmsDoTransform(interleaved, in.data(), out.data(), static_cast<cmsUInt32Number>(in.size() / 3));
+    cms.cmsDoTransform(transform, in.data(), out.data(), static_cast<cmsUInt32Number>(in.size() / 3));
     return in == out;
 }
 
 }  // namespace
 
-bool CIccTransform::Available() { return true; }
+bool CIccTransform::Available() { return LittleCms() != nullptr; }
 
 std::unique_ptr<CIccTransform> CIccTransform::Create(const std::vector<std::uint8_t>& profile, Input input)
 {
-    static const bool quiet = [] {
-        cmsSetLogErrorHandler(IgnoreLcmsMessage);
+    if (profile.empty()) return nullptr;
+    const CLittleCms* cms = LittleCms();
+    if (cms == nullptr) return nullptr;
+    static const bool quiet = [cms] {
+        cms->cmsSetLogErrorHandler(IgnoreLcmsMessage);
         return true;
     }();
     (void)quiet;
-    if (profile.empty()) return nullptr;
-    CProfileHandle source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
+    CProfileHandle source(cms->cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),
+                          CProfileCloser{cms});
     if (!source) return nullptr;
-    CProfileHandle srgb(cmsCreate_sRGBProfile());
+    CProfileHandle srgb(cms->cmsCreate_sRGBProfile(), CProfileCloser{cms});
     if (!srgb) return nullptr;
 
     cmsUInt32Number format = 0;
@@ -106,20 +111,20 @@ std::unique_ptr<CIccTransform> CIccTransform::Create(const std::vector<std::uint
         space = cmsSigLabData;
         break;
     }
-    if (cmsGetColorSpace(source.get()) != space) return nullptr;
+    if (cms->cmsGetColorSpace(source.get()) != space) return nullptr;
     const cmsUInt32Number flags = cmsFLAGS_BLACKPOINTCOMPENSATION;
     if (input == kRgb) {
-        cmsHTRANSFORM probe = cmsCreateTransform(source.get(), TYPE_RGB_8, srgb.get(), TYPE_RGB_8,
+        cmsHTRANSFORM probe = cms->cmsCreateTransform(source.get(), TYPE_RGB_8, srgb.get(), TYPE_RGB_8,
                                                  INTENT_RELATIVE_COLORIMETRIC, flags);
         if (!probe) return nullptr;
-        const bool identity = LeavesEveryColourAlone(probe);
-        cmsDeleteTransform(probe);
+        const bool identity = LeavesEveryColourAlone(*cms, probe);
+        cms->cmsDeleteTransform(probe);
         if (identity) return nullptr;
     }
     cmsHTRANSFORM transform =
-        cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8_PLANAR, INTENT_RELATIVE_COLORIMETRIC, flags);
+        cms->cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8_PLANAR, INTENT_RELATIVE_COLORIMETRIC, flags);
     if (!transform) return nullptr;
-    return std::make_unique<CLcmsTransform>(transform, channels);
+    return std::make_unique<CLcmsTransform>(*cms, transform, channels);
 }
 
 #else
