@@ -67,7 +67,6 @@ CAreaScaler::CAreaScaler(int sourceWidth, int sourceHeight, int previewWidth, in
       commonWeight_(static_cast<std::uint32_t>(std::min(sourceHeight_, previewHeight_))),
       commonSums_(planeCount_ * sourceWidth_, 0),
       otherSums_(planeCount_ * sourceWidth_, 0),
-      sumsBefore_(sourceWidth_ + 1, 0),
       preview_(planeCount_ * previewWidth_ * previewHeight_, 0)
 {
     spans_.reserve(previewWidth_);
@@ -78,11 +77,8 @@ CAreaScaler::CAreaScaler(int sourceWidth, int sourceHeight, int previewWidth, in
         const std::uint64_t last = (end - 1) / previewWidth_;
         const std::uint64_t firstWeight = std::min((first + 1) * previewWidth_, end) - start;
         const std::uint64_t lastWeight = end - std::max(last * previewWidth_, start);
-        // A column inside one source pixel: firstWeight is the whole W, and the span's sum
-        // (see FinishPreviewRow) takes that pixel -P + P more times, so it counts once.
         spans_.push_back({static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last),
-                          static_cast<std::uint32_t>(firstWeight),
-                          static_cast<std::uint32_t>(last > first ? lastWeight : previewWidth_)});
+                          static_cast<std::uint32_t>(firstWeight), static_cast<std::uint32_t>(lastWeight)});
     }
 }
 
@@ -133,31 +129,18 @@ void CAreaScaler::FinishPreviewRow()
             ++quotient;
         return static_cast<std::uint8_t>(quotient);
     };
-    // Locals: stores through the row pointers could otherwise alias the members.
-    const std::size_t width = sourceWidth_;
-    const std::uint64_t wholeWeight = previewWidth_;
-    const std::size_t planes = planeCount_;
-    const CColumnSpan* spans = spans_.data();
-    const std::size_t columns = spans_.size();
-    std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planes;
-    std::uint64_t* before = sumsBefore_.data();
-    for (std::size_t plane = 0; plane < planes; ++plane) {
-        const std::uint32_t* sums = otherSums_.data() + plane * width;
-        // Running sums, so that the whole pixels under a column are one difference: no loop
-        // of unpredictable length per preview sample.
-        std::uint64_t running = 0;
-        for (std::size_t x = 0; x < width; ++x) {
-            before[x] = running;
-            running += sums[x];
-        }
-        before[width] = running;
-        // Unsigned arithmetic wraps: a one-pixel span's difference is negative, its sum is not.
-        for (std::size_t column = 0; column < columns; ++column) {
-            const CColumnSpan& span = spans[column];
-            const std::uint64_t sum = std::uint64_t{span.firstWeight} * sums[span.first] +
-                                      wholeWeight * (before[span.last] - before[span.first + 1]) +
-                                      std::uint64_t{span.lastWeight} * sums[span.last];
-            out[column * planes + plane] = divide(sum);
+    std::uint8_t* out = preview_.data() + previewRow_ * previewWidth_ * planeCount_;
+    for (std::size_t plane = 0; plane < planeCount_; ++plane) {
+        const std::uint32_t* sums = otherSums_.data() + plane * sourceWidth_;
+        for (std::size_t column = 0; column < spans_.size(); ++column) {
+            const CColumnSpan& span = spans_[column];
+            std::uint64_t sum = std::uint64_t{span.firstWeight} * sums[span.first];
+            if (span.last > span.first) {
+                std::uint64_t whole = 0;
+                for (std::uint32_t x = span.first + 1; x < span.last; ++x) whole += sums[x];
+                sum += whole * previewWidth_ + std::uint64_t{span.lastWeight} * sums[span.last];
+            }
+            out[column * planeCount_ + plane] = divide(sum);
         }
     }
     std::fill(otherSums_.begin(), otherSums_.end(), 0);

@@ -31,7 +31,7 @@ public:
 
 private:
     // The source columns under one preview column: whole pixels weigh P, the first and last
-    // may be cut by the column's edges. (When first is last, lastWeight is P: see the constructor.)
+    // may be cut by the column's edges.
     struct CColumnSpan {
         std::uint32_t first;
         std::uint32_t last;
@@ -56,7 +56,6 @@ private:
     std::vector<std::uint16_t> commonSums_;
     unsigned commonRows_ = 0;
     std::vector<std::uint32_t> otherSums_;
-    std::vector<std::uint64_t> sumsBefore_;  // sumsBefore_[x]: one plane's column sums left of x
     std::vector<std::uint8_t> preview_;
     std::uint64_t sourceRow_ = 0;
     std::uint64_t previewRow_ = 0;
