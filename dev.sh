@@ -127,7 +127,7 @@ windows() {
     compare_marks
     # Under load wine now and then fails to start a test program (it ends in a few hundredths of a
     # second, printing nothing); such a test gets one more run.
-    "${WINE_LOCALE[@]}" ctest --test-dir "$WIN64_DIR" -j2 --output-on-failure --repeat until-pass:2
+    "${WINE_LOCALE[@]}" ctest --test-dir "$WIN64_DIR" -j2 --output-on-failure --repeat until-pass:2 --timeout 300
 }
 
 case "${1:-}" in

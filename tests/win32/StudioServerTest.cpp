@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -33,6 +34,29 @@ DWORD RunStudio(const std::string& arguments)
     return code;
 }
 
+// Waits for every running studio program to end, and ends those still running after a while,
+// so that none outlives the test holding its output open; how many had to be ended.
+int EndStudioPrograms()
+{
+    int ended = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "vantrel-studio.exe") != 0) continue;
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        if (process == nullptr) continue;
+        if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) {
+            TerminateProcess(process, 1);
+            ++ended;
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ended;
+}
+
 TEST(StudioServer, RegistersAndServesPhotoshopApplicationFromItsOwnProcess)
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -64,6 +88,7 @@ TEST(StudioServer, RegistersAndServesPhotoshopApplicationFromItsOwnProcess)
         document.object->Invoke(vantrel::studio::kDispidEndDocument, kDispatchMethod, {});
         photoshop->Invoke(vantrel::studio::kDispidEndApplication, kDispatchMethod, {});
     }
+    EXPECT_EQ(EndStudioPrograms(), 0) << "a studio program was still running after EndApplication";
     EXPECT_EQ(RunStudio("/UnregServer"), 0u);
     EXPECT_EQ(RunStudio("/UnregServer"), 1u);  // nothing of its own left to remove
     CoUninitialize();
