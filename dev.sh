@@ -31,8 +31,11 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# VANTREL_WERROR=ON in the environment (CI sets it) makes every warning an error.
+WERROR=-DVANTREL_WERROR=${VANTREL_WERROR:-OFF}
+
 build() {
-    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$WERROR" "$@" >/dev/null
     ninja -C "$BUILD_DIR"
 }
 
@@ -60,7 +63,7 @@ cross_build() {  # cross_build DIR TOOLCHAIN TARGETS... [-- CMAKE OPTIONS]
     while [ $# -gt 0 ] && [ "$1" != -- ]; do targets+=("$1"); shift; done
     [ $# -gt 0 ] && shift && options=("$@")
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
-        -DVANTREL_CLI=OFF -DVANTREL_BENCH=OFF "${options[@]}" >/dev/null
+        -DVANTREL_CLI=OFF -DVANTREL_BENCH=OFF "$WERROR" "${options[@]}" >/dev/null
     ninja -C "$dir" "${targets[@]}"
 }
 
@@ -112,7 +115,7 @@ windows() {
     cross_build "$WIN32_DIR" mingw-w64-i686.cmake vantrel -- -DVANTREL_TESTS=OFF
     bash tests/win32/check_dll.sh i686 "$WIN32_DIR"
     echo "== vantrel.dll and the tests for x86_64"
-    cross_build "$WIN64_DIR" mingw-w64-x86_64.cmake vantrel vantrel_tests vantrel_c_api_test vantrel_dll_host vantrel_effects_host vantrel_studio \
+    cross_build "$WIN64_DIR" mingw-w64-x86_64.cmake vantrel vantrel_tests vantrel_c_api_test vantrel_dll_host vantrel_effects_host vantrel_studio_server \
         -- -DVANTREL_TESTS=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$WINE
     bash tests/win32/check_dll.sh x86_64 "$WIN64_DIR"
     echo "== the portable tests as 32-bit Linux programs under qemu-i386-static"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/CaptureImage.h"
-#include "effects/PartialImageComparison.h"
-#include "effects/WholeImageComparison.h"
+#include "effects/compare/PartialImageComparison.h"
+#include "effects/compare/WholeImageComparison.h"
 #include "grading/MarkSession.h"
 #include "platform/Platform.h"
 

@@ -10,7 +10,7 @@
 #include "PsdWriter.h"
 #include "ScratchFile.h"
 #include "studio/formats/RenderDocument.h"
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/make_class_exam" "$work/class" "$count" 800 600 >/dev/null
 
-# The loop runs with the allocator settings the command gives itself (cli/AllocatorSettings.cpp),
+# The loop runs with the allocator settings the command gives itself (cli/commands/AllocatorSettings.cpp),
 # so that the ratio measures the batch's parallelism, not how glibc hands memory back.
 VANTREL_CLASS_ROOT="$work/class" GLIBC_TUNABLES=glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=67108864 \
     "$build/bench/vantrel_bench" --benchmark_filter=BM_GradeClassInProcess \

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "AllocatorSettings.h"
-#include "BatchCommand.h"
-#include "CaptureCommand.h"
-#include "CompareCommand.h"
-#include "Commands.h"
-#include "GradeCommand.h"
-#include "InspectCommand.h"
+#include "commands/AllocatorSettings.h"
+#include "commands/BatchCommand.h"
+#include "commands/CaptureCommand.h"
+#include "commands/CompareCommand.h"
+#include "commands/Commands.h"
+#include "commands/GradeCommand.h"
+#include "commands/InspectCommand.h"
 
 #include <unistd.h>
 

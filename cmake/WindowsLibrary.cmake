@@ -1,9 +1,13 @@
 # vantrel.dll. Its exports are exactly the .def file's: the library's objects declare no
 # dllexport, and programs that link vantrel_core statically import nothing.
-target_compile_definitions(vantrel_objects PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
-target_compile_definitions(vantrel PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+foreach(layer IN LISTS VANTREL_LAYERS ITEMS vantrel)
+  target_compile_definitions(${layer} PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+endforeach()
 target_compile_definitions(vantrel_core PUBLIC VANTREL_STATIC)
-target_include_directories(vantrel PRIVATE ${PROJECT_SOURCE_DIR}/src)
+# The DLL's entry points and its own build platform; the test programs bring theirs.
+target_sources(vantrel PRIVATE ${PROJECT_SOURCE_DIR}/src/module/win32/DllMain.cpp
+  ${PROJECT_SOURCE_DIR}/src/module/win32/ComServerExports.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/Win32BuildPlatform.cpp)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(VANTREL_DEF ${PROJECT_SOURCE_DIR}/src/module/win32/vantrel-i686.def)
@@ -27,6 +31,5 @@ target_sources(vantrel PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/vantrel.rc ${VANTREL_
 set_target_properties(vantrel PROPERTIES PREFIX "" IMPORT_PREFIX "" IMPORT_SUFFIX ".lib"
   LINK_DEPENDS ${VANTREL_DEF})
 target_link_libraries(vantrel PRIVATE user32 gdi32 advapi32 ole32 oleaut32)
-target_link_libraries(vantrel_objects PUBLIC user32 gdi32 advapi32 ole32 oleaut32)
 install(TARGETS vantrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vantrel DESTINATION include)

@@ -20,14 +20,12 @@ add_dependencies(vantrel_dll_host vantrel_test_dll)
 # The studio program beside the tests, which start it as a COM local server.
 set(VANTREL_TEST_STUDIO ${CMAKE_CURRENT_BINARY_DIR}/vantrel-studio.exe)
 add_custom_command(OUTPUT ${VANTREL_TEST_STUDIO}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vantrel_studio> ${VANTREL_TEST_STUDIO}
-  DEPENDS vantrel_studio)
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vantrel_studio_server> ${VANTREL_TEST_STUDIO}
+  DEPENDS vantrel_studio_server)
 add_custom_target(vantrel_test_studio DEPENDS ${VANTREL_TEST_STUDIO})
 
 # A host that grades effect criteria through vantrel.dll, with the studio in its own windows.
-add_executable(vantrel_effects_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/EffectsHost.cpp
-  ${PROJECT_SOURCE_DIR}/studio-server/StudioRegistration.cpp)
-target_include_directories(vantrel_effects_host PRIVATE ${PROJECT_SOURCE_DIR}/studio-server)
+add_executable(vantrel_effects_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/EffectsHost.cpp)
 target_link_libraries(vantrel_effects_host PRIVATE vantrel_core uuid)
 target_link_options(vantrel_effects_host PRIVATE -static)
 add_dependencies(vantrel_effects_host vantrel_test_dll)

@@ -11,11 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "StudioRegistration.h"
+#include "hosting/win32/StudioRegistration.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Files.h"
-#include "platform/win32/studio/StudioClassFactory.h"
-#include "platform/win32/studio/Win32WindowHost.h"
+#include "hosting/win32/AutomationClassFactory.h"
+#include "hosting/win32/Win32WindowHost.h"
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioApplicationObject.h"
 #include "studio/app/StudioAutomationIds.h"
@@ -61,13 +61,13 @@ int Serve()
     platform::AdoptSystemCodePage();
     int exitCode = 0;
     {
-        platform::CWin32WindowHost host;
+        hosting::CWin32WindowHost host;
         platform::CWin32Files files;
         auto app = studio::CStudioApplication::Start(host, files);
         CLSID classId{};
         const std::wstring classText = platform::ToUtf16(studio::kStudioClassId, CP_ACP);
         CLSIDFromString(classText.c_str(), &classId);
-        platform::CStudioClassRegistration registration(
+        hosting::CClassObjectRegistration registration(
             classId, [app] { return std::make_shared<studio::CStudioApplicationObject>(app); });
         if (!registration.IsRegistered()) exitCode = 1;
         const HWND main = reinterpret_cast<HWND>(app->MainWindow());
@@ -94,12 +94,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         return 0;
     }
     if (has("/RegServer") || has("-RegServer")) {
-        if (studio_server::RegisterServer("\"" + ModulePath() + "\" /Automation", reason)) return 0;
+        if (hosting::RegisterServer("\"" + ModulePath() + "\" /Automation", reason)) return 0;
         Say("vantrel studio: " + reason);
         return 1;
     }
     if (has("/UnregServer") || has("-UnregServer")) {
-        if (studio_server::UnregisterServer(reason)) return 0;
+        if (hosting::UnregisterServer(reason)) return 0;
         Say("vantrel studio: " + reason);
         return 1;
     }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/PsdWriter.h"
+#include "PsdWriter.h"
 
 namespace {
 

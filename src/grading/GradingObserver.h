@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/EffectReport.h"
+#include "effects/compare/EffectReport.h"
 
 namespace vantrel {
 

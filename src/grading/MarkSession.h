@@ -6,9 +6,9 @@
 
 #include "document/PropertyCriteria.h"
 #include "document/PsdHeader.h"
-#include "effects/CaptureSlots.h"
-#include "effects/ComparisonBuffers.h"
-#include "effects/EffectReport.h"
+#include "effects/compare/CaptureSlots.h"
+#include "effects/compare/ComparisonBuffers.h"
+#include "effects/compare/EffectReport.h"
 #include "grading/GradingObserver.h"
 #include "platform/Platform.h"
 

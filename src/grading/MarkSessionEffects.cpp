@@ -1,10 +1,10 @@
 // The session's effect criteria: the editor session that captures the documents into the
 // slots, and the comparisons of the slots.
 
-#include "effects/CaptureSlotComparison.h"
-#include "effects/EditorSession.h"
-#include "effects/EffectCriterion.h"
-#include "effects/HostControl.h"
+#include "effects/compare/CaptureSlotComparison.h"
+#include "effects/session/EditorSession.h"
+#include "effects/session/EffectCriterion.h"
+#include "effects/session/HostControl.h"
 #include "grading/MarkSession.h"
 #include "text/WhiteSpace.h"
 

@@ -1,5 +1,5 @@
-#include "effects/AutomationDriver.h"
-#include "effects/WindowSearchState.h"
+#include "effects/session/AutomationDriver.h"
+#include "effects/session/WindowSearchState.h"
 #ifdef _WIN32
 #include "module/win32/MarkModuleApp.h"
 #endif

@@ -17,7 +17,7 @@
 
 #include "platform/CaptureImage.h"
 #include "platform/DisplayFormat.h"
-#include "effects/ComparisonBuffers.h"
+#include "effects/compare/ComparisonBuffers.h"
 #include "platform/Platform.h"
 
 namespace vantrel::testing {

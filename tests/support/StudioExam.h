@@ -5,7 +5,7 @@
 #include "ExamFolders.h"
 #include "ScopedPlatform.h"
 #include "studio/app/StudioApplication.h"
-#include "platform/headless/StudioInstallation.h"
+#include "hosting/headless/StudioInstallation.h"
 
 namespace vantrel::testing {
 
@@ -14,14 +14,14 @@ struct StudioExam {
     StudioExam()
     {
         platform->MessageBox().SetEchoToStandardError(false);
-        studio = platform::CStudioInstallation::Install(*platform);
+        studio = hosting::CStudioInstallation::Install(*platform);
     }
     platform::CVirtualDesktop& Desktop() { return platform->Desktop(); }
     platform::CHeadlessAutomation& Automation() { return platform->Automation(); }
     const std::vector<std::string>& Messages() { return platform->MessageBox().Messages(); }
 
     ScopedPlatform<> platform;
-    std::shared_ptr<platform::CStudioInstallation> studio;
+    std::shared_ptr<hosting::CStudioInstallation> studio;
     ExamFolders exam;
 };
 

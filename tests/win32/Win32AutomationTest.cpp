@@ -9,7 +9,7 @@
 #include "platform/headless/VirtualClock.h"
 #include "platform/headless/VirtualDesktop.h"
 #include "platform/win32/Win32Files.h"
-#include "platform/win32/studio/StudioClassFactory.h"
+#include "hosting/win32/AutomationClassFactory.h"
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioApplicationObject.h"
 #include "studio/app/StudioAutomationIds.h"
@@ -18,6 +18,7 @@
 
 using namespace vantrel;
 using namespace vantrel::platform;
+using namespace vantrel::hosting;
 
 namespace {
 
@@ -38,7 +39,7 @@ protected:
         RegCloseKey(key);
         CLSID classId{};
         ASSERT_EQ(CLSIDFromString(L"{9C4E2B71-5D3A-4F08-B6E2-1A7C3D5E9F42}", &classId), S_OK);
-        registration_ = std::make_unique<CStudioClassRegistration>(
+        registration_ = std::make_unique<CClassObjectRegistration>(
             classId, [this] { return std::make_shared<studio::CStudioApplicationObject>(app_); });
         ASSERT_TRUE(registration_->IsRegistered());
     }
@@ -54,7 +55,7 @@ protected:
     CVirtualDesktop desktop_{clock_};
     CWin32Files files_;
     std::shared_ptr<studio::CStudioApplication> app_ = studio::CStudioApplication::Start(desktop_, files_);
-    std::unique_ptr<CStudioClassRegistration> registration_;
+    std::unique_ptr<CClassObjectRegistration> registration_;
     vantrel::testing::TempDirectory dir_;
 };
 

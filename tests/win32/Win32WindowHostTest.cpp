@@ -1,7 +1,7 @@
 #include "platform/CaptureImage.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Files.h"
-#include "platform/win32/studio/Win32WindowHost.h"
+#include "hosting/win32/Win32WindowHost.h"
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioMenus.h"
 #include "support/PsdWriter.h"
@@ -13,6 +13,7 @@
 
 using namespace vantrel;
 using namespace vantrel::platform;
+using namespace vantrel::hosting;
 
 namespace {
 

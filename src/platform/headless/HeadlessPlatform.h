@@ -52,7 +52,4 @@ private:
     CHeadlessAutomation automation_;
 };
 
-// The build's own platform off Windows, created on first use with the studio installed.
-CHeadlessPlatform& DefaultHeadlessPlatform();
-
 }  // namespace vantrel::platform

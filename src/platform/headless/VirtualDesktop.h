@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "studio/app/WindowHost.h"
+#include "platform/WindowHost.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,13 +16,10 @@ namespace vantrel::platform {
 
 class CVirtualClock;
 
-using studio::MenuItemSpec;
-using studio::WindowRole;
-
 // A desktop of windows that exist only in memory. Programs running on the headless platform
 // create and fill windows through the window-host operations; the grading side sees them only
 // through IDesktop. Handles are never reused, so a stale handle simply names no window.
-class CVirtualDesktop : public IDesktop, public studio::IWindowHost {
+class CVirtualDesktop : public IDesktop, public IWindowHost {
 public:
     explicit CVirtualDesktop(CVirtualClock& clock);
     ~CVirtualDesktop() override;

@@ -68,7 +68,7 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
         return 0;
 
     const platform::WindowHandle window = host_.AddWindow(
-        documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), WindowRole::Document);
+        documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);
     host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
     const int document = nextDocument_++;
     documents_[document] = window;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "studio/app/WindowHost.h"
+#include "platform/WindowHost.h"
 
 #include <cstdint>
 #include <map>
@@ -10,6 +10,8 @@
 #include <vector>
 
 namespace vantrel::studio {
+
+using platform::IWindowHost;
 
 enum class Palette { Tools, Layers, Color, Navigator };
 

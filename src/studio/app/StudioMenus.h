@@ -1,11 +1,13 @@
 #pragma once
 
-#include "studio/app/WindowHost.h"
+#include "platform/WindowHost.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace vantrel::studio {
+
+using platform::MenuItemSpec;
 
 // Command identifiers of the studio's menus.
 namespace command {

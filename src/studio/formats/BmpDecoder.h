@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "studio/formats/ByteReader.h"
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/ByteReader.h"
+#include "studio/io/DocumentFile.h"
 
 namespace vantrel::studio {
 

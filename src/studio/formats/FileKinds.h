@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/render/RenderedDocument.h"
 
 namespace vantrel::studio {

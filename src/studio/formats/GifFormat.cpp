@@ -14,7 +14,7 @@
 
 #include <gif_lib.h>
 
-#include "studio/formats/ByteReader.h"
+#include "studio/io/ByteReader.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 

@@ -13,7 +13,7 @@
 
 #include <png.h>
 
-#include "studio/formats/ByteReader.h"
+#include "studio/io/ByteReader.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 

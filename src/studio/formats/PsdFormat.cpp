@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "studio/psd/ColorModes.h"
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdChannelRows.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/PsdLayout.h"

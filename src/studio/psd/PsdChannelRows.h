@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdLayout.h"
 #include "studio/psd/ZipRows.h"
 

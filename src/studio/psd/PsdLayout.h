@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 
 namespace vantrel::studio {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {

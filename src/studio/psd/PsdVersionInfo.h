@@ -1,6 +1,6 @@
 #pragma once
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {

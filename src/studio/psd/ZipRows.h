@@ -8,7 +8,7 @@
 #include <zlib.h>
 #endif
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 
 namespace vantrel::studio {
 

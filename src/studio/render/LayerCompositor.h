@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/psd/DocumentFile.h"
+#include "studio/io/DocumentFile.h"
 #include "studio/psd/LayerChannelRows.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/PsdLayout.h"

@@ -15,11 +15,11 @@
 #include <memory>
 #include <string>
 
-#include "StudioRegistration.h"
+#include "hosting/win32/StudioRegistration.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Files.h"
-#include "platform/win32/studio/StudioClassFactory.h"
-#include "platform/win32/studio/Win32WindowHost.h"
+#include "hosting/win32/AutomationClassFactory.h"
+#include "hosting/win32/Win32WindowHost.h"
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioApplicationObject.h"
 #include "studio/app/StudioAutomationIds.h"
@@ -100,19 +100,19 @@ int main(int argc, char** argv)
         return 1;
     }
     std::string reason;
-    if (!studio_server::RegisterServer("\"" + BesideThisProgram("vantrel_effects_host.exe") + "\" --exit", reason)) {
+    if (!hosting::RegisterServer("\"" + BesideThisProgram("vantrel_effects_host.exe") + "\" --exit", reason)) {
         std::fprintf(stderr, "cannot register the studio: %s\n", reason.c_str());
         return 1;
     }
     double mark = 0;
     {
-        platform::CWin32WindowHost host;
+        hosting::CWin32WindowHost host;
         platform::CWin32Files files;
         std::shared_ptr<studio::CStudioApplication> app;
         CLSID classId{};
         CLSIDFromString(platform::ToUtf16(studio::kStudioClassId, CP_ACP).c_str(), &classId);
         // Each connection after the studio has ended starts it again, as a local server would.
-        platform::CStudioClassRegistration registration(classId, [&] {
+        hosting::CClassObjectRegistration registration(classId, [&] {
             if (!app || !app->IsRunning()) app = studio::CStudioApplication::Start(host, files);
             return std::make_shared<studio::CStudioApplicationObject>(app);
         });
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
         }
         mark = getMark(key.c_str(), argv[2], argv[3]);
     }
-    studio_server::UnregisterServer(reason);
+    hosting::UnregisterServer(reason);
     std::printf("%.17g\n", mark);
     CoUninitialize();
     return 0;

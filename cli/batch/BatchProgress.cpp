@@ -1,0 +1,80 @@
+#include "batch/BatchProgress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace vantrel::cli {
+
+std::string ClockText(double seconds)
+{
+    const long total = std::lround(std::max(0.0, seconds));
+    char text[32];
+    if (total >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+CBatchProgress::CBatchProgress(std::ostream& out, bool onTerminal, std::size_t total)
+    : out_(out), shown_(onTerminal), total_(total), started_(std::chrono::steady_clock::now())
+{
+}
+
+void CBatchProgress::Update(std::size_t done, std::size_t failures)
+{
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    // A terminal redrawn more often than this only flickers.
+    if (anything_ && (done == lastDone_ || done < total_) && now - lastShown_ < std::chrono::milliseconds(200)) return;
+    lastDone_ = done;
+    lastShown_ = now;
+    anything_ = true;
+    const double elapsed = std::chrono::duration<double>(now - started_).count();
+    const double rate = elapsed > 0 ? static_cast<double>(done) / elapsed : 0;
+    char line[160];
+    std::snprintf(line, sizeof line, "\r\033[K%zu/%zu  %.1f/s  ETA %s  failures %zu", done, total_, rate,
+                  rate > 0 ? ClockText(static_cast<double>(total_ - done) / rate).c_str() : "?", failures);
+    out_ << line << std::flush;
+}
+
+void CBatchProgress::Finish()
+{
+    if (anything_) out_ << "\n" << std::flush;
+    anything_ = false;
+}
+
+void CBatchSummary::AddGraded(const std::string& examinee, std::optional<double> mark, double seconds)
+{
+    if (mark) ++graded_, marks_.push_back(*mark);
+    else ++failed_;
+    if (seconds > slowestSeconds_) slowestSeconds_ = seconds, slowest_ = examinee;
+}
+
+void CBatchSummary::AddSkipped(std::optional<double> mark)
+{
+    ++skipped_;
+    if (mark) marks_.push_back(*mark);
+}
+
+void CBatchSummary::Write(std::ostream& out) const
+{
+    out << "graded " << graded_ << ", failed " << failed_ << ", skipped " << skipped_ << " (already in the results)\n";
+    if (!marks_.empty()) {
+        std::vector<double> sorted = marks_;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+        const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / static_cast<double>(n);
+        char line[96];
+        std::snprintf(line, sizeof line, "mark: mean %.4f, median %.4f over %zu examinees\n", mean, median, n);
+        out << line;
+    }
+    if (slowestSeconds_ >= 0) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.2f s", slowestSeconds_);
+        out << "slowest: " << slowest_ << " (" << seconds << ")\n";
+    }
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,87 @@
+#include "batch/ExamineeJob.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "commands/ExamineeGrading.h"
+#include "batch/WorkerFaults.h"
+#include "platform/posix/CodePageConversion.h"
+#include "text/CodePage.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+std::string JsonLine(const nlohmann::json& json)
+{
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string KeyLine(const std::string& key, int lineNumber)
+{
+    std::size_t start = 0;
+    for (int line = 1; line < lineNumber && start != std::string::npos; ++line) {
+        start = key.find("\r\n", start);
+        if (start != std::string::npos) start += 2;
+    }
+    if (start == std::string::npos) return {};
+    const std::size_t end = key.find("\r\n", start);
+    std::string line = key.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    return platform::ToUtf8(line, text::ActiveCodePage());
+}
+
+}  // namespace
+
+std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-blocks-XXXXXX").string();
+    const char* empty = ::mkdtemp(pattern.data());
+    const CExamineeGrading graded = GradeExaminee(grading.key, empty ? empty : "", grading.keyFolder);
+    if (empty) std::filesystem::remove(empty);
+    std::vector<CKeyBlock> blocks;
+    for (const auto& block : graded.blocks) {
+        const int line = block.value("line", 0);
+        blocks.push_back({line, block.value("weight", 0.0), KeyLine(grading.key, line)});
+    }
+    return blocks;
+}
+
+std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
+{
+    ApplyWorkerFault(examinee.name);
+    std::string folder;
+    if (!grading.reportFolder.empty()) {
+        // Whatever an earlier run left for this examinee is not what this run graded.
+        folder = ExamineeReportFolder(grading.reportFolder, examinee.name);
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+        std::filesystem::create_directories(folder, error);
+    }
+    const CExamineeGrading graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}};
+    if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
+    if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
+    return JsonLine(answer);
+}
+
+CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
+{
+    CExamineeRecord record;
+    record.examinee = examinee.name;
+    if (!outcome.answered) {
+        record.status = outcome.failure;
+        return record;
+    }
+    const auto answer = nlohmann::json::parse(outcome.answer, nullptr, false);
+    if (!answer.is_object() || !answer.contains("mark") || !answer["mark"].is_number()) {
+        record.status = "failed: the worker's answer could not be read";
+        return record;
+    }
+    record.mark = answer["mark"].get<double>();
+    record.status = kGradedStatus;
+    if (answer.contains("blocks")) record.blocks = answer["blocks"];
+    return record;
+}
+
+}  // namespace vantrel::cli

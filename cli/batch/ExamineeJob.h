@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/ClassRoster.h"
+#include "batch/ExamineeRecord.h"
+#include "batch/ReportWriter.h"
+#include "batch/WorkerPool.h"
+
+namespace vantrel::cli {
+
+// What every examinee of a batch is graded with.
+struct CBatchGrading {
+    std::string key;
+    std::string keyFolder;
+    std::string reportFolder;  // empty: no report
+};
+
+// The key's scoring blocks, found by grading it against an empty answer folder: every block is
+// reported whether or not a document opens, so the columns never depend on an examinee. With
+// no document open a block's weight reads 0; the report takes weights from graded examinees.
+std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading);
+
+// Runs inside a worker: grades one examinee, leaves its captures and detail in the report
+// folder when there is one, and answers with the mark and blocks as JSON.
+std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee);
+
+// The record of a worker's outcome: its answer, or no mark and what happened to the worker.
+CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome);
+
+}  // namespace vantrel::cli

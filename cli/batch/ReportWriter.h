@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/ExamineeRecord.h"
+
+namespace vantrel::cli {
+
+// A scoring block of the answer key as the report shows it.
+struct CKeyBlock {
+    int line = 0;
+    double weight = 0;
+    std::string keyLine;  // the opener's line of the key, as UTF-8
+};
+
+// Where a worker leaves one examinee's captures and block detail inside a report folder.
+std::string ExamineeReportFolder(const std::string& reportDirectory, const std::string& examinee);
+constexpr const char* kExamineeDetailFile = "detail.json";
+
+// Writes reportDirectory/index.html: the class table (sortable, with the marks' histogram and
+// each block's mean and counts of 0, partial and full scores) and one page per examinee with
+// its blocks and the captures its effect criteria compared. It reads each examinee's detail
+// from its report folder. Static and offline: the only script is inline. False with a reason.
+bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
+                      const std::vector<CExamineeRecord>& records, std::string& reason);
+
+}  // namespace vantrel::cli

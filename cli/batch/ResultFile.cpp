@@ -1,0 +1,259 @@
+#include "batch/ResultFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "commands/ExamineeGrading.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::vector<std::string> SplitCsvLine(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
+        else if (c == '"') quoted = !quoted;
+        else if (c == ',' && !quoted) fields.emplace_back();
+        else fields.back() += c;
+    }
+    return fields;
+}
+
+bool IsUtf8(const std::string& text)
+{
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) hex += digits[c >> 4], hex += digits[c & 15];
+    return hex;
+}
+
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::string IdentityLine(ResultFormat format, const CResultIdentity& identity)
+{
+    if (format == ResultFormat::JsonLines)
+        return nlohmann::json({{"vantrel_batch", {{"key", identity.keyHash}, {"key_folder", identity.keyFolderHash}}}})
+            .dump();
+    return "# vantrel batch results; key " + identity.keyHash + "; key folder " + identity.keyFolderHash;
+}
+
+std::string ColumnLine(const std::vector<int>& blockLines)
+{
+    std::string line = "examinee,mark,status";
+    for (int block : blockLines) line += ",line " + std::to_string(block);
+    return line;
+}
+
+// Why a first line that is not ours was refused, naming what differs.
+std::string RefusalOf(ResultFormat format, const std::string& found, const CResultIdentity& expected)
+{
+    std::string key;
+    std::string folder;
+    if (format == ResultFormat::JsonLines) {
+        const auto json = nlohmann::json::parse(found, nullptr, false);
+        if (json.is_object() && json.contains("vantrel_batch") && json["vantrel_batch"].is_object()) {
+            key = json["vantrel_batch"].value("key", "");
+            folder = json["vantrel_batch"].value("key_folder", "");
+        }
+    } else if (found.starts_with("# vantrel batch results; key ")) {
+        const std::size_t keyStart = found.find("key ") + 4;
+        const std::size_t folderMark = found.find("; key folder ");
+        if (folderMark != std::string::npos) {
+            key = found.substr(keyStart, folderMark - keyStart);
+            folder = found.substr(folderMark + 13);
+        }
+    }
+    if (key.empty()) return "is not a vantrel batch results file in this format";
+    if (key != expected.keyHash)
+        return "was written for another answer key (" + key + ", this key is " + expected.keyHash + ")";
+    return "was written for another key folder (" + folder + ", this one is " + expected.keyFolderHash + ")";
+}
+
+}  // namespace
+
+ResultFormat ResultFormatOf(const std::string& path)
+{
+    return std::filesystem::path(path).extension() == ".jsonl" ? ResultFormat::JsonLines : ResultFormat::Csv;
+}
+
+CResultFile::~CResultFile()
+{
+    if (fd_ != -1) ::close(fd_);
+}
+
+bool CResultFile::Open(const std::string& path, const CResultIdentity& identity, const std::vector<int>& blockLines,
+                       std::string& reason)
+{
+    path_ = path;
+    identity_ = identity;
+    format_ = ResultFormatOf(path);
+    blockLines_ = blockLines;
+    std::string contents;
+    {
+        std::ifstream in(path, std::ios::binary);
+        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const bool created = !std::filesystem::exists(path);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ == -1) {
+        reason = SystemError("cannot open " + path);
+        return false;
+    }
+    // A line without its end was being written when the last run stopped; it never counted.
+    const std::size_t complete = contents.rfind('\n') == std::string::npos ? 0 : contents.rfind('\n') + 1;
+    if (complete < contents.size() && ::ftruncate(fd_, static_cast<off_t>(complete)) != 0) {
+        reason = SystemError("cannot drop the torn last line of " + path);
+        return false;
+    }
+    contents.resize(complete);
+
+    std::string header = IdentityLine(format_, identity) + "\n";
+    if (format_ == ResultFormat::Csv) header += ColumnLine(blockLines_) + "\n";
+    if (!Adopt(contents, header, reason)) return false;
+    if (created) {
+        // The new file's name must reach the disk as well as its lines.
+        const std::string folder = std::filesystem::absolute(path).parent_path().string();
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir != -1) ::fsync(dir), ::close(dir);
+    }
+    return true;
+}
+
+bool CResultFile::Adopt(const std::string& contents, const std::string& header, std::string& reason)
+{
+    if (contents.empty()) return WriteAll(header, reason);
+    std::istringstream lines(contents);
+    std::string line;
+    std::getline(lines, line);
+    const std::string identityLine = header.substr(0, header.find('\n'));
+    if (line != identityLine) {
+        reason = path_ + " " + RefusalOf(format_, line, identity_);
+        return false;
+    }
+    const std::string columnLine = format_ == ResultFormat::Csv ? ColumnLine(blockLines_) : identityLine;
+    bool columnsSeen = format_ != ResultFormat::Csv;
+    while (std::getline(lines, line)) {
+        // Shards' files concatenated repeat their first lines.
+        if (line == identityLine || line == columnLine) {
+            columnsSeen = true;
+            continue;
+        }
+        if (!columnsSeen) {
+            reason = path_ + " has columns for other scoring blocks";
+            return false;
+        }
+        existing_.push_back(ParseRecord(line));
+    }
+    if (!columnsSeen) return WriteAll(columnLine + "\n", reason);
+    return true;
+}
+
+bool CResultFile::Append(const CExamineeRecord& record, std::string& reason)
+{
+    return AppendLine(FormatRecord(record) + "\n", reason);
+}
+
+bool CResultFile::AppendLine(const std::string& line, std::string& reason)
+{
+    return WriteAll(line, reason);
+}
+
+bool CResultFile::WriteAll(const std::string& text, std::string& reason)
+{
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reason = SystemError("cannot write " + path_);
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd_) != 0) {
+        reason = SystemError("cannot flush " + path_ + " to the disk");
+        return false;
+    }
+    return true;
+}
+
+std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
+{
+    if (format_ == ResultFormat::JsonLines) {
+        nlohmann::json json = {{"examinee", record.examinee}, {"mark", nullptr}, {"status", record.status},
+                               {"blocks", record.blocks}};
+        if (record.mark) json["mark"] = *record.mark;
+        // A folder name that is not UTF-8 shows with U+FFFD; its bytes are kept to resume by.
+        if (!IsUtf8(record.examinee)) json["examinee_bytes"] = Hex(record.examinee);
+        return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    std::string line = CsvField(record.examinee) + "," + (record.mark ? ShortestDecimal(*record.mark) : "") + "," +
+                       CsvField(record.status);
+    for (int blockLine : blockLines_) {
+        line += ",";
+        for (const auto& block : record.blocks)
+            if (block.value("line", 0) == blockLine) line += ShortestDecimal(block.value("score", 0.0));
+    }
+    return line;
+}
+
+CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
+{
+    CExamineeRecord record;
+    if (format_ == ResultFormat::JsonLines) {
+        const auto json = nlohmann::json::parse(line, nullptr, false);
+        if (!json.is_object()) return record;
+        record.examinee = json.contains("examinee_bytes") ? FromHex(json.value("examinee_bytes", ""))
+                                                          : json.value("examinee", "");
+        record.status = json.value("status", "");
+        if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
+        if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
+        return record;
+    }
+    const std::vector<std::string> fields = SplitCsvLine(line);
+    record.examinee = fields[0];
+    if (fields.size() > 1 && !fields[1].empty()) record.mark = std::strtod(fields[1].c_str(), nullptr);
+    if (fields.size() > 2) record.status = fields[2];
+    for (std::size_t i = 0; i < blockLines_.size() && i + 3 < fields.size(); ++i)
+        if (!fields[i + 3].empty())
+            record.blocks.push_back({{"line", blockLines_[i]}, {"score", std::strtod(fields[i + 3].c_str(), nullptr)}});
+    return record;
+}
+
+}  // namespace vantrel::cli

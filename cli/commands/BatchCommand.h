@@ -1,0 +1,11 @@
+#pragma once
+
+#include <memory>
+
+#include "commands/Commands.h"
+
+namespace vantrel::cli {
+
+std::unique_ptr<Command> MakeBatchCommand(CLI::App& app);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,36 @@
+#include "commands/DocumentCaptures.h"
+
+#include <filesystem>
+
+#include "effects/session/HostControl.h"
+#include "hosting/headless/HeadlessBuildPlatform.h"
+
+namespace vantrel::cli {
+
+CDocumentCaptures::CDocumentCaptures(int bitsPerPixel)
+{
+    hosting::DefaultHeadlessPlatform().Desktop().SetDisplayDepth(bitsPerPixel);
+    // The studio is installed with the platform, so it always starts.
+    if (editor_.Start()) effects::FindMainWindow();
+}
+
+CDocumentCaptures::~CDocumentCaptures()
+{
+    try {
+        editor_.End();
+    } catch (const platform::AutomationError&) {
+    }
+}
+
+bool CDocumentCaptures::Capture(const std::string& path, CaptureSlot slot, std::string& reason)
+{
+    const std::filesystem::path file = std::filesystem::absolute(path);
+    auto& image = SlotOf(slots_, slot);
+    if (!effects::CaptureDocument(file.parent_path().string() + "/", file.filename().string(), image, &reason))
+        return false;
+    if (image) return true;
+    reason = "the studio showed no window for " + path;
+    return false;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "effects/compare/CaptureSlots.h"
+#include "effects/session/EditorSession.h"
+
+namespace vantrel::cli {
+
+// Captures documents exactly as an effect criterion does: the build's own platform, with the
+// built-in studio as the editor, driven by the same editor session that grading uses.
+class CDocumentCaptures {
+public:
+    // Sets the display depth and starts the editor.
+    explicit CDocumentCaptures(int bitsPerPixel);
+    ~CDocumentCaptures();
+    CDocumentCaptures(const CDocumentCaptures&) = delete;
+    CDocumentCaptures& operator=(const CDocumentCaptures&) = delete;
+
+    // Shows the document at a file-system path and captures it into a slot. False with a
+    // one-line reason when it cannot be opened or shows no window.
+    bool Capture(const std::string& path, CaptureSlot slot, std::string& reason);
+
+    const CCaptureSlots& Slots() const { return slots_; }
+
+private:
+    effects::CEditorSession editor_;
+    CCaptureSlots slots_;
+};
+
+}  // namespace vantrel::cli

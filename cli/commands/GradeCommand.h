@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+#include "commands/Commands.h"
+
+namespace vantrel::cli {
+
+// vantrel grade KEYFILE --answers DIR --keys DIR [--codepage NAME] [--json] [--captures DIR]
+std::unique_ptr<Command> MakeGradeCommand(CLI::App& app);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,277 @@
+// Documents drawn from their layers: small documents written here, with the expected pixels
+// worked out by hand. Each renders at its own size, where the preview is the picture itself.
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "studio/formats/RenderDocument.h"
+#include "studio/psd/PsdLayerRecords.h"
+#include "PsdWriter.h"
+#include "ScratchFile.h"
+
+namespace {
+
+using vantrel::studio::RenderDocument;
+using vantrel::testing::CScratchFile;
+using vantrel::testing::FillPlanes;
+using vantrel::testing::LayerAndMaskSection;
+using vantrel::testing::PsdLayerSpec;
+using vantrel::testing::PsdSpec;
+using vantrel::testing::SolidRgbLayer;
+using vantrel::testing::VersionInfoResources;
+using vantrel::testing::WritePsd;
+using Rgb = std::array<int, 3>;
+
+constexpr Rgb kWhite = {255, 255, 255};
+constexpr Rgb kRed = {255, 0, 0};
+
+// A white stored image standing in for the layers, as an editor writes without compatibility.
+PsdSpec Placeholder(int width, int height, const std::vector<PsdLayerSpec>& layers)
+{
+    PsdSpec psd;
+    psd.width = width;
+    psd.height = height;
+    FillPlanes(psd, [](int, int, int) { return 255; });
+    psd.imageResources = VersionInfoResources(false);
+    psd.layerAndMask = LayerAndMaskSection(layers);
+    return psd;
+}
+
+struct Rendered {
+    std::vector<std::uint8_t> rgb;
+    int width = 0;
+    bool fromLayers = false;
+    std::vector<std::string> skipped;
+    Rgb At(int x, int y) const
+    {
+        const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+        return {rgb[at], rgb[at + 1], rgb[at + 2]};
+    }
+};
+
+Rendered Render(const std::vector<std::uint8_t>& bytes, int width, int height)
+{
+    CScratchFile file(bytes);
+    std::string reason;
+    auto document = RenderDocument(file.Path(), width, height, reason);
+    EXPECT_NE(document, nullptr) << reason;
+    if (!document) return {};
+    return {document->previewRgb, width, document->fromLayers, document->skippedLayerFeatures};
+}
+
+Rendered Render(const PsdSpec& psd) { return Render(WritePsd(psd), psd.width, psd.height); }
+
+void ExpectNear(Rgb got, Rgb expected, const std::string& where)
+{
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c], 1) << where << " channel " << c;
+}
+
+// Every test below runs with the layers stored raw, PackBits, ZIP and ZIP with prediction.
+class LayerCompression : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+#ifndef VANTREL_HAVE_ZLIB
+        if (GetParam() >= 2) GTEST_SKIP() << "this build has no zlib";
+#endif
+    }
+
+    PsdLayerSpec Layer(int top, int left, int bottom, int right, Rgb colour, int alpha = 255)
+    {
+        auto layer = SolidRgbLayer(top, left, bottom, right, static_cast<std::uint8_t>(colour[0]),
+                                   static_cast<std::uint8_t>(colour[1]), static_cast<std::uint8_t>(colour[2]),
+                                   static_cast<std::uint8_t>(alpha));
+        layer.compression = GetParam();
+        return layer;
+    }
+};
+
+TEST_P(LayerCompression, LayersStackWithOpacityOverWhite)
+{
+    auto top = Layer(0, 2, 2, 4, {0, 0, 255});
+    top.opacity = 128;  // 0.502: red keeps 255 * 0.498 = 127
+    auto hanging = Layer(-1, -2, 1, 1, {0, 255, 0}, 128);  // partly outside the canvas
+    const auto result = Render(Placeholder(4, 2, {Layer(0, 0, 2, 4, kRed), top, hanging}));
+    EXPECT_TRUE(result.fromLayers);
+    ExpectNear(result.At(0, 1), kRed, "red alone");
+    ExpectNear(result.At(3, 1), {127, 0, 128}, "blue at half opacity over red");
+    ExpectNear(result.At(0, 0), {127, 128, 0}, "green at half coverage over red");
+    ExpectNear(result.At(1, 0), kRed, "right of the hanging layer");
+}
+
+TEST_P(LayerCompression, FillOpacityAndEmptyLayers)
+{
+    auto red = Layer(0, 0, 2, 2, kRed);
+    red.fillOpacity = 128;
+    const auto result = Render(Placeholder(2, 2, {Layer(0, 0, 0, 0, {0, 0, 0}), red}));
+    ExpectNear(result.At(1, 1), {255, 127, 127}, "red at half fill over white");
+}
+
+TEST_P(LayerCompression, UserMasksHideWhatTheyCover)
+{
+    auto masked = Layer(0, 0, 2, 4, kRed);
+    masked.hasMask = true;
+    masked.maskLeft = 0;
+    masked.maskRight = 2;
+    masked.maskBottom = 2;
+    masked.maskDefaultColor = 0;  // hidden outside the mask's own pixels
+    masked.channels.push_back({-2, std::vector<std::uint8_t>{255, 0, 255, 128}});
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(0, 0), kRed, "mask 255");
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(1, 0), kWhite, "mask 0");
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(1, 1), {255, 127, 127}, "mask 128");
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(3, 0), kWhite, "outside the mask: its default colour");
+    masked.maskDefaultColor = 255;
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(3, 0), kRed, "outside the mask, default white");
+    masked.maskDisabled = true;
+    ExpectNear(Render(Placeholder(4, 2, {masked})).At(1, 0), kRed, "a disabled mask hides nothing");
+}
+
+TEST_P(LayerCompression, ClippedLayersShowThroughTheirBase)
+{
+    auto base = Layer(0, 0, 1, 2, {0, 255, 0});
+    auto clipped = Layer(0, 0, 1, 4, kRed);
+    clipped.clipped = true;
+    auto result = Render(Placeholder(4, 1, {base, clipped}));
+    ExpectNear(result.At(0, 0), kRed, "inside the base");
+    ExpectNear(result.At(3, 0), kWhite, "outside the base");
+    base.opacity = 128;  // the base's opacity carries its clipped layers
+    ExpectNear(Render(Placeholder(4, 1, {base, clipped})).At(1, 0), {255, 127, 127}, "base at half opacity");
+    base.hidden = true;
+    ExpectNear(Render(Placeholder(4, 1, {base, clipped})).At(1, 0), kWhite, "a hidden base hides its clipped layers");
+}
+
+TEST_P(LayerCompression, GroupsIsolateOrPassThrough)
+{
+    const Rgb grey = {128, 128, 128};
+    auto group = [&](const std::string& mode, int opacity, bool hidden) {
+        PsdLayerSpec end;
+        end.sectionType = 3;
+        auto child = Layer(0, 0, 1, 1, kRed);
+        child.blendKey = "mul ";
+        PsdLayerSpec folder;
+        folder.sectionType = 1;
+        folder.sectionBlendKey = mode;
+        folder.opacity = opacity;
+        folder.hidden = hidden;
+        return Render(Placeholder(1, 1, {Layer(0, 0, 1, 1, grey), end, child, folder})).At(0, 0);
+    };
+    // Passing through, red multiplies the grey below: (128, 0, 0). Isolated, it multiplies
+    // nothing inside its group and lands as plain red.
+    ExpectNear(group("pass", 255, false), {128, 0, 0}, "pass-through group");
+    ExpectNear(group("norm", 255, false), kRed, "isolated group");
+    // Half the group's effect: green and blue 128 * 0.498 = 63.75.
+    ExpectNear(group("pass", 128, false), {128, 64, 64}, "pass-through group at half opacity");
+    ExpectNear(group("norm", 255, true), grey, "hidden group");
+}
+
+TEST_P(LayerCompression, BandsFollowTallLayers)
+{
+    // 300 rows cross several bands; the layer starts and ends inside bands.
+    const auto result = Render(Placeholder(3, 300, {Layer(50, 1, 250, 2, kRed)}));
+    ExpectNear(result.At(1, 49), kWhite, "above the layer");
+    ExpectNear(result.At(1, 50), kRed, "its first row");
+    ExpectNear(result.At(1, 249), kRed, "its last row");
+    ExpectNear(result.At(1, 250), kWhite, "below the layer");
+    ExpectNear(result.At(0, 100), kWhite, "beside the layer");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCompression, LayerCompression, ::testing::Range(0, 4));
+
+TEST(LayeredDocument, SolidColourFillLayersWithoutPixels)
+{
+    PsdLayerSpec fill;
+    fill.hasSolidColor = true;
+    fill.solidColor[2] = 255;
+    ExpectNear(Render(Placeholder(2, 2, {fill})).At(1, 1), {0, 0, 255}, "blue fill");
+    // A shape's fill without pixels is shaped by a path the studio does not draw; it is left
+    // out and listed rather than flooding the canvas.
+    fill.extraBlocks = vantrel::testing::InfoBlock("vmsk", std::vector<std::uint8_t>(8, 0));
+    const auto shape = Render(Placeholder(2, 2, {fill}));
+    ExpectNear(shape.At(1, 1), kWhite, "shape fill");
+    EXPECT_EQ(shape.skipped, std::vector<std::string>{"layer 0 \"layer\": vector mask"});
+}
+
+TEST(LayeredDocument, TheStoredImageIsKeptWhenItIsReal)
+{
+    auto left = SolidRgbLayer(0, 0, 1, 1, 255, 0, 0);
+    auto psd = Placeholder(2, 1, {left});
+    psd.imageResources = VersionInfoResources(true);
+    auto result = Render(psd);
+    EXPECT_FALSE(result.fromLayers);
+    ExpectNear(result.At(0, 0), kWhite, "the real merged image");
+
+    // Without the resource, a single-colour stored image under layers that draw something
+    // else stands in for them; one that shows what the layers show, or detail of its own,
+    // is real.
+    psd.imageResources.clear();
+    ExpectNear(Render(psd).At(0, 0), kRed, "uniform stored image, varied layers");
+    psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 2, 255, 0, 0)});
+    ExpectNear(Render(psd).At(1, 0), kRed, "uniform stored image, layers of another colour");
+    psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 2, 255, 255, 255)});
+    EXPECT_FALSE(Render(psd).fromLayers) << "layers that draw the stored image leave it alone";
+    auto adjusted = SolidRgbLayer(0, 0, 1, 2, 255, 0, 0);
+    adjusted.extraBlocks = vantrel::testing::InfoBlock("levl", {0, 2});
+    psd.layerAndMask = LayerAndMaskSection({adjusted});
+    EXPECT_FALSE(Render(psd).fromLayers) << "a drawing that leaves something out is not believed over one colour";
+    psd.layerAndMask = LayerAndMaskSection({left});
+    FillPlanes(psd, [](int, int x, int) { return x == 0 ? 10 : 255; });
+    ExpectNear(Render(psd).At(0, 0), {10, 10, 10}, "a stored image with detail");
+}
+
+TEST(LayeredDocument, AMissingOrCutStoredImageIsDrawnFromCompleteLayers)
+{
+    auto psd = Placeholder(2, 1, {SolidRgbLayer(0, 0, 1, 2, 255, 0, 0)});
+    psd.imageResources = VersionInfoResources(true);
+    auto bytes = WritePsd(psd);
+    bytes.resize(bytes.size() - 3);  // the stored image is cut short
+    auto result = Render(bytes, 2, 1);
+    EXPECT_TRUE(result.fromLayers);
+    ExpectNear(result.At(1, 0), kRed, "cut stored image");
+    bytes.resize(bytes.size() - 4);  // and now without even its compression word
+    ExpectNear(Render(bytes, 2, 1).At(1, 0), kRed, "missing stored image");
+}
+
+TEST(LayeredDocument, WhatIsNotDrawnIsListed)
+{
+    auto adjustment = SolidRgbLayer(0, 0, 0, 0, 0, 0, 0);
+    adjustment.extraBlocks = vantrel::testing::InfoBlock("curv", {0, 1, 0, 0});
+    adjustment.name = "Curves 1";
+    const auto result = Render(Placeholder(1, 1, {SolidRgbLayer(0, 0, 1, 1, 255, 0, 0), adjustment}));
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0], "layer 1 \"Curves 1\": adjustment layer (curv)");
+}
+
+std::string Refusal(const std::vector<std::uint8_t>& layerSection)
+{
+    PsdSpec psd;
+    psd.layerAndMask = layerSection;
+    CScratchFile file(WritePsd(psd));
+    vantrel::studio::CDocumentFile document(file.Path());
+    vantrel::studio::CPsdLayout layout;
+    std::string reason;
+    EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, reason)) << reason;
+    vantrel::studio::CPsdLayers layers;
+    return vantrel::studio::ReadPsdLayerRecords(document, layout, layers, reason) ? "" : reason;
+}
+
+TEST(LayeredDocument, RecordsThatClaimTooMuchAreRefusedBeforeAllocation)
+{
+    auto section = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 1, 1, 2, 3)});
+    EXPECT_EQ(Refusal(section), "");
+    auto patched = section;
+    patched[4] = 0x7F;  // 32,513 layers in a few bytes
+    EXPECT_EQ(Refusal(patched), "layer count 32513 does not fit its section");
+    patched = section;
+    patched[4 + 2 + 16 + 2 + 2] = 0x40;  // the first channel claims a gigabyte
+    EXPECT_EQ(Refusal(patched), "layer channel data runs past the layer information");
+    EXPECT_EQ(Refusal(LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 400000, 1, 2, 3)})).substr(0, 30),
+              "layer 0 has bounds of 400000 x");
+    PsdLayerSpec masked = SolidRgbLayer(0, 0, 1, 1, 1, 2, 3);
+    masked.hasMask = true;
+    masked.maskRight = 400000;  // a mask row wider than any layer may be
+    masked.maskBottom = 1;
+    EXPECT_EQ(Refusal(LayerAndMaskSection({masked})).substr(0, 29), "layer 0 has a mask of 400000 ");
+}
+
+}  // namespace
