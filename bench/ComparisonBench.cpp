@@ -157,7 +157,7 @@ void BM_CompareCaptureImages32_FreshHeap(benchmark::State& state)
     const auto reference = Repaint(*examinee, 40, 30, 120, 90, 37, 2);
     CSilentMessageBox messages;
     for (auto _ : state)
-        benchmark::DoNotOptimize(vantrel::CompareCaptureImages(examinee.get(), reference.get(), messages));
+        benchmark::DoNotOptimize(vantrel::effects::compare::CompareCaptureImages(examinee.get(), reference.get(), messages));
 }
 BENCHMARK(BM_CompareCaptureImages32_FreshHeap)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
@@ -168,7 +168,7 @@ void BM_PixelSimilarity32(benchmark::State& state)
     const auto b = Repaint(*a, 40, 30, 120, 90, 37, 2);
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            vantrel::PixelSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
+            vantrel::effects::compare::PixelSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
 }
 BENCHMARK(BM_PixelSimilarity32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
@@ -178,7 +178,7 @@ void BM_HistogramSimilarity32(benchmark::State& state)
     const auto b = Repaint(*a, 40, 30, 120, 90, 37, 2);
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            vantrel::HistogramSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
+            vantrel::effects::compare::HistogramSimilarity(a->Pixels(), b->Pixels(), DisplayFormat::Bits32, a->ByteCount()));
 }
 BENCHMARK(BM_HistogramSimilarity32)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 
@@ -188,7 +188,7 @@ void BM_ConvertToGrey32(benchmark::State& state)
     CCaptureImage work(32);
     for (auto _ : state) {
         std::copy(a->Pixels(), a->Pixels() + a->ByteCount(), work.Pixels());
-        vantrel::ConvertToGrey(work.Pixels(), DisplayFormat::Bits32, work.ByteCount());
+        vantrel::effects::compare::ConvertToGrey(work.Pixels(), DisplayFormat::Bits32, work.ByteCount());
         benchmark::DoNotOptimize(work.Pixels());
     }
 }

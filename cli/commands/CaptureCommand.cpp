@@ -6,6 +6,9 @@
 #include "commands/DocumentCaptures.h"
 #include "text/CodePage.h"
 
+using vantrel::effects::compare::CaptureSlot;
+using vantrel::effects::compare::ImageIn;
+
 namespace vantrel::cli {
 
 namespace {

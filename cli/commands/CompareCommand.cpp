@@ -7,6 +7,11 @@
 #include "effects/compare/CaptureSlotComparison.h"
 #include "text/CodePage.h"
 
+using vantrel::effects::compare::CComparisonBufferPool;
+using vantrel::effects::compare::CEffectReport;
+using vantrel::effects::compare::CaptureSlot;
+using vantrel::effects::compare::EffectMode;
+
 namespace vantrel::cli {
 
 namespace {
@@ -51,7 +56,7 @@ public:
             std::cerr << "vantrel: " << reason << "\n";
         CEffectReport report;
         CComparisonBufferPool buffers;
-        PrintSimilarity(effects::SimilarityOfCaptures(captures.Slots(), partial_ ? EffectMode::Partial : EffectMode::Whole,
+        PrintSimilarity(effects::compare::SimilarityOfCaptures(captures.Slots(), partial_ ? EffectMode::Partial : EffectMode::Whole,
                                                       !initial_.empty(), platform::ActivePlatform().MessageBox(),
                                                       buffers, report));
         return kExitDone;

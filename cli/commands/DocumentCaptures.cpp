@@ -5,13 +5,16 @@
 #include "effects/session/HostControl.h"
 #include "hosting/headless/HeadlessBuildPlatform.h"
 
+using vantrel::effects::compare::CaptureSlot;
+using vantrel::effects::compare::SlotOf;
+
 namespace vantrel::cli {
 
 CDocumentCaptures::CDocumentCaptures(int bitsPerPixel)
 {
     hosting::DefaultHeadlessPlatform().Desktop().SetDisplayDepth(bitsPerPixel);
     // The studio is installed with the platform, so it always starts.
-    if (editor_.Start()) effects::FindMainWindow();
+    if (editor_.Start()) effects::session::FindMainWindow();
 }
 
 CDocumentCaptures::~CDocumentCaptures()
@@ -26,7 +29,7 @@ bool CDocumentCaptures::Capture(const std::string& path, CaptureSlot slot, std::
 {
     const std::filesystem::path file = std::filesystem::absolute(path);
     auto& image = SlotOf(slots_, slot);
-    if (!effects::CaptureDocument(file.parent_path().string() + "/", file.filename().string(), image, &reason))
+    if (!effects::session::CaptureDocument(file.parent_path().string() + "/", file.filename().string(), image, &reason))
         return false;
     if (image) return true;
     reason = "the studio showed no window for " + path;

@@ -19,13 +19,13 @@ public:
 
     // Shows the document at a file-system path and captures it into a slot. False with a
     // one-line reason when it cannot be opened or shows no window.
-    bool Capture(const std::string& path, CaptureSlot slot, std::string& reason);
+    bool Capture(const std::string& path, effects::compare::CaptureSlot slot, std::string& reason);
 
-    const CCaptureSlots& Slots() const { return slots_; }
+    const effects::compare::CCaptureSlots& Slots() const { return slots_; }
 
 private:
-    effects::CEditorSession editor_;
-    CCaptureSlots slots_;
+    effects::session::CEditorSession editor_;
+    effects::compare::CCaptureSlots slots_;
 };
 
 }  // namespace vantrel::cli

@@ -8,6 +8,9 @@
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
+using vantrel::effects::compare::CEffectReport;
+using vantrel::effects::compare::EffectMode;
+
 namespace vantrel::cli {
 
 namespace {

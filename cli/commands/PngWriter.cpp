@@ -11,6 +11,9 @@
 #include "platform/CaptureImage.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::effects::compare::PixelChannels;
+using vantrel::effects::compare::ReadPixel;
+
 namespace vantrel::cli {
 
 namespace {

@@ -4,6 +4,8 @@
 #include "text/NumberReading.h"
 #include "text/WhiteSpace.h"
 
+using vantrel::effects::compare::EffectMode;
+
 namespace vantrel {
 
 namespace {

@@ -11,7 +11,7 @@ struct CBlockReport {
     int lineNumber = 0;  // 1-based line of the block's opener
     double weight = 0;
     std::vector<std::string> criteria;  // as evaluated, in order
-    std::vector<CEffectReport> effects;
+    std::vector<effects::compare::CEffectReport> effects;
     double score = 0;
 };
 

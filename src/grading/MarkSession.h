@@ -47,12 +47,12 @@ public:
     bool CheckLayerProperty(const std::string& key, const std::string& value, CompareOp op);
 
     // effect criteria
-    double EvaluateEffect(std::string& arguments, EffectMode mode);
+    double EvaluateEffect(std::string& arguments, effects::compare::EffectMode mode);
     void ParseEffectArguments(std::string& text, std::string& source, std::string& initial);
     void FindMainWindow();
     // The examinee's document is looked for in the answer directory, the others in the key directory.
-    bool CaptureDocument(const std::string& name, CaptureSlot slot);
-    void CaptureWindow(platform::WindowHandle window, CaptureSlot slot);
+    bool CaptureDocument(const std::string& name, effects::compare::CaptureSlot slot);
+    void CaptureWindow(platform::WindowHandle window, effects::compare::CaptureSlot slot);
 
     // comparisons of the capture slots (0 examinee, 1 reference, 2 initial); a number that
     // names no slot compares as an empty one
@@ -67,9 +67,9 @@ public:
     std::string documentFileName;
     std::string answerDirectory;
     std::string keyDirectory;
-    CCaptureSlots captureSlots;
+    effects::compare::CCaptureSlots captureSlots;
     // The comparisons' working buffers, kept from one comparison to the next of this run.
-    mutable CComparisonBufferPool comparisonBuffers;
+    mutable effects::compare::CComparisonBufferPool comparisonBuffers;
 
     // Off unless a caller asks to see each block; see GradingObserver.h.
     IGradingObserver* observer = nullptr;

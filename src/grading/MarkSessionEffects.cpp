@@ -8,6 +8,14 @@
 #include "grading/MarkSession.h"
 #include "text/WhiteSpace.h"
 
+using vantrel::effects::compare::CCaptureSlots;
+using vantrel::effects::compare::CEffectImages;
+using vantrel::effects::compare::CEffectReport;
+using vantrel::effects::compare::CaptureSlot;
+using vantrel::effects::compare::CopyOfCapture;
+using vantrel::effects::compare::EffectMode;
+using vantrel::effects::compare::SlotOf;
+
 namespace vantrel {
 
 namespace {
@@ -30,7 +38,7 @@ void KeepCapturesCompared(const CCaptureSlots& slots, bool initialTookPart, CEff
 
 void CMarkSession::ParseEffectArguments(std::string& text, std::string& source, std::string& initial)
 {
-    effects::ParseEffectArguments(text, source, initial);
+    effects::session::ParseEffectArguments(text, source, initial);
 }
 
 double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
@@ -61,7 +69,7 @@ double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
     SlotOf(captureSlots, CaptureSlot::Reference).reset();
     if (source.empty()) return finish(0);
 
-    effects::CEditorSession editor;
+    effects::session::CEditorSession editor;
     if (!editor.Start()) return finish(0);
     FindMainWindow();
     if (editor.HasMainWindow()) {
@@ -77,36 +85,36 @@ double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
     }
     editor.End();
 
-    return finish(effects::SimilarityOfCaptures(captureSlots, mode, !initial.empty(),
+    return finish(effects::compare::SimilarityOfCaptures(captureSlots, mode, !initial.empty(),
                                                 platform::ActivePlatform().MessageBox(), comparisonBuffers, report));
 }
 
 void CMarkSession::FindMainWindow()
 {
-    effects::FindMainWindow();
+    effects::session::FindMainWindow();
 }
 
 bool CMarkSession::CaptureDocument(const std::string& name, CaptureSlot slot)
 {
     const std::string& directory = slot == CaptureSlot::Examinee ? answerDirectory : keyDirectory;
-    return effects::CaptureDocument(directory, name, SlotOf(captureSlots, slot));
+    return effects::session::CaptureDocument(directory, name, SlotOf(captureSlots, slot));
 }
 
 void CMarkSession::CaptureWindow(platform::WindowHandle window, CaptureSlot slot)
 {
-    effects::CaptureWindow(window, SlotOf(captureSlots, slot));
+    effects::session::CaptureWindow(window, SlotOf(captureSlots, slot));
 }
 
 double CMarkSession::CompareCaptures(int first, int second) const
 {
     if (!IsSlotNumber(first) || !IsSlotNumber(second)) return 0;
-    return effects::CompareCaptures(captureSlots, static_cast<CaptureSlot>(first), static_cast<CaptureSlot>(second),
+    return effects::compare::CompareCaptures(captureSlots, static_cast<CaptureSlot>(first), static_cast<CaptureSlot>(second),
                                     platform::ActivePlatform().MessageBox(), comparisonBuffers);
 }
 
 double CMarkSession::ComparePartialCaptures() const
 {
-    return effects::ComparePartialCaptures(captureSlots, platform::ActivePlatform().MessageBox(), comparisonBuffers);
+    return effects::compare::ComparePartialCaptures(captureSlots, platform::ActivePlatform().MessageBox(), comparisonBuffers);
 }
 
 }  // namespace vantrel

@@ -51,19 +51,19 @@ TEST_F(EffectImagesTest, WholeEffectsCarryTheCapturesTheirMeasuresCameFrom)
     Grade(AnswerKey({"DESTFILE=A.PSD", "&&5 EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)", "&&5 EFFECT(SOURCEFILE=R.PSD)"}),
           collector);
     ASSERT_EQ(collector.blocks.size(), 2u);
-    const vantrel::CEffectReport& withStart = collector.blocks[0].effects.at(0);
+    const vantrel::effects::compare::CEffectReport& withStart = collector.blocks[0].effects.at(0);
     ASSERT_TRUE(withStart.images);
     const auto& captures = withStart.images->captures;
     ASSERT_TRUE(captures[0] && captures[1] && captures[2]);
     // Measured again on the kept images, each measure comes out as grading reported it.
-    EXPECT_EQ(vantrel::CompareCaptureImages(captures[0].get(), captures[1].get(), messages),
+    EXPECT_EQ(vantrel::effects::compare::CompareCaptureImages(captures[0].get(), captures[1].get(), messages),
               withStart.examineeVsReference.value());
-    EXPECT_EQ(vantrel::CompareCaptureImages(captures[2].get(), captures[1].get(), messages),
+    EXPECT_EQ(vantrel::effects::compare::CompareCaptureImages(captures[2].get(), captures[1].get(), messages),
               withStart.initialVsReference.value());
     EXPECT_TRUE(withStart.images->examineeChange.empty());
 
     // Without a starting image the starting slot took no part, so none is kept.
-    const vantrel::CEffectReport& plain = collector.blocks[1].effects.at(0);
+    const vantrel::effects::compare::CEffectReport& plain = collector.blocks[1].effects.at(0);
     ASSERT_TRUE(plain.images);
     EXPECT_TRUE(plain.images->captures[0] && plain.images->captures[1]);
     EXPECT_FALSE(plain.images->captures[2]);
@@ -73,15 +73,15 @@ TEST_F(EffectImagesTest, PartialEffectsCarryTheChangeImagesTheyMeasured)
 {
     Collector collector(true);
     Grade(AnswerKey({"DESTFILE=A.PSD", "&&10 PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"}), collector);
-    const vantrel::CEffectReport& effect = collector.blocks.at(0).effects.at(0);
+    const vantrel::effects::compare::CEffectReport& effect = collector.blocks.at(0).effects.at(0);
     ASSERT_TRUE(effect.images);
     const auto& examinee = effect.images->examineeChange;
     const auto& reference = effect.images->referenceChange;
     ASSERT_EQ(examinee.size(), 200u * 160u);
     ASSERT_EQ(reference.size(), 200u * 160u);
     const std::size_t n = examinee.size();
-    const double measured = vantrel::CombinePartialMeasures(vantrel::GreyPixelSimilarity(examinee.data(), reference.data(), n),
-                                                            vantrel::GreyHistogramSimilarity(examinee.data(), reference.data(), n));
+    const double measured = vantrel::effects::compare::CombinePartialMeasures(vantrel::effects::compare::GreyPixelSimilarity(examinee.data(), reference.data(), n),
+                                                            vantrel::effects::compare::GreyHistogramSimilarity(examinee.data(), reference.data(), n));
     EXPECT_EQ(measured, effect.similarity);
     // Nothing changed in the top rows; the moved squares changed the middle rows.
     EXPECT_EQ(examinee[10 * 200 + 100], 0);

@@ -22,6 +22,8 @@
 
 namespace vantrel::testing {
 
+using effects::compare::IComparisonAllocator;
+
 class CEventRecordingMessageBox final : public platform::IMessageBox {
 public:
     void Show(const std::string& utf8Text) override

@@ -4,7 +4,7 @@
 #include "effects/compare/PartialImageComparison.h"
 #include "effects/compare/WholeImageComparison.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::compare {
 
 double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlot second,
                        platform::IMessageBox& messages, IComparisonAllocator& allocator)
@@ -47,4 +47,4 @@ double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool wi
     return ApplyImprovementRule(a, b);
 }
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::compare

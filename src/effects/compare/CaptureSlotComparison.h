@@ -6,7 +6,7 @@
 #include "effects/compare/PartialImageComparison.h"
 #include "platform/Platform.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::compare {
 
 // The whole-image similarity of two slots' captures; 0 when either slot is empty.
 double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlot second,
@@ -24,4 +24,4 @@ double SimilarityOfCaptures(const CCaptureSlots& slots, EffectMode mode, bool wi
                             platform::IMessageBox& messages, IComparisonAllocator& allocator,
                             CEffectReport& report);
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::compare

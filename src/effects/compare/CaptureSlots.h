@@ -6,7 +6,7 @@
 
 #include "platform/CaptureImage.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 // Where each document of an effect criterion is captured.
 enum class CaptureSlot { Examinee = 0, Reference = 1, Initial = 2 };
@@ -31,4 +31,4 @@ inline std::shared_ptr<const CCaptureImage> CopyOfCapture(const CCaptureImage& c
     return copy;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

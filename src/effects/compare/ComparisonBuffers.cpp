@@ -2,7 +2,7 @@
 
 #include <new>
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 const char kComparisonOutOfMemoryMessage[] = "本计算机的内存太小,不能进行图形效果阅卷!";
 
@@ -61,4 +61,4 @@ void CComparisonBufferPool::Release(std::uint8_t* buffer) noexcept
     source_.Release(buffer);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 // Shown, OK button only, when a comparison cannot get its working buffers.
 extern const char kComparisonOutOfMemoryMessage[];
@@ -76,4 +76,4 @@ private:
     std::uint8_t* bytes_ = nullptr;
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

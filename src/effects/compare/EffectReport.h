@@ -9,7 +9,7 @@
 
 #include "platform/CaptureImage.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 // EFFECT and EFFECTS compare whole captures; PARTEFFECT and PARTEFFECTS only what changed
 // against the starting image.
@@ -39,4 +39,4 @@ struct CEffectReport {
     std::shared_ptr<CEffectImages> images;
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

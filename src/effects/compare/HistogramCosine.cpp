@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 double HistogramCosine(const kernels::BinCounts& a, const kernels::BinCounts& b, int firstBin)
 {
@@ -26,4 +26,4 @@ double HistogramCosine(const kernels::BinCounts& a, const kernels::BinCounts& b,
     return std::min(sab / r, 1.0);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

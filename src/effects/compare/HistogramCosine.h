@@ -4,10 +4,10 @@
 
 #include "effects/compare/kernels/ComparisonKernels.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 // Over the bins from firstBin on. A result from 0 to 1; 0 when either histogram has nothing
 // counted in those bins.
 double HistogramCosine(const kernels::BinCounts& a, const kernels::BinCounts& b, int firstBin);
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

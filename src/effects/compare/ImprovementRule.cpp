@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 double ApplyImprovementRule(double a, double b)
 {
@@ -19,4 +19,4 @@ double ApplyImprovementRule(double a, double b)
     return std::pow(s, 0.7);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

@@ -12,7 +12,7 @@
 #include "effects/compare/PixelUnpacking.h"
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 void MakeDifferenceImage(std::uint8_t* changed, const std::uint8_t* initial, std::size_t byteCount)
 {
@@ -106,4 +106,4 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
     return CombinePartialMeasures(s1, s2);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

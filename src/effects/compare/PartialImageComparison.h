@@ -12,11 +12,13 @@
 #include "platform/DisplayFormat.h"
 
 namespace vantrel {
-
 class CCaptureImage;
-namespace platform {
+}  // namespace vantrel::effects::compare
+namespace vantrel::platform {
 class IMessageBox;
-}
+}  // namespace vantrel::platform
+
+namespace vantrel::effects::compare {
 
 // Turns changed into its byte-by-byte absolute difference from initial, in place; differences
 // of 0, 1 and 2 become 0. Works on bytes whatever the pixel format.
@@ -63,4 +65,4 @@ double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCapture
                                    IComparisonAllocator& allocator = DefaultComparisonAllocator(),
                                    CPartialChangeImages* changes = nullptr);
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

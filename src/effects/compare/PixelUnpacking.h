@@ -9,7 +9,7 @@
 
 #include "platform/DisplayFormat.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 // Whether a format is one of the four; a DisplayFormat made from an arbitrary number need not be.
 constexpr bool IsComparableFormat(DisplayFormat format)
@@ -81,4 +81,4 @@ inline PixelChannels ReadPixel(const std::uint8_t* bytes, DisplayFormat format, 
     }
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

@@ -11,7 +11,7 @@
 #include "effects/compare/PixelUnpacking.h"
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::compare {
 
 namespace {
 
@@ -95,4 +95,4 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
     return (h + p) * 0.5;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

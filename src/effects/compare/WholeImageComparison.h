@@ -11,11 +11,13 @@
 #include "platform/DisplayFormat.h"
 
 namespace vantrel {
-
 class CCaptureImage;
-namespace platform {
+}  // namespace vantrel::effects::compare
+namespace vantrel::platform {
 class IMessageBox;
-}
+}  // namespace vantrel::platform
+
+namespace vantrel::effects::compare {
 
 // The cosine of the angle between the two images' channel histograms, each reduced to 26 bins
 // (values 0-9, 10-19, ..., 240-249, and 250-255), averaged over the three channels. Both runs
@@ -39,4 +41,4 @@ double CompareCaptureImages(const CCaptureImage* first, const CCaptureImage* sec
                             platform::IMessageBox& messages,
                             IComparisonAllocator& allocator = DefaultComparisonAllocator());
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::compare

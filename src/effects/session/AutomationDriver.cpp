@@ -1,6 +1,6 @@
 #include "effects/session/AutomationDriver.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 using platform::Variant;
 
@@ -43,4 +43,4 @@ void CPhotoshopDocument::EndDocument()
     Invoke(kEndDocument, platform::kDispatchMethod, {});
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

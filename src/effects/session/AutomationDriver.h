@@ -5,7 +5,7 @@
 
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 // Holds nothing or one reference to an automation object, and gives it back when released
 // or destroyed. A call on an empty driver does nothing.
@@ -54,4 +54,4 @@ public:
 // The module-wide driver of the editor's application object: empty between evaluations.
 extern CPhotoshopApplication thePhotoshopApp;
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

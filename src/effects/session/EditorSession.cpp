@@ -4,7 +4,7 @@
 #include "effects/session/PhotoshopLocator.h"
 #include "effects/session/WindowSearchState.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::session {
 
 namespace {
 
@@ -43,4 +43,4 @@ void CEditorSession::End()
     thePhotoshopApp.ReleaseDispatch();
 }
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::session

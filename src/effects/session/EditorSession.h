@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vantrel::effects {
+namespace vantrel::effects::session {
 
 // One run of the image editor, from launch to end: located through the registry, launched,
 // connected through the module-wide application driver. The documents are captured in
@@ -22,4 +22,4 @@ public:
     void End();
 };
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::session

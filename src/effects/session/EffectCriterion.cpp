@@ -2,7 +2,7 @@
 
 #include "text/WhiteSpace.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::session {
 
 namespace {
 
@@ -34,4 +34,4 @@ void ParseEffectArguments(std::string& text, std::string& source, std::string& i
     ScanValue(text, "INIFILE=", initial);
 }
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::session

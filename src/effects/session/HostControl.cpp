@@ -5,7 +5,7 @@
 #include "effects/session/WindowSearchState.h"
 #include "text/CodePage.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::session {
 
 namespace {
 
@@ -121,4 +121,4 @@ void CaptureWindow(platform::WindowHandle window, std::unique_ptr<CCaptureImage>
     desktop.OverpaintClientArea(window, kOverpaintColor);
 }
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::session

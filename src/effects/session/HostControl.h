@@ -6,7 +6,7 @@
 #include "platform/CaptureImage.h"
 #include "platform/Platform.h"
 
-namespace vantrel::effects {
+namespace vantrel::effects::session {
 
 // Finds the first top-level window whose title holds PHOTOSHOP, keeps it as the main window
 // of the window search, and walks its menu.
@@ -28,4 +28,4 @@ bool CaptureDocument(const std::string& directory, const std::string& name, std:
 // overpaints the area so that a window showing nothing new is never taken for a document.
 void CaptureWindow(platform::WindowHandle window, std::unique_ptr<CCaptureImage>& slot);
 
-}  // namespace vantrel::effects
+}  // namespace vantrel::effects::session

@@ -2,7 +2,7 @@
 
 #include "text/CodePage.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 namespace {
 constexpr std::size_t kRegistryBuffer = 1024;  // one byte stays for the terminator
@@ -52,4 +52,4 @@ std::string CPhotoshopLocator::DefaultPhotoshopExe() const
     return "C:\\Program Files\\Adobe\\Photoshop 6.0\\PHOTOSHP.EXE";
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 // A string value from the registry: the text of a plain string value, else empty
 // (a missing key or value, or any other type, expandable strings included).
@@ -22,4 +22,4 @@ public:
     std::string DefaultPhotoshopExe() const;
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 void WaitSeconds(int seconds)
 {
@@ -16,4 +16,4 @@ void WaitSeconds(int seconds)
         clock.Idle(duration - elapsed);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

@@ -1,8 +1,8 @@
 #pragma once
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 // Blocks the calling thread for whole seconds of the platform's tick counter.
 void WaitSeconds(int seconds);
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

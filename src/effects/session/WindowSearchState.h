@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::effects::session {
 
 // What the window searches found; module-wide, cleared before every use.
 struct CWindowSearchState {
@@ -15,4 +15,4 @@ struct CWindowSearchState {
 
 extern CWindowSearchState theWindowSearch;
 
-}  // namespace vantrel
+}  // namespace vantrel::effects::session

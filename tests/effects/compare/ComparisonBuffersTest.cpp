@@ -3,9 +3,11 @@
 #include "effects/compare/ComparisonBuffers.h"
 #include "ComparisonTestSupport.h"
 
+using namespace vantrel::effects::compare;
+
 namespace {
 
-using vantrel::CComparisonBufferPool;
+using vantrel::effects::compare::CComparisonBufferPool;
 using vantrel::testing::CFailingAllocator;
 
 TEST(ComparisonBufferPool, KeepsBuffersForTheNextComparison)

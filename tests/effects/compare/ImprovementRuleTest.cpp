@@ -4,9 +4,11 @@
 
 #include "effects/compare/ImprovementRule.h"
 
+using namespace vantrel::effects::compare;
+
 namespace {
 
-using vantrel::ApplyImprovementRule;
+using vantrel::effects::compare::ApplyImprovementRule;
 
 TEST(ImprovementRule, CreditsTheMoveTowardsTheReference)
 {

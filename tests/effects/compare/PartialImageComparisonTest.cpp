@@ -6,6 +6,8 @@
 
 #include "ComparisonTestSupport.h"
 
+using namespace vantrel::effects::compare;
+
 namespace vantrel {
 namespace {
 

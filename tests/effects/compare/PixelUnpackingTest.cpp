@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vantrel::effects::compare;
+
 namespace vantrel {
 namespace {
 

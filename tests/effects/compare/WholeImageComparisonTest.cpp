@@ -7,6 +7,8 @@
 #include "ComparisonTestSupport.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using namespace vantrel::effects::compare;
+
 namespace vantrel {
 namespace {
 

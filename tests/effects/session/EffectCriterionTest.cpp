@@ -6,10 +6,12 @@
 #include "text/WhiteSpace.h"
 #include "StudioExam.h"
 
+using namespace vantrel::effects::session;
+
 namespace {
 
 using vantrel::CMarkSession;
-using vantrel::thePhotoshopApp;
+using vantrel::effects::session::thePhotoshopApp;
 using vantrel::testing::AnswerKey;
 using vantrel::testing::RgbDocument;
 
@@ -108,11 +110,11 @@ TEST_F(EffectTest, AnAutomationErrorOutsideADocumentStepGivesHalfTheWeight)
 {
     WriteScene(true, "A.PSD", 0);
     WriteScene(false, "R.PSD", 0);
-    t.Automation().FailCalls(vantrel::CPhotoshopApplication::kPutAppFlag);
+    t.Automation().FailCalls(vantrel::effects::session::CPhotoshopApplication::kPutAppFlag);
     EXPECT_EQ(Grade({"DESTFILE=A.PSD", "&&8 EFFECT(R.PSD)"}), 0.4);
     EXPECT_TRUE(thePhotoshopApp.IsEmpty());
     t.Automation().ClearCallFaults();
-    t.Automation().FailCalls(vantrel::CPhotoshopApplication::kEndApplication,
+    t.Automation().FailCalls(vantrel::effects::session::CPhotoshopApplication::kEndApplication,
                              vantrel::platform::AutomationTarget::CreatedObject);
     EXPECT_EQ(Grade({"DESTFILE=A.PSD", "&&8 EFFECT(R.PSD)"}), 0.4);
     EXPECT_TRUE(thePhotoshopApp.IsEmpty());
@@ -122,7 +124,7 @@ TEST_F(EffectTest, AFailingEndDocumentIsIgnored)
 {
     WriteScene(true, "A.PSD", 0);
     WriteScene(false, "R.PSD", 0);
-    t.Automation().FailCalls(vantrel::CPhotoshopDocument::kEndDocument,
+    t.Automation().FailCalls(vantrel::effects::session::CPhotoshopDocument::kEndDocument,
                              vantrel::platform::AutomationTarget::ReturnedObject);
     EXPECT_EQ(Grade({"DESTFILE=A.PSD", "&&10 EFFECT(R.PSD)"}), 1);
 }
@@ -186,12 +188,12 @@ TEST_F(EffectTest, AFailedCaptureNeverComparesAStaleImageButTheStartingImageCarr
     CMarkSession session(t.exam.AnswerDirectory() + "\\", t.exam.KeyDirectory() + "\\");
     session.OpenDestFile("DESTFILE=A.PSD");
     std::string first = "(SOURCEFILE=R.PSD INIFILE=S.PSD)";
-    EXPECT_GT(session.EvaluateEffect(first, vantrel::EffectMode::Whole), 0.5);
+    EXPECT_GT(session.EvaluateEffect(first, vantrel::effects::compare::EffectMode::Whole), 0.5);
     ASSERT_TRUE(session.captureSlots[2]);
 
     t.Desktop().SetDocumentWindowDelay(std::nullopt);
     std::string second = "(R.PSD)";
-    EXPECT_EQ(session.EvaluateEffect(second, vantrel::EffectMode::Whole), 0);
+    EXPECT_EQ(session.EvaluateEffect(second, vantrel::effects::compare::EffectMode::Whole), 0);
     EXPECT_FALSE(session.captureSlots[0]);
     EXPECT_FALSE(session.captureSlots[1]);
     EXPECT_TRUE(session.captureSlots[2]);
@@ -223,9 +225,9 @@ TEST_F(EffectTest, TheCapturedWindowIsOverpainted)
 {
     WriteScene(true, "A.PSD", 0);
     WriteScene(false, "R.PSD", 0);
-    t.Automation().FailCalls(vantrel::CPhotoshopDocument::kEndDocument,
+    t.Automation().FailCalls(vantrel::effects::session::CPhotoshopDocument::kEndDocument,
                              vantrel::platform::AutomationTarget::ReturnedObject);
-    t.Automation().FailCalls(vantrel::CPhotoshopApplication::kEndApplication,
+    t.Automation().FailCalls(vantrel::effects::session::CPhotoshopApplication::kEndApplication,
                              vantrel::platform::AutomationTarget::CreatedObject);
     Grade({"DESTFILE=A.PSD", "&&10 EFFECT(R.PSD)"});
     // The studio still runs with both documents open, each window painted over.

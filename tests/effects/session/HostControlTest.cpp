@@ -44,7 +44,7 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
                                                      {107, "Close All"},
                                                      {108, "Next"}});
     vantrel::text::SetCodePage(vantrel::text::CodePage::Cp936);
-    vantrel::effects::RunWindowMenu(window);
+    vantrel::effects::session::RunWindowMenu(window);
     std::vector<std::uint32_t> ids;
     for (auto [target, id] : sent) {
         EXPECT_EQ(target, window);
@@ -56,12 +56,12 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
 TEST_F(HostControlTest, AShortOrMissingMenuSendsNothing)
 {
     WindowHandle noMenu = Desktop().AddWindow(0, "Editor");
-    vantrel::effects::RunWindowMenu(noMenu);
+    vantrel::effects::session::RunWindowMenu(noMenu);
     WindowHandle shortBar = Desktop().AddWindow(0, "Editor");
     Desktop().SetMenuBar(shortBar, std::vector<MenuItemSpec>(7, MenuItemSpec{0, "Menu", {{1, "Item"}}}));
-    vantrel::effects::RunWindowMenu(shortBar);
+    vantrel::effects::session::RunWindowMenu(shortBar);
     WindowHandle twoItems = AddEditorWindow("Editor", {{1, "Cascade"}, {2, "Tile"}});
-    vantrel::effects::RunWindowMenu(twoItems);
+    vantrel::effects::session::RunWindowMenu(twoItems);
     EXPECT_TRUE(sent.empty());
 }
 
@@ -71,9 +71,9 @@ TEST_F(HostControlTest, TheFirstWindowTitledLikeTheEditorIsTheMainWindow)
     WindowHandle first = AddEditorWindow("adobe photoshop - [FLOWER.PSD]", {{11, "A"}, {12, "B"}, {13, "C"}});
     AddEditorWindow("Adobe Photoshop", {{21, "A"}, {22, "B"}, {23, "C"}});
     vantrel::CMarkSession session("\\", "\\");
-    vantrel::theWindowSearch.mainWindow = 0;
+    vantrel::effects::session::theWindowSearch.mainWindow = 0;
     session.FindMainWindow();
-    EXPECT_EQ(vantrel::theWindowSearch.mainWindow, first);
+    EXPECT_EQ(vantrel::effects::session::theWindowSearch.mainWindow, first);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], std::make_pair(first, 11u));
 }
@@ -83,21 +83,21 @@ TEST_F(HostControlTest, ASecondCaptureIntoASlotReplacesTheFirst)
     WindowHandle window = Desktop().AddWindow(0, "doc");
     Desktop().SetSolidContent(window, 10, 20, 30);
     vantrel::CMarkSession session("\\", "\\");
-    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
+    session.CaptureWindow(window, vantrel::effects::compare::CaptureSlot::Reference);
     ASSERT_TRUE(session.captureSlots[1]);
     EXPECT_EQ(session.captureSlots[1]->Pixels()[0], 30);  // blue first
-    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
+    session.CaptureWindow(window, vantrel::effects::compare::CaptureSlot::Reference);
     ASSERT_TRUE(session.captureSlots[1]);
     EXPECT_EQ(session.captureSlots[1]->Pixels()[0], 125);  // the overpaint
     Desktop().SetCaptureFails(true);
-    session.CaptureWindow(window, vantrel::CaptureSlot::Reference);
+    session.CaptureWindow(window, vantrel::effects::compare::CaptureSlot::Reference);
     EXPECT_FALSE(session.captureSlots[1]);
 }
 
 TEST_F(HostControlTest, WaitsMeasureElapsedTicksAcrossTheWrap)
 {
     platform->Clock().SetTickCount(0xFFFFFFFFu - 1500);
-    vantrel::WaitSeconds(5);
+    vantrel::effects::session::WaitSeconds(5);
     EXPECT_EQ(platform->Clock().IdledMilliseconds(), 5000u);
     EXPECT_EQ(platform->Clock().TickCount(), 5000u - 1501u);
 }
@@ -105,7 +105,7 @@ TEST_F(HostControlTest, WaitsMeasureElapsedTicksAcrossTheWrap)
 TEST(AutomationDriver, AnEmptyDriverDoesNothingButCannotOpenADocument)
 {
     vantrel::testing::ScopedPlatform<> platform;
-    vantrel::CPhotoshopApplication app;
+    vantrel::effects::session::CPhotoshopApplication app;
     EXPECT_FALSE(app.CreateDispatch("No.Such.Server"));
     EXPECT_TRUE(app.IsEmpty());
     EXPECT_NO_THROW(app.PutAppFlag(true));

@@ -3,9 +3,11 @@
 #include "effects/session/PhotoshopLocator.h"
 #include "ScopedPlatform.h"
 
+using namespace vantrel::effects::session;
+
 namespace {
 
-using vantrel::CPhotoshopLocator;
+using vantrel::effects::session::CPhotoshopLocator;
 using vantrel::platform::RegistryRoot;
 
 class LocatorTest : public ::testing::Test {
@@ -59,7 +61,7 @@ TEST_F(LocatorTest, OnlyPlainStringsCount)
 TEST_F(LocatorTest, RegistryStringsStopAtTheBufferAndTheFirstZero)
 {
     SetApplicationPath(std::string(2000, 'x'));
-    EXPECT_EQ(vantrel::ReadRegistryString(RegistryRoot::LocalMachine,
+    EXPECT_EQ(vantrel::effects::session::ReadRegistryString(RegistryRoot::LocalMachine,
                                           "SOFTWARE\\Adobe\\Photoshop\\6.0\\ApplicationPath", "")
                   .size(),
               1023u);

@@ -20,7 +20,7 @@
 #endif
 #endif
 
-namespace vantrel::kernels::detail {
+namespace vantrel::effects::compare::kernels::detail {
 
 // ---- portable: pixels (or bytes) begin to end, added to what the vector loops left ----
 
@@ -101,4 +101,4 @@ std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, DisplayFormat format, s
 
 #endif  // VANTREL_KERNELS_AVX2
 
-}  // namespace vantrel::kernels::detail
+}  // namespace vantrel::effects::compare::kernels::detail

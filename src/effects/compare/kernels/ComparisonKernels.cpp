@@ -5,7 +5,7 @@
 
 #include "effects/compare/kernels/ComparisonKernelPaths.h"
 
-namespace vantrel::kernels {
+namespace vantrel::effects::compare::kernels {
 
 namespace {
 
@@ -108,4 +108,4 @@ GreyBinCounts CountGreyBins(const std::uint8_t* first, const std::uint8_t* secon
     return counts;
 }
 
-}  // namespace vantrel::kernels
+}  // namespace vantrel::effects::compare::kernels

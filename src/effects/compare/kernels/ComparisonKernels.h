@@ -10,7 +10,7 @@
 
 #include "platform/DisplayFormat.h"
 
-namespace vantrel::kernels {
+namespace vantrel::effects::compare::kernels {
 
 enum class KernelPath {
     Fastest,    // the widest vector instructions the processor has, plain loops where it has none
@@ -71,4 +71,4 @@ GreyBinCounts CountGreyBins(const std::uint8_t* first, const std::uint8_t* secon
 // The grey value of one pixel's channels.
 std::uint8_t GreyOf(unsigned c0, unsigned c1, unsigned c2);
 
-}  // namespace vantrel::kernels
+}  // namespace vantrel::effects::compare::kernels

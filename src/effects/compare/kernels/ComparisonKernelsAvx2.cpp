@@ -14,7 +14,7 @@
 
 #define VANTREL_AVX2_FUNCTION __attribute__((target("avx2")))
 
-namespace vantrel::kernels::detail {
+namespace vantrel::effects::compare::kernels::detail {
 
 namespace {
 
@@ -206,6 +206,6 @@ std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, DisplayFormat format, s
     return ConvertToGrey32Avx2(bytes, pixelCount);
 }
 
-}  // namespace vantrel::kernels::detail
+}  // namespace vantrel::effects::compare::kernels::detail
 
 #endif  // VANTREL_KERNELS_AVX2

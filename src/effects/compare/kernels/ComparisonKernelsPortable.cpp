@@ -4,7 +4,7 @@
 #include "effects/compare/kernels/ComparisonKernelPaths.h"
 #include "effects/compare/PixelUnpacking.h"
 
-namespace vantrel::kernels {
+namespace vantrel::effects::compare::kernels {
 
 namespace {
 
@@ -186,4 +186,4 @@ void CountGreyBinsPortable(const std::uint8_t* first, const std::uint8_t* second
 
 }  // namespace detail
 
-}  // namespace vantrel::kernels
+}  // namespace vantrel::effects::compare::kernels

@@ -9,7 +9,7 @@
 
 #include "effects/compare/PixelUnpacking.h"
 
-namespace vantrel::kernels::detail {
+namespace vantrel::effects::compare::kernels::detail {
 
 namespace {
 
@@ -417,6 +417,6 @@ std::size_t CountGreyBinsSse2(const std::uint8_t* first, const std::uint8_t* sec
     return done;
 }
 
-}  // namespace vantrel::kernels::detail
+}  // namespace vantrel::effects::compare::kernels::detail
 
 #endif  // VANTREL_KERNELS_SSE2

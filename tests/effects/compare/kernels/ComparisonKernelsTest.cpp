@@ -5,6 +5,9 @@
 #include "ComparisonTestSupport.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using namespace vantrel::effects::compare;
+using namespace vantrel::effects::compare::kernels;
+
 namespace vantrel::kernels {
 namespace {
 
