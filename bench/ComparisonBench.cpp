@@ -17,10 +17,14 @@
 #include "grading/MarkSession.h"
 #include "platform/Platform.h"
 
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+
+
 namespace {
 
-using vantrel::CCaptureImage;
-using vantrel::DisplayFormat;
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
 
 // The machine may be shared; the fastest repetition is the one least disturbed.
 double Fastest(const std::vector<double>& times)

@@ -5,6 +5,8 @@
 
 #include "commands/PngWriter.h"
 
+using vantrel::platform::CCaptureImage;
+
 using vantrel::effects::compare::CEffectImages;
 
 namespace vantrel::cli {

@@ -11,6 +11,11 @@
 #include "platform/CaptureImage.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 using vantrel::effects::compare::PixelChannels;
 using vantrel::effects::compare::ReadPixel;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vantrel {
+namespace vantrel::platform {
 class CCaptureImage;
 }
 
@@ -10,6 +10,6 @@ namespace vantrel::cli {
 
 // Writes a capture as an 8-bit RGB PNG with the channel values the comparisons read.
 // False with a reason when the file cannot be written.
-bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std::string& reason);
+bool WriteCapturePng(const platform::CCaptureImage& capture, const std::string& path, std::string& reason);
 
 }  // namespace vantrel::cli

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace vantrel {
+namespace vantrel::platform {
 
 namespace {
 int BytesPerRowFor(int bitsPerPixel)
@@ -20,4 +20,4 @@ CCaptureImage::CCaptureImage(int bitsPerPixel)
 {
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::platform

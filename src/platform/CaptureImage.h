@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace vantrel {
+namespace vantrel::platform {
 
 // One captured document window, always 200 x 160 pixels, in the display's pixel format.
 // Rows follow one another without padding for the depths the comparisons accept; other
@@ -31,4 +31,4 @@ private:
     std::unique_ptr<std::uint8_t[]> pixels_;
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::platform

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-namespace vantrel {
+namespace vantrel::platform {
 
 // The display depths a capture can come in, by the codes the comparisons know them by.
 enum class DisplayFormat : int {
@@ -29,4 +29,4 @@ constexpr int BitsPerPixelOf(DisplayFormat format)
     return (static_cast<int>(format) + 1) * 8;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::platform

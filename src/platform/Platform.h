@@ -11,11 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace vantrel {
+namespace vantrel::platform {
 
 class CCaptureImage;
-
-namespace platform {
 
 // ---- registry -------------------------------------------------------------------------
 
@@ -184,5 +182,4 @@ IPlatform& ActivePlatform();
 // Installs a platform (null restores the build's own) and returns the one it replaces.
 IPlatform* InstallPlatform(IPlatform* platform);
 
-}  // namespace platform
-}  // namespace vantrel
+}  // namespace vantrel::platform

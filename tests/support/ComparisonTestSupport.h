@@ -83,32 +83,32 @@ private:
 };
 
 inline const int kAllDepths[] = {8, 16, 24, 32};
-inline const DisplayFormat kAllFormats[] = {DisplayFormat::Bits8, DisplayFormat::Bits16, DisplayFormat::Bits24,
-                                            DisplayFormat::Bits32};
+inline const platform::DisplayFormat kAllFormats[] = {platform::DisplayFormat::Bits8, platform::DisplayFormat::Bits16, platform::DisplayFormat::Bits24,
+                                            platform::DisplayFormat::Bits32};
 
-inline std::size_t PixelsOfCapture() { return static_cast<std::size_t>(CCaptureImage::kWidth) * CCaptureImage::kHeight; }
+inline std::size_t PixelsOfCapture() { return static_cast<std::size_t>(platform::CCaptureImage::kWidth) * platform::CCaptureImage::kHeight; }
 
 // A capture with every byte set to value.
-inline std::unique_ptr<CCaptureImage> UniformCapture(int bitsPerPixel, std::uint8_t value)
+inline std::unique_ptr<platform::CCaptureImage> UniformCapture(int bitsPerPixel, std::uint8_t value)
 {
-    auto image = std::make_unique<CCaptureImage>(bitsPerPixel);
+    auto image = std::make_unique<platform::CCaptureImage>(bitsPerPixel);
     std::memset(image->Pixels(), value, image->ByteCount());
     return image;
 }
 
 // A capture whose pixels are all the same bytes, given low byte first.
-inline std::unique_ptr<CCaptureImage> FilledCapture(int bitsPerPixel, std::vector<std::uint8_t> pixel)
+inline std::unique_ptr<platform::CCaptureImage> FilledCapture(int bitsPerPixel, std::vector<std::uint8_t> pixel)
 {
-    auto image = std::make_unique<CCaptureImage>(bitsPerPixel);
+    auto image = std::make_unique<platform::CCaptureImage>(bitsPerPixel);
     const std::size_t bytesPerPixel = pixel.size();
     for (std::size_t i = 0; i < image->ByteCount(); ++i)
         image->Pixels()[i] = pixel[i % bytesPerPixel];
     return image;
 }
 
-inline std::unique_ptr<CCaptureImage> CopyCapture(const CCaptureImage& from)
+inline std::unique_ptr<platform::CCaptureImage> CopyCapture(const platform::CCaptureImage& from)
 {
-    auto image = std::make_unique<CCaptureImage>(from.BitsPerPixel());
+    auto image = std::make_unique<platform::CCaptureImage>(from.BitsPerPixel());
     std::memcpy(image->Pixels(), from.Pixels(), from.ByteCount());
     return image;
 }
@@ -148,9 +148,9 @@ inline std::vector<std::uint8_t> RelatedBytes(const std::vector<std::uint8_t>& f
     return bytes;
 }
 
-inline std::unique_ptr<CCaptureImage> CaptureOf(int bitsPerPixel, const std::vector<std::uint8_t>& bytes)
+inline std::unique_ptr<platform::CCaptureImage> CaptureOf(int bitsPerPixel, const std::vector<std::uint8_t>& bytes)
 {
-    auto image = std::make_unique<CCaptureImage>(bitsPerPixel);
+    auto image = std::make_unique<platform::CCaptureImage>(bitsPerPixel);
     std::memcpy(image->Pixels(), bytes.data(), image->ByteCount());
     return image;
 }
@@ -161,21 +161,21 @@ namespace plain {
 
 constexpr double kThird = 0.3333333333333333;
 
-inline std::array<int, 3> Channels(const std::uint8_t* bytes, DisplayFormat format, std::size_t k)
+inline std::array<int, 3> Channels(const std::uint8_t* bytes, platform::DisplayFormat format, std::size_t k)
 {
     switch (format) {
-    case DisplayFormat::Bits8: return {bytes[k], bytes[k], bytes[k]};
-    case DisplayFormat::Bits16: {
+    case platform::DisplayFormat::Bits8: return {bytes[k], bytes[k], bytes[k]};
+    case platform::DisplayFormat::Bits16: {
         const unsigned w = bytes[2 * k] | (bytes[2 * k + 1] << 8);
         return {static_cast<int>((w & 0x1F) << 3), static_cast<int>(((w >> 5) & 0x3F) << 2),
                 static_cast<int>(((w >> 11) & 0x1F) << 3)};
     }
-    case DisplayFormat::Bits24: return {bytes[3 * k], bytes[3 * k + 1], bytes[3 * k + 2]};
+    case platform::DisplayFormat::Bits24: return {bytes[3 * k], bytes[3 * k + 1], bytes[3 * k + 2]};
     default: return {bytes[4 * k], bytes[4 * k + 1], bytes[4 * k + 2]};
     }
 }
 
-inline std::size_t Pixels(DisplayFormat format, std::size_t byteCount)
+inline std::size_t Pixels(platform::DisplayFormat format, std::size_t byteCount)
 {
     return byteCount / (static_cast<std::size_t>(format) + 1);
 }
@@ -205,7 +205,7 @@ inline double Cosine(const std::array<std::uint32_t, 26>& a, const std::array<st
     return std::min(sab / r, 1.0);
 }
 
-inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, DisplayFormat format,
+inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, platform::DisplayFormat format,
                                    std::size_t byteCount)
 {
     std::uint32_t ha[3][256] = {};
@@ -224,11 +224,11 @@ inline double HistogramSimilarity(const std::uint8_t* a, const std::uint8_t* b, 
     return (cosine[2] + cosine[1] + cosine[0]) * kThird;
 }
 
-inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, DisplayFormat format,
+inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, platform::DisplayFormat format,
                                std::size_t byteCount)
 {
     double sa[3] = {}, sb[3] = {}, sd[3] = {};
-    const int channels = format == DisplayFormat::Bits8 ? 1 : 3;
+    const int channels = format == platform::DisplayFormat::Bits8 ? 1 : 3;
     for (std::size_t k = 0; k < Pixels(format, byteCount); ++k) {
         const auto ca = Channels(a, format, k);
         const auto cb = Channels(b, format, k);
@@ -245,7 +245,7 @@ inline double PixelSimilarity(const std::uint8_t* a, const std::uint8_t* b, Disp
             }
         }
     }
-    if (format == DisplayFormat::Bits8) {
+    if (format == platform::DisplayFormat::Bits8) {
         sa[1] = sa[2] = sa[0];
         sb[1] = sb[2] = sb[0];
         sd[1] = sd[2] = sd[0];
@@ -278,9 +278,9 @@ inline std::uint8_t Grey(int c0, int c1, int c2)
     return static_cast<std::uint8_t>(static_cast<int>(grey));
 }
 
-inline void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount)
+inline void ConvertToGrey(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t byteCount)
 {
-    if (format == DisplayFormat::Bits8)
+    if (format == platform::DisplayFormat::Bits8)
         return;
     for (std::size_t k = 0; k < Pixels(format, byteCount); ++k) {
         const auto c = Channels(bytes, format, k);
@@ -326,9 +326,9 @@ inline double Combine(double s1, double s2)
     return 0.7 * std::min(s1, s2) + 0.3 * std::max(s1, s2);
 }
 
-inline double ComparePartial(const CCaptureImage& e, const CCaptureImage& r, const CCaptureImage& i)
+inline double ComparePartial(const platform::CCaptureImage& e, const platform::CCaptureImage& r, const platform::CCaptureImage& i)
 {
-    const auto format = static_cast<DisplayFormat>(e.BitsPerPixel() / 8 - 1);
+    const auto format = static_cast<platform::DisplayFormat>(e.BitsPerPixel() / 8 - 1);
     const std::size_t bytes = e.ByteCount();
     std::vector<std::uint8_t> eb(e.Pixels(), e.Pixels() + bytes), rb(r.Pixels(), r.Pixels() + bytes),
         ib(i.Pixels(), i.Pixels() + bytes);

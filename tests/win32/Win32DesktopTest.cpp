@@ -74,7 +74,7 @@ protected:
         if (main_) DestroyWindow(main_);
     }
     static WindowHandle Handle(HWND window) { return reinterpret_cast<WindowHandle>(window); }
-    static const std::uint8_t* PixelAt(const vantrel::CCaptureImage& image, int x, int y)
+    static const std::uint8_t* PixelAt(const vantrel::platform::CCaptureImage& image, int x, int y)
     {
         return image.Pixels() + y * image.BytesPerRow() + x * 4;
     }

@@ -4,6 +4,8 @@
 #include "effects/compare/PartialImageComparison.h"
 #include "effects/compare/WholeImageComparison.h"
 
+using vantrel::platform::CCaptureImage;
+
 namespace vantrel::effects::compare {
 
 double CompareCaptures(const CCaptureSlots& slots, CaptureSlot first, CaptureSlot second,

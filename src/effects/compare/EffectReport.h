@@ -19,7 +19,7 @@ enum class EffectMode { Whole = 0, Partial = 1 };
 struct CEffectImages {
     // Copies of the capture slots as compared (0 examinee, 1 reference, 2 initial); null
     // where a slot was empty or took no part.
-    std::array<std::shared_ptr<const CCaptureImage>, 3> captures;
+    std::array<std::shared_ptr<const platform::CCaptureImage>, 3> captures;
     // For partial effects: the grey change images (one byte a pixel, 200 x 160) of the
     // examinee's and the reference's changes against the starting image, as the partial
     // measure compared them; empty when the comparison did not get that far.

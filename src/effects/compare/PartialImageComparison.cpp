@@ -12,6 +12,11 @@
 #include "effects/compare/PixelUnpacking.h"
 #include "platform/Platform.h"
 
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 namespace vantrel::effects::compare {
 
 void MakeDifferenceImage(std::uint8_t* changed, const std::uint8_t* initial, std::size_t byteCount)

@@ -11,10 +11,8 @@
 #include "effects/compare/ComparisonBuffers.h"
 #include "platform/DisplayFormat.h"
 
-namespace vantrel {
-class CCaptureImage;
-}  // namespace vantrel::effects::compare
 namespace vantrel::platform {
+class CCaptureImage;
 class IMessageBox;
 }  // namespace vantrel::platform
 
@@ -30,7 +28,7 @@ std::uint8_t GreyValue(std::uint8_t c0, std::uint8_t c1, std::uint8_t c2);
 
 // Replaces the pixels of a run in the given format by their grey values, one byte per pixel at
 // the start of the same run, in place. A one-byte format is its own grey image.
-void ConvertToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t byteCount);
+void ConvertToGrey(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t byteCount);
 
 // min(sqrt(P), sqrt(Q)) / max(sqrt(P), sqrt(Q)) over the pixel pairs that differ by 11 or more
 // (each image's own value squared) or that are both 10 or more (the brighter value squared, for
@@ -60,8 +58,8 @@ struct CPartialChangeImages {
 // cannot be compared, when another capture differs from it in depth or size, and when the three
 // working buffers cannot be had; only the last shows the out-of-memory message. With changes
 // given, the grey change images measured are copied there.
-double ComparePartialCaptureImages(const CCaptureImage* examinee, const CCaptureImage* reference,
-                                   const CCaptureImage* initial, platform::IMessageBox& messages,
+double ComparePartialCaptureImages(const platform::CCaptureImage* examinee, const platform::CCaptureImage* reference,
+                                   const platform::CCaptureImage* initial, platform::IMessageBox& messages,
                                    IComparisonAllocator& allocator = DefaultComparisonAllocator(),
                                    CPartialChangeImages* changes = nullptr);
 

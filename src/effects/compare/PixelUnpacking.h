@@ -11,20 +11,20 @@
 
 namespace vantrel::effects::compare {
 
-// Whether a format is one of the four; a DisplayFormat made from an arbitrary number need not be.
-constexpr bool IsComparableFormat(DisplayFormat format)
+// Whether a format is one of the four; a platform::DisplayFormat made from an arbitrary number need not be.
+constexpr bool IsComparableFormat(platform::DisplayFormat format)
 {
-    return format >= DisplayFormat::Bits8 && format <= DisplayFormat::Bits32;
+    return format >= platform::DisplayFormat::Bits8 && format <= platform::DisplayFormat::Bits32;
 }
 
 // Bytes that one pixel takes in a format (1 to 4).
-constexpr std::size_t BytesPerPixel(DisplayFormat format)
+constexpr std::size_t BytesPerPixel(platform::DisplayFormat format)
 {
     return static_cast<std::size_t>(format) + 1;
 }
 
 // The number of whole pixels in a run of bytes.
-constexpr std::size_t PixelCount(DisplayFormat format, std::size_t byteCount)
+constexpr std::size_t PixelCount(platform::DisplayFormat format, std::size_t byteCount)
 {
     return byteCount / BytesPerPixel(format);
 }
@@ -57,18 +57,18 @@ constexpr PixelChannels UnpackPixel32(std::uint32_t value)
 
 // Pixel k of a run in a given format; every value is read little-endian. A one-byte pixel gives
 // its byte for all three channels.
-inline PixelChannels ReadPixel(const std::uint8_t* bytes, DisplayFormat format, std::size_t k)
+inline PixelChannels ReadPixel(const std::uint8_t* bytes, platform::DisplayFormat format, std::size_t k)
 {
     switch (format) {
-    case DisplayFormat::Bits8: {
+    case platform::DisplayFormat::Bits8: {
         const std::uint8_t v = bytes[k];
         return PixelChannels{v, v, v};
     }
-    case DisplayFormat::Bits16: {
+    case platform::DisplayFormat::Bits16: {
         const std::uint8_t* p = bytes + 2 * k;
         return UnpackPixel16(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
     }
-    case DisplayFormat::Bits24: {
+    case platform::DisplayFormat::Bits24: {
         const std::uint8_t* p = bytes + 3 * k;
         return PixelChannels{p[0], p[1], p[2]};
     }

@@ -11,6 +11,11 @@
 #include "effects/compare/PixelUnpacking.h"
 #include "platform/Platform.h"
 
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 namespace vantrel::effects::compare {
 
 namespace {

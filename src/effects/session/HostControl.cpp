@@ -5,6 +5,8 @@
 #include "effects/session/WindowSearchState.h"
 #include "text/CodePage.h"
 
+using vantrel::platform::CCaptureImage;
+
 namespace vantrel::effects::session {
 
 namespace {

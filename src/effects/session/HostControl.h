@@ -21,11 +21,11 @@ void RunWindowMenu(platform::WindowHandle window);
 // document. False when the editor cannot open the document, with its reason when asked for;
 // true when it opened, whether or not a window was found to capture. A name that ends in a
 // separator names no document.
-bool CaptureDocument(const std::string& directory, const std::string& name, std::unique_ptr<CCaptureImage>& slot,
+bool CaptureDocument(const std::string& directory, const std::string& name, std::unique_ptr<platform::CCaptureImage>& slot,
                      std::string* reason = nullptr);
 
 // Captures the window's client area into slot (empty when the capture fails), then
 // overpaints the area so that a window showing nothing new is never taken for a document.
-void CaptureWindow(platform::WindowHandle window, std::unique_ptr<CCaptureImage>& slot);
+void CaptureWindow(platform::WindowHandle window, std::unique_ptr<platform::CCaptureImage>& slot);
 
 }  // namespace vantrel::effects::session

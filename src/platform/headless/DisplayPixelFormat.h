@@ -2,11 +2,9 @@
 
 #include <cstdint>
 
-namespace vantrel {
-class CCaptureImage;
-}
-
 namespace vantrel::platform {
+
+class CCaptureImage;
 
 // Stores one colour at (x, y) the way a display of the image's depth keeps it: 32 bits as
 // blue, green, red and a zero byte; 24 bits as blue, green, red; 16 bits as a little-endian

@@ -7,6 +7,8 @@
 
 #include <exception>
 
+using vantrel::platform::CCaptureImage;
+
 namespace vantrel::studio {
 
 namespace {

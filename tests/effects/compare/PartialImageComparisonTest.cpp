@@ -6,6 +6,11 @@
 
 #include "ComparisonTestSupport.h"
 
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 using namespace vantrel::effects::compare;
 
 namespace vantrel {

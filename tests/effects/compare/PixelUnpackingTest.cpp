@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 using namespace vantrel::effects::compare;
 
 namespace vantrel {

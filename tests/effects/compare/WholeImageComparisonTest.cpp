@@ -7,6 +7,12 @@
 #include "ComparisonTestSupport.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::BitsPerPixelOf;
+using vantrel::platform::CCaptureImage;
+using vantrel::platform::DisplayFormat;
+using vantrel::platform::DisplayFormatFor;
+
+
 using namespace vantrel::effects::compare;
 
 namespace vantrel {

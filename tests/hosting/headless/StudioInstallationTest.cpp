@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+using vantrel::platform::CCaptureImage;
+
 using namespace vantrel;
 using namespace vantrel::platform;
 using namespace vantrel::hosting;

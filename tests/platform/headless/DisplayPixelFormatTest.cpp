@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-using vantrel::CCaptureImage;
+using vantrel::platform::CCaptureImage;
+
+using vantrel::platform::CCaptureImage;
 using vantrel::platform::StoreDisplayPixel;
 
 TEST(DisplayPixelFormat, EachDepthStoresItsOwnLayoutAtTheRightOffset)

@@ -25,13 +25,13 @@ namespace vantrel::effects::compare::kernels::detail {
 // ---- portable: pixels (or bytes) begin to end, added to what the vector loops left ----
 
 // In the one-byte format the sums and counts of channel 0 then stand for all three.
-void SumPixelPairsPortable(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+void SumPixelPairsPortable(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                            std::size_t begin, std::size_t end, PixelPairSums& sums);
-void CountChannelBinsPortable(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+void CountChannelBinsPortable(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                               std::size_t begin, std::size_t end, ChannelBinCounts& counts);
 void SubtractInitialPortable(std::uint8_t* changed, const std::uint8_t* initial, std::size_t begin,
                              std::size_t end);
-void ConvertPixelsToGreyPortable(std::uint8_t* bytes, DisplayFormat format, std::size_t begin, std::size_t end);
+void ConvertPixelsToGreyPortable(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t begin, std::size_t end);
 void SumGreyPairsPortable(const std::uint8_t* first, const std::uint8_t* second, std::size_t begin,
                           std::size_t end, GreyPairSums& sums);
 void CountGreyBinsPortable(const std::uint8_t* first, const std::uint8_t* second, std::size_t begin,
@@ -41,12 +41,12 @@ void CountGreyBinsPortable(const std::uint8_t* first, const std::uint8_t* second
 
 // ---- 128-bit: from pixel (or byte) begin on; each returns where it stopped ----
 
-std::size_t SumPixelPairsSse2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+std::size_t SumPixelPairsSse2(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                               std::size_t begin, std::size_t pixelCount, PixelPairSums& sums);
-std::size_t CountChannelBinsSse2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+std::size_t CountChannelBinsSse2(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                                  std::size_t begin, std::size_t pixelCount, ChannelBinCounts& counts);
 std::size_t SubtractInitialSse2(std::uint8_t* changed, const std::uint8_t* initial, std::size_t byteCount);
-std::size_t ConvertPixelsToGreySse2(std::uint8_t* bytes, DisplayFormat format, std::size_t begin,
+std::size_t ConvertPixelsToGreySse2(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t begin,
                                     std::size_t pixelCount);
 std::size_t SumGreyPairsSse2(const std::uint8_t* first, const std::uint8_t* second, std::size_t pixelCount,
                              GreyPairSums& sums);
@@ -70,7 +70,7 @@ inline void AddLanes(__m128i v, std::uint64_t (&sums)[4])
 
 // Adds the lanes to the channel sums: lane i to channel i in the four-byte format (lane 3 holds
 // the ignored top bytes), all four lanes to channel 0 in the one-byte format.
-void AddByteLaneSums(const ByteLaneSums& lanes, DisplayFormat format, PixelPairSums& sums);
+void AddByteLaneSums(const ByteLaneSums& lanes, platform::DisplayFormat format, PixelPairSums& sums);
 
 // Counts of the 32-bit format's pixels by the bins of all three channels at once: one counter
 // for each combination of bins, so that a pixel costs one increment. Rows of the innermost
@@ -93,11 +93,11 @@ void AddJointMarginals(const JointBinTable& table, std::array<BinCounts, 3>& bin
 
 // ---- 256-bit, for processors that have AVX2: from the start of the run ----
 
-std::size_t SumPixelPairsAvx2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+std::size_t SumPixelPairsAvx2(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                               std::size_t pixelCount, PixelPairSums& sums);
-std::size_t CountChannelBinsAvx2(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+std::size_t CountChannelBinsAvx2(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                                  std::size_t pixelCount, ChannelBinCounts& counts);
-std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, DisplayFormat format, std::size_t pixelCount);
+std::size_t ConvertPixelsToGreyAvx2(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t pixelCount);
 
 #endif  // VANTREL_KERNELS_AVX2
 

@@ -5,6 +5,9 @@
 
 #include "effects/compare/kernels/ComparisonKernelPaths.h"
 
+using vantrel::platform::DisplayFormat;
+
+
 namespace vantrel::effects::compare::kernels {
 
 namespace {

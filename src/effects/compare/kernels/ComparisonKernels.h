@@ -30,7 +30,7 @@ struct PixelPairSums {
     std::array<std::uint64_t, 3> second{};
     std::array<std::uint64_t, 3> apart{};
 };
-PixelPairSums SumPixelPairs(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+PixelPairSums SumPixelPairs(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                             std::size_t pixelCount, KernelPath path = KernelPath::Fastest);
 
 // The channel values of each run counted into 26 bins per channel: values 0-9, 10-19, ...,
@@ -39,7 +39,7 @@ struct ChannelBinCounts {
     std::array<BinCounts, 3> first{};
     std::array<BinCounts, 3> second{};
 };
-ChannelBinCounts CountChannelBins(const std::uint8_t* first, const std::uint8_t* second, DisplayFormat format,
+ChannelBinCounts CountChannelBins(const std::uint8_t* first, const std::uint8_t* second, platform::DisplayFormat format,
                                   std::size_t pixelCount, KernelPath path = KernelPath::Fastest);
 
 // changed[k] = |changed[k] - initial[k]|, or 0 where that is below 3.
@@ -47,7 +47,7 @@ void SubtractInitial(std::uint8_t* changed, const std::uint8_t* initial, std::si
                      KernelPath path = KernelPath::Fastest);
 
 // Pixel k of the run becomes its grey value in byte k, in place.
-void ConvertPixelsToGrey(std::uint8_t* bytes, DisplayFormat format, std::size_t pixelCount,
+void ConvertPixelsToGrey(std::uint8_t* bytes, platform::DisplayFormat format, std::size_t pixelCount,
                          KernelPath path = KernelPath::Fastest);
 
 // Over pairs of grey values a (first) and b (second): where they differ by 11 or more, firstSum

@@ -12,6 +12,9 @@
 
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::DisplayFormat;
+
+
 #define VANTREL_AVX2_FUNCTION __attribute__((target("avx2")))
 
 namespace vantrel::effects::compare::kernels::detail {

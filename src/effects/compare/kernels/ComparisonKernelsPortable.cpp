@@ -4,6 +4,9 @@
 #include "effects/compare/kernels/ComparisonKernelPaths.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::DisplayFormat;
+
+
 namespace vantrel::effects::compare::kernels {
 
 namespace {

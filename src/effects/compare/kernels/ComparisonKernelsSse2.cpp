@@ -9,6 +9,9 @@
 
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::DisplayFormat;
+
+
 namespace vantrel::effects::compare::kernels::detail {
 
 namespace {

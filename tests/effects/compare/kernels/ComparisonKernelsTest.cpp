@@ -5,6 +5,10 @@
 #include "ComparisonTestSupport.h"
 #include "effects/compare/PixelUnpacking.h"
 
+using vantrel::platform::BitsPerPixelOf;
+using vantrel::platform::DisplayFormat;
+
+
 using namespace vantrel::effects::compare;
 using namespace vantrel::effects::compare::kernels;
 
