@@ -93,7 +93,7 @@ struct SlotsSession {
         session.captureSlots[1] = std::move(reference);
         session.captureSlots[2] = std::move(initial);
     }
-    vantrel::CMarkSession session{"\\", "\\"};
+    vantrel::grading::CMarkSession session{"\\", "\\"};
 };
 
 void RunWhole(benchmark::State& state, SlotsSession slots)

@@ -8,6 +8,10 @@
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
+using vantrel::grading::CBlockReport;
+using vantrel::grading::GradeAnswerKey;
+using vantrel::grading::IGradingObserver;
+
 using vantrel::effects::compare::CEffectReport;
 using vantrel::effects::compare::EffectMode;
 

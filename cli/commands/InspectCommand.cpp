@@ -11,6 +11,8 @@
 #include "studio/formats/FileKinds.h"
 #include "text/ColorModeNames.h"
 
+using vantrel::document::CPsdHeader;
+
 namespace vantrel::cli {
 
 namespace {

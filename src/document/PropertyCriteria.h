@@ -4,11 +4,10 @@
 
 #include "document/PsdHeader.h"
 
-namespace vantrel {
+namespace vantrel::document {
 
 enum class CompareOp { Equal = 0, Greater = 1, Less = 2, GreaterOrEqual = 3, LessOrEqual = 4, NotEqual = 5 };
 
-namespace document {
 
 // Decides a property criterion NAME(KEY OP VALUE ...) from a document's header: true when
 // every comparison in the arguments holds. The arguments are trimmed in place.
@@ -20,5 +19,4 @@ bool CheckImageProperty(const CPsdHeader& header, const std::string& key, const 
 // LAYER and MASK keys: layers and masks are not examined.
 bool CheckLayerProperty(const std::string& key, const std::string& value, CompareOp op);
 
-}  // namespace document
-}  // namespace vantrel
+}  // namespace vantrel::document

@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::document {
 
 // The fixed header of a Photoshop document, in file order. Fields a truncated file does
 // not supply stay 0.
@@ -18,10 +18,8 @@ struct CPsdHeader {
     std::int16_t colorMode = 0;
 };
 
-namespace document {
 
 // Reads the header from the current position of an open document.
 CPsdHeader ReadPsdHeader(platform::IFiles& files, int handle);
 
-}  // namespace document
-}  // namespace vantrel
+}  // namespace vantrel::document

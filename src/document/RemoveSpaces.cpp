@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-namespace vantrel {
+namespace vantrel::document {
 
 void RemoveSpaces(std::string& text)
 {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::document

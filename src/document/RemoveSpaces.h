@@ -2,9 +2,9 @@
 
 #include <string>
 
-namespace vantrel {
+namespace vantrel::document {
 
 // Deletes every space (code 32) in place, keeping all other characters, tabs included.
 void RemoveSpaces(std::string& text);
 
-}  // namespace vantrel
+}  // namespace vantrel::document

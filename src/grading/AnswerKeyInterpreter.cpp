@@ -7,7 +7,7 @@
 #include "text/CodePage.h"
 #include "text/WhiteSpace.h"
 
-namespace vantrel {
+namespace vantrel::grading {
 
 namespace {
 
@@ -146,4 +146,4 @@ double CMarkSession::RunAnswerKey(std::string text)
     return runningScore;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

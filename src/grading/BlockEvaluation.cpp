@@ -6,7 +6,7 @@
 
 using vantrel::effects::compare::EffectMode;
 
-namespace vantrel {
+namespace vantrel::grading {
 
 namespace {
 
@@ -113,4 +113,4 @@ double CMarkSession::EvaluateBlock(std::string& blockText)
     }
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

@@ -5,7 +5,7 @@
 
 #include "grading/MarkSession.h"
 
-namespace vantrel {
+namespace vantrel::grading {
 
 namespace {
 
@@ -34,4 +34,4 @@ double GradeAnswerKey(const char* answerKey, const char* answerDirectory, const 
     return mark >= 1 ? 1 : mark;
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

@@ -5,7 +5,7 @@
 
 #include "effects/compare/EffectReport.h"
 
-namespace vantrel {
+namespace vantrel::grading {
 
 struct CBlockReport {
     int lineNumber = 0;  // 1-based line of the block's opener
@@ -24,4 +24,4 @@ public:
     virtual bool WantsEffectImages() const { return false; }
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

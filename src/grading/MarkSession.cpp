@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace vantrel {
+namespace vantrel::grading {
 
 CMarkSession::CMarkSession(std::string answerDirectory, std::string keyDirectory)
     : answerDirectory(std::move(answerDirectory)), keyDirectory(std::move(keyDirectory))
@@ -16,4 +16,4 @@ CMarkSession::~CMarkSession()
     for (auto& slot : captureSlots) slot.reset();
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

@@ -12,7 +12,7 @@
 #include "grading/GradingObserver.h"
 #include "platform/Platform.h"
 
-namespace vantrel {
+namespace vantrel::grading {
 
 // The grading object of one call: it runs one answer key against one answer directory and
 // one key directory, and owns everything that run acquires. Its operations compose the
@@ -43,8 +43,8 @@ public:
     // property criteria
     bool EvaluatePropertyCriterion(const std::string& name, std::string& arguments);
     bool EvaluateComparison(const std::string& name, const std::string& token);
-    bool CheckImageProperty(const std::string& key, const std::string& value, CompareOp op);
-    bool CheckLayerProperty(const std::string& key, const std::string& value, CompareOp op);
+    bool CheckImageProperty(const std::string& key, const std::string& value, document::CompareOp op);
+    bool CheckLayerProperty(const std::string& key, const std::string& value, document::CompareOp op);
 
     // effect criteria
     double EvaluateEffect(std::string& arguments, effects::compare::EffectMode mode);
@@ -63,7 +63,7 @@ public:
     std::string answerKeyText;
     double runningScore = 0;
     int documentHandle = -1;
-    CPsdHeader psdHeader;
+    document::CPsdHeader psdHeader;
     std::string documentFileName;
     std::string answerDirectory;
     std::string keyDirectory;
@@ -76,4 +76,4 @@ public:
     CBlockReport* currentBlock = nullptr;  // the block being evaluated, while observed
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

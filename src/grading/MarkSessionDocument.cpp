@@ -3,7 +3,9 @@
 #include "document/DestFile.h"
 #include "grading/MarkSession.h"
 
-namespace vantrel {
+using vantrel::document::CompareOp;
+
+namespace vantrel::grading {
 
 void CMarkSession::OpenDestFile(const std::string& line)
 {
@@ -47,4 +49,4 @@ bool CMarkSession::CheckLayerProperty(const std::string& key, const std::string&
     return document::CheckLayerProperty(key, value, op);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

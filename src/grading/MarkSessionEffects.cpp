@@ -16,7 +16,7 @@ using vantrel::effects::compare::CopyOfCapture;
 using vantrel::effects::compare::EffectMode;
 using vantrel::effects::compare::SlotOf;
 
-namespace vantrel {
+namespace vantrel::grading {
 
 namespace {
 
@@ -117,4 +117,4 @@ double CMarkSession::ComparePartialCaptures() const
     return effects::compare::ComparePartialCaptures(captureSlots, platform::ActivePlatform().MessageBox(), comparisonBuffers);
 }
 
-}  // namespace vantrel
+}  // namespace vantrel::grading

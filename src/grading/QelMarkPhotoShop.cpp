@@ -15,7 +15,7 @@ CQelMarkPhotoShop& CQelMarkPhotoShop::operator=(const CQelMarkPhotoShop& other)
 void CQelMarkPhotoShop::MarkPS(const char* answerKey, const char* answerDirectory, const char* keyDirectory)
 {
     mark = 0;
-    mark = vantrel::GradeAnswerKey(answerKey, answerDirectory, keyDirectory, nullptr);
+    mark = vantrel::grading::GradeAnswerKey(answerKey, answerDirectory, keyDirectory, nullptr);
 }
 
 double CQelMarkPhotoShop::GetMark(const char* answerKey, const char* answerDirectory, const char* keyDirectory)

@@ -8,9 +8,13 @@
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
+using vantrel::grading::CMarkSession;
+
+using vantrel::document::RemoveSpaces;
+
 namespace {
 
-using vantrel::CMarkSession;
+using vantrel::grading::CMarkSession;
 using vantrel::testing::ExamFolders;
 using vantrel::testing::HeaderOnly;
 
@@ -23,7 +27,7 @@ protected:
 TEST(RemoveSpaces, OnlySpacesGo)
 {
     std::string text = " MY ANSWER\t.PSD ";
-    vantrel::RemoveSpaces(text);
+    vantrel::document::RemoveSpaces(text);
     EXPECT_EQ(text, "MYANSWER\t.PSD");
 }
 

@@ -3,9 +3,11 @@
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
+using vantrel::grading::CMarkSession;
+
 namespace {
 
-using vantrel::CMarkSession;
+using vantrel::grading::CMarkSession;
 
 // The criteria see only the header: an 800 x 600 RGB document with 3 channels.
 class PropertyCriteriaTest : public ::testing::Test {

@@ -3,9 +3,11 @@
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
+using vantrel::grading::CMarkSession;
+
 namespace {
 
-using vantrel::CMarkSession;
+using vantrel::grading::CMarkSession;
 using vantrel::testing::ExamFolders;
 using vantrel::testing::HeaderOnly;
 

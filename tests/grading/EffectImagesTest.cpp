@@ -14,12 +14,12 @@ namespace {
 using vantrel::testing::AnswerKey;
 using vantrel::testing::RgbDocument;
 
-struct Collector : vantrel::IGradingObserver {
+struct Collector : vantrel::grading::IGradingObserver {
     explicit Collector(bool images) : images(images) {}
-    void OnBlockScored(const vantrel::CBlockReport& report) override { blocks.push_back(report); }
+    void OnBlockScored(const vantrel::grading::CBlockReport& report) override { blocks.push_back(report); }
     bool WantsEffectImages() const override { return images; }
     bool images;
-    std::vector<vantrel::CBlockReport> blocks;
+    std::vector<vantrel::grading::CBlockReport> blocks;
 };
 
 class EffectImagesTest : public ::testing::Test {
@@ -38,7 +38,7 @@ protected:
     }
     double Grade(const std::string& key, Collector& collector)
     {
-        return vantrel::GradeAnswerKey(key.c_str(), studio.exam.AnswerDirectory().c_str(),
+        return vantrel::grading::GradeAnswerKey(key.c_str(), studio.exam.AnswerDirectory().c_str(),
                                        studio.exam.KeyDirectory().c_str(), &collector);
     }
     vantrel::testing::StudioExam studio;

@@ -110,9 +110,9 @@ TEST_F(GradingTest, OverlappingCallsFromThreadsAgree)
     for (double mark : marks) EXPECT_EQ(mark, 0.4);
 }
 
-struct RecordingObserver : vantrel::IGradingObserver {
-    void OnBlockScored(const vantrel::CBlockReport& report) override { blocks.push_back(report); }
-    std::vector<vantrel::CBlockReport> blocks;
+struct RecordingObserver : vantrel::grading::IGradingObserver {
+    void OnBlockScored(const vantrel::grading::CBlockReport& report) override { blocks.push_back(report); }
+    std::vector<vantrel::grading::CBlockReport> blocks;
 };
 
 TEST_F(GradingTest, AnObserverSeesEachBlock)
@@ -120,7 +120,7 @@ TEST_F(GradingTest, AnObserverSeesEachBlock)
     RecordingObserver observer;
     const std::string key = AnswerKey({"DESTFILE=A.PSD", "&&4 IMAGE(WIDTH=800)", "IMAGE(HEIGHT=1)", "&&2"});
     const std::string dir = exam.AnswerDirectory();
-    EXPECT_DOUBLE_EQ(vantrel::GradeAnswerKey(key.c_str(), dir.c_str(), "", &observer), 0.2);
+    EXPECT_DOUBLE_EQ(vantrel::grading::GradeAnswerKey(key.c_str(), dir.c_str(), "", &observer), 0.2);
     ASSERT_EQ(observer.blocks.size(), 2u);
     EXPECT_EQ(observer.blocks[0].lineNumber, 2);
     EXPECT_EQ(observer.blocks[0].weight, 4);

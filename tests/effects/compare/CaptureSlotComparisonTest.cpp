@@ -6,6 +6,8 @@
 #include "effects/compare/WholeImageComparison.h"
 #include "grading/MarkSession.h"
 
+using vantrel::grading::CMarkSession;
+
 using vantrel::platform::CCaptureImage;
 
 using namespace vantrel::effects::compare;

@@ -6,11 +6,13 @@
 #include "text/WhiteSpace.h"
 #include "StudioExam.h"
 
+using vantrel::grading::CMarkSession;
+
 using namespace vantrel::effects::session;
 
 namespace {
 
-using vantrel::CMarkSession;
+using vantrel::grading::CMarkSession;
 using vantrel::effects::session::thePhotoshopApp;
 using vantrel::testing::AnswerKey;
 using vantrel::testing::RgbDocument;
@@ -246,12 +248,12 @@ TEST_F(EffectTest, BlocksReportTheirSimilarities)
     WriteScene(true, "A.PSD", 0);
     WriteScene(false, "R.PSD", 0);
     WriteScene(false, "S.PSD", 60);
-    struct Observer : vantrel::IGradingObserver {
-        void OnBlockScored(const vantrel::CBlockReport& report) override { blocks.push_back(report); }
-        std::vector<vantrel::CBlockReport> blocks;
+    struct Observer : vantrel::grading::IGradingObserver {
+        void OnBlockScored(const vantrel::grading::CBlockReport& report) override { blocks.push_back(report); }
+        std::vector<vantrel::grading::CBlockReport> blocks;
     } observer;
     const std::string key = AnswerKey({"DESTFILE=A.PSD", "&&10 EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"});
-    vantrel::GradeAnswerKey(key.c_str(), t.exam.AnswerDirectory().c_str(), t.exam.KeyDirectory().c_str(), &observer);
+    vantrel::grading::GradeAnswerKey(key.c_str(), t.exam.AnswerDirectory().c_str(), t.exam.KeyDirectory().c_str(), &observer);
     ASSERT_EQ(observer.blocks.size(), 1u);
     ASSERT_EQ(observer.blocks[0].effects.size(), 1u);
     const auto& effect = observer.blocks[0].effects[0];

@@ -70,7 +70,7 @@ TEST_F(HostControlTest, TheFirstWindowTitledLikeTheEditorIsTheMainWindow)
     AddEditorWindow("Photo Shop", {{1, "A"}, {2, "B"}, {3, "C"}});
     WindowHandle first = AddEditorWindow("adobe photoshop - [FLOWER.PSD]", {{11, "A"}, {12, "B"}, {13, "C"}});
     AddEditorWindow("Adobe Photoshop", {{21, "A"}, {22, "B"}, {23, "C"}});
-    vantrel::CMarkSession session("\\", "\\");
+    vantrel::grading::CMarkSession session("\\", "\\");
     vantrel::effects::session::theWindowSearch.mainWindow = 0;
     session.FindMainWindow();
     EXPECT_EQ(vantrel::effects::session::theWindowSearch.mainWindow, first);
@@ -82,7 +82,7 @@ TEST_F(HostControlTest, ASecondCaptureIntoASlotReplacesTheFirst)
 {
     WindowHandle window = Desktop().AddWindow(0, "doc");
     Desktop().SetSolidContent(window, 10, 20, 30);
-    vantrel::CMarkSession session("\\", "\\");
+    vantrel::grading::CMarkSession session("\\", "\\");
     session.CaptureWindow(window, vantrel::effects::compare::CaptureSlot::Reference);
     ASSERT_TRUE(session.captureSlots[1]);
     EXPECT_EQ(session.captureSlots[1]->Pixels()[0], 30);  // blue first
