@@ -23,21 +23,21 @@ int ParseAndRun(int argc, char** argv)
 {
     CLI::App app{"vantrel: grades practical image-editing exams"};
     app.require_subcommand(1);
-    std::vector<std::unique_ptr<vantrel::cli::Command>> commands;
-    commands.push_back(vantrel::cli::MakeGradeCommand(app));
-    commands.push_back(vantrel::cli::MakeInspectCommand(app));
-    commands.push_back(vantrel::cli::MakeCaptureCommand(app));
-    commands.push_back(vantrel::cli::MakeCompareCommand(app));
-    commands.push_back(vantrel::cli::MakeBatchCommand(app));
+    std::vector<std::unique_ptr<vantrel::cli::commands::Command>> commands;
+    commands.push_back(vantrel::cli::commands::MakeGradeCommand(app));
+    commands.push_back(vantrel::cli::commands::MakeInspectCommand(app));
+    commands.push_back(vantrel::cli::commands::MakeCaptureCommand(app));
+    commands.push_back(vantrel::cli::commands::MakeCompareCommand(app));
+    commands.push_back(vantrel::cli::commands::MakeBatchCommand(app));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
-        return status == 0 ? 0 : vantrel::cli::kExitUsage;
+        return status == 0 ? 0 : vantrel::cli::commands::kExitUsage;
     }
     for (auto& command : commands)
         if (command->app->parsed()) return command->Run();
-    return vantrel::cli::kExitUsage;
+    return vantrel::cli::commands::kExitUsage;
 }
 
 // Standard output is buffered: a full disk or a closed descriptor shows only when it is flushed
@@ -64,17 +64,17 @@ int RunCaught(int argc, char** argv)
     } catch (...) {
         std::cerr << "vantrel: an unexpected failure\n";
     }
-    return vantrel::cli::kExitFailed;
+    return vantrel::cli::commands::kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    vantrel::cli::KeepFreedMemory();
+    vantrel::cli::commands::KeepFreedMemory();
     const int status = RunCaught(argc, argv);
     std::string reason;
     if (FinishStandardOutput(reason)) return status;
     std::cerr << "vantrel: " << reason << "\n";
-    return status == vantrel::cli::kExitDone ? vantrel::cli::kExitFailed : status;
+    return status == vantrel::cli::commands::kExitDone ? vantrel::cli::commands::kExitFailed : status;
 }

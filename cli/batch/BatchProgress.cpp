@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numeric>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 std::string ClockText(double seconds)
 {
@@ -77,4 +77,4 @@ void CBatchSummary::Write(std::ostream& out) const
     }
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // One status line on a terminal, rewritten in place: done/total, the rate, the time left and
 // the failures so far. Silent when the stream is not a terminal.
@@ -49,4 +49,4 @@ private:
 // "1:02:03" or "2:03".
 std::string ClockText(double seconds);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

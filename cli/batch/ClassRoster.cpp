@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 namespace {
 
@@ -110,4 +110,4 @@ std::string SafeFileStem(const std::string& name)
     return stem + "-" + hash.Hex().substr(0, 8);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // One examinee of a class: a subfolder of the answers root, named by its folder.
 struct CExaminee {
@@ -32,4 +32,4 @@ bool HashOfKeyFolder(const std::string& folder, std::string& hash, std::string& 
 // A name that is safe as a file name and in a URL, unique for each examinee name.
 std::string SafeFileStem(const std::string& name);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

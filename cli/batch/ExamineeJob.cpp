@@ -9,7 +9,10 @@
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
-namespace vantrel::cli {
+using vantrel::cli::commands::CExamineeGrading;
+using vantrel::cli::commands::GradeExaminee;
+
+namespace vantrel::cli::batch {
 
 namespace {
 
@@ -84,4 +87,4 @@ CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
     return record;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -8,7 +8,7 @@
 #include "batch/ReportWriter.h"
 #include "batch/WorkerPool.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // What every examinee of a batch is graded with.
 struct CBatchGrading {
@@ -29,4 +29,4 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
 // The record of a worker's outcome: its answer, or no mark and what happened to the worker.
 CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

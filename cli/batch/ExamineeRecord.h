@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // What a batch knows of one examinee: a mark, or none with the reason in the status.
 struct CExamineeRecord {
@@ -17,4 +17,4 @@ struct CExamineeRecord {
 
 constexpr const char* kGradedStatus = "graded";
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -9,7 +9,9 @@
 #include "batch/ClassRoster.h"
 #include "commands/ExamineeGrading.h"
 
-namespace vantrel::cli {
+using vantrel::cli::commands::ShortestDecimal;
+
+namespace vantrel::cli::batch {
 
 namespace {
 
@@ -283,4 +285,4 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     return !error;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

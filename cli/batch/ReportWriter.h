@@ -5,7 +5,7 @@
 
 #include "batch/ExamineeRecord.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // A scoring block of the answer key as the report shows it.
 struct CKeyBlock {
@@ -25,4 +25,4 @@ constexpr const char* kExamineeDetailFile = "detail.json";
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
                       const std::vector<CExamineeRecord>& records, std::string& reason);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

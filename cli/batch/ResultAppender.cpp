@@ -1,6 +1,6 @@
 #include "batch/ResultAppender.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 CResultAppender::CResultAppender(CResultFile& file) : file_(file), writer_([this] { WriteQueued(); }) {}
 
@@ -65,4 +65,4 @@ void CResultAppender::WriteQueued()
     }
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

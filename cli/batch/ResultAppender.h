@@ -8,7 +8,7 @@
 
 #include "batch/ResultFile.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // Appends records to a results file on a thread of its own, one at a time, each flushed to
 // the disk before the next is written. A flush takes milliseconds on a real disk; here it
@@ -42,4 +42,4 @@ private:
     std::thread writer_;
 };
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

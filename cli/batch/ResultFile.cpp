@@ -12,7 +12,9 @@
 
 #include "commands/ExamineeGrading.h"
 
-namespace vantrel::cli {
+using vantrel::cli::commands::ShortestDecimal;
+
+namespace vantrel::cli::batch {
 
 namespace {
 
@@ -256,4 +258,4 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     return record;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -5,7 +5,7 @@
 
 #include "batch/ExamineeRecord.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 enum class ResultFormat { Csv, JsonLines };
 
@@ -57,4 +57,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

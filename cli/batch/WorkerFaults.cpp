@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 void ApplyWorkerFault([[maybe_unused]] const std::string& examinee)
 {
@@ -14,4 +14,4 @@ void ApplyWorkerFault([[maybe_unused]] const std::string& examinee)
 #endif
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -2,11 +2,11 @@
 
 #include <string>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // Builds for the tests (VANTREL_WORKER_FAULTS) make the worker that grades the examinee named
 // by VANTREL_TEST_CRASH_EXAMINEE abort, and the one named by VANTREL_TEST_HANG_EXAMINEE hang,
 // as hostile documents could. Elsewhere this does nothing and reads no variable.
 void ApplyWorkerFault(const std::string& examinee);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 namespace {
 
@@ -255,4 +255,4 @@ std::uint64_t CWorkerPool::PeakWorkerMemory()
     return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

@@ -8,7 +8,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace vantrel::cli {
+namespace vantrel::cli::batch {
 
 // What became of one job given to a worker.
 struct CJobOutcome {
@@ -73,4 +73,4 @@ private:
     std::vector<Worker> workers_;
 };
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::batch

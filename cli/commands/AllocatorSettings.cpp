@@ -5,7 +5,7 @@
 #include <malloc.h>
 #endif
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 void KeepFreedMemory()
 {
@@ -19,4 +19,4 @@ void KeepFreedMemory()
 #endif
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

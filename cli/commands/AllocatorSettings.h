@@ -1,8 +1,8 @@
 #pragma once
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // Lets the process keep and reuse the memory it frees (see the .cpp for why).
 void KeepFreedMemory();
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string_view>
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -50,4 +50,4 @@ bool ReadAnswerKeyFile(const std::string& path, std::string& key)
     return true;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

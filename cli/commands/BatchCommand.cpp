@@ -18,7 +18,30 @@
 #include "batch/ResultFile.h"
 #include "batch/WorkerPool.h"
 
-namespace vantrel::cli {
+using vantrel::cli::batch::CBatchGrading;
+using vantrel::cli::batch::CBatchProgress;
+using vantrel::cli::batch::CBatchSummary;
+using vantrel::cli::batch::CExaminee;
+using vantrel::cli::batch::CExamineeRecord;
+using vantrel::cli::batch::CJobOutcome;
+using vantrel::cli::batch::CKeyBlock;
+using vantrel::cli::batch::CResultAppender;
+using vantrel::cli::batch::CResultFile;
+using vantrel::cli::batch::CResultIdentity;
+using vantrel::cli::batch::CShard;
+using vantrel::cli::batch::CWorkerLimits;
+using vantrel::cli::batch::CWorkerPool;
+using vantrel::cli::batch::GradeInWorker;
+using vantrel::cli::batch::HashOfKey;
+using vantrel::cli::batch::HashOfKeyFolder;
+using vantrel::cli::batch::KeyBlocksOf;
+using vantrel::cli::batch::ListExaminees;
+using vantrel::cli::batch::ParseShard;
+using vantrel::cli::batch::RecordOf;
+using vantrel::cli::batch::TakeShard;
+using vantrel::cli::batch::WriteClassReport;
+
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -191,4 +214,4 @@ private:
 
 std::unique_ptr<Command> MakeBatchCommand(CLI::App& app) { return std::make_unique<BatchCommand>(app); }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -4,8 +4,8 @@
 
 #include "commands/Commands.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 std::unique_ptr<Command> MakeBatchCommand(CLI::App& app);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -9,7 +9,7 @@
 using vantrel::effects::compare::CaptureSlot;
 using vantrel::effects::compare::ImageIn;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -52,4 +52,4 @@ private:
 
 std::unique_ptr<Command> MakeCaptureCommand(CLI::App& app) { return std::make_unique<CaptureCommand>(app); }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

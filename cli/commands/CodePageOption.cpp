@@ -2,7 +2,7 @@
 
 #include "text/CodePage.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 void AddCodePageOption(CLI::App& app, std::string& codePage)
 {
@@ -15,4 +15,4 @@ void ApplyCodePage(const std::string& codePage)
     if (auto chosen = text::CodePageFromName(codePage)) text::SetCodePage(*chosen);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

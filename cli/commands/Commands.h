@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // Each command registers its options on the application and runs when chosen. A run's
 // result is the process's exit status.
@@ -17,4 +17,4 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

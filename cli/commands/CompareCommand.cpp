@@ -12,7 +12,7 @@ using vantrel::effects::compare::CEffectReport;
 using vantrel::effects::compare::CaptureSlot;
 using vantrel::effects::compare::EffectMode;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -73,4 +73,4 @@ private:
 
 std::unique_ptr<Command> MakeCompareCommand(CLI::App& app) { return std::make_unique<CompareCommand>(app); }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

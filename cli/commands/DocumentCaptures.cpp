@@ -8,7 +8,7 @@
 using vantrel::effects::compare::CaptureSlot;
 using vantrel::effects::compare::SlotOf;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 CDocumentCaptures::CDocumentCaptures(int bitsPerPixel)
 {
@@ -36,4 +36,4 @@ bool CDocumentCaptures::Capture(const std::string& path, CaptureSlot slot, std::
     return false;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

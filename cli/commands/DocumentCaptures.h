@@ -5,7 +5,7 @@
 #include "effects/compare/CaptureSlots.h"
 #include "effects/session/EditorSession.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // Captures documents exactly as an effect criterion does: the build's own platform, with the
 // built-in studio as the editor, driven by the same editor session that grading uses.
@@ -28,4 +28,4 @@ private:
     effects::compare::CCaptureSlots slots_;
 };
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -9,7 +9,7 @@ using vantrel::platform::CCaptureImage;
 
 using vantrel::effects::compare::CEffectImages;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -44,4 +44,4 @@ nlohmann::json WriteEffectImageFiles(const CEffectImages& images, const std::str
     return names;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -6,7 +6,7 @@
 
 #include "effects/compare/EffectReport.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // Writes the images one effect criterion compared into a folder as STEM-examinee.png,
 // STEM-reference.png, STEM-initial.png and, for a partial effect, STEM-examinee-change.png and
@@ -15,4 +15,4 @@ namespace vantrel::cli {
 nlohmann::json WriteEffectImageFiles(const effects::compare::CEffectImages& images, const std::string& directory,
                                      const std::string& stem, std::string& reason);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -15,7 +15,7 @@ using vantrel::grading::IGradingObserver;
 using vantrel::effects::compare::CEffectReport;
 using vantrel::effects::compare::EffectMode;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -85,4 +85,4 @@ CExamineeGrading GradeExaminee(const std::string& key, const std::string& answer
     return result;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

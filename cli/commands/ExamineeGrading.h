@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // One examinee graded with everything a person may want to see of it.
 struct CExamineeGrading {
@@ -23,4 +23,4 @@ CExamineeGrading GradeExaminee(const std::string& key, const std::string& answer
 // The shortest decimal that reads back to the same double.
 std::string ShortestDecimal(double value);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

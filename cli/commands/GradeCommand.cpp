@@ -10,7 +10,7 @@
 #include "commands/ExamineeGrading.h"
 #include "commands/JsonText.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -71,4 +71,4 @@ private:
 
 std::unique_ptr<Command> MakeGradeCommand(CLI::App& app) { return std::make_unique<GradeCommand>(app); }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

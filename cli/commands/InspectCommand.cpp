@@ -13,7 +13,7 @@
 
 using vantrel::document::CPsdHeader;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -131,4 +131,4 @@ private:
 
 std::unique_ptr<Command> MakeInspectCommand(CLI::App& app) { return std::make_unique<InspectCommand>(app); }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

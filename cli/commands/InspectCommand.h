@@ -4,9 +4,9 @@
 
 #include "commands/Commands.h"
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // vantrel inspect FILE... [--json]: the header values that property criteria see.
 std::unique_ptr<Command> MakeInspectCommand(CLI::App& app);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

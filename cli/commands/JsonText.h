@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 // JSON as printed. Keys and file names may hold bytes that are not UTF-8 (a stray byte, or
 // CP936 text that does not convert): they show as U+FFFD rather than failing the output.
@@ -13,4 +13,4 @@ inline std::string JsonText(const nlohmann::json& json)
     return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands

@@ -19,7 +19,7 @@ using vantrel::platform::DisplayFormatFor;
 using vantrel::effects::compare::PixelChannels;
 using vantrel::effects::compare::ReadPixel;
 
-namespace vantrel::cli {
+namespace vantrel::cli::commands {
 
 namespace {
 
@@ -88,4 +88,4 @@ bool WriteCapturePng(const CCaptureImage& capture, const std::string& path, std:
     return false;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel::cli::commands
