@@ -41,7 +41,9 @@ check "imports only Windows system DLLs and msvcrt" bash -c \
 check "never initialises COM itself" bash -c "! $objdump -p '$dll' | grep -qE 'CoInitialize|OleInitialize'"
 
 resources=$(llvm-readobj --coff-resources "$dll")
-check "TYPELIB 1" bash -c "grep -A6 'Type: TYPELIB' <<<'$resources' | grep -q '(ID 1)'"
+# Piped, never pasted into a command: the data dump may hold any character, a quote included.
+typelib_one() { grep -A6 'Type: TYPELIB' <<<"$resources" | grep -q '(ID 1)'; }
+check "TYPELIB 1" typelib_one
 check "VERSIONINFO" grep -q 'Type: VERSIONINFO (ID 16)' <<<"$resources"
 utf16() { printf '%s' "$1" | iconv -f ASCII -t UTF-16LE | od -An -tx1 | tr -d ' \n'; }
 hex=$(od -An -tx1 -v "$dll" | tr -d ' \n')
