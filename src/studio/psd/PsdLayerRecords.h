@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
@@ -84,7 +85,7 @@ struct CPsdLayerLimits {
 // where their data lies, blend modes, opacities, flags, masks, groups and the additional
 // blocks the studio draws from. Every count and length is checked against the section and
 // the file first. A document without layers gives an empty list. On failure returns false
-// with a one-line reason.
-bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, std::string& reason);
+// with the refusal.
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal);
 
 }  // namespace vantrel::studio

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 
 namespace vantrel::studio {
 
@@ -66,8 +67,8 @@ struct CPsdLayout {
 
 // Reads and checks the header, takes the palette, reads the image resources the composite's
 // display depends on, looks into the layer and mask information for what it says about the
-// composite's transparency, and finds the image data. On failure returns false with a one-line
-// reason; nothing the file claims is allocated before it has been checked.
-bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason);
+// composite's transparency, and finds the image data. On failure returns false with the
+// refusal; nothing the file claims is allocated before it has been checked.
+bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal);
 
 }  // namespace vantrel::studio

@@ -47,7 +47,7 @@ void ReadDisplayColours(const std::vector<std::uint8_t>& body, bool current, std
 }  // namespace
 
 bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t length, CPsdResourceNotes& notes,
-                        std::string& reason)
+                        CPsdRefusal& refusal)
 {
     const std::uint64_t end = start + length;
     std::uint64_t at = start;
@@ -67,8 +67,7 @@ bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t 
         switch (id) {
         case kIccProfile:
             if (size > CPsdLayout::kMaxProfileBytes) {
-                reason = "embedded colour profile of " + std::to_string(size) + " bytes exceeds " +
-                         std::to_string(CPsdLayout::kMaxProfileBytes);
+                refusal = CPsdRefusal::Of(PsdError::ProfileTooLarge, size, CPsdLayout::kMaxProfileBytes);
                 return false;
             }
             if (!ReadBody(file, dataAt, size, notes.iccProfile)) notes.iccProfile.clear();
