@@ -99,7 +99,7 @@ CBmpError CBmpDecoder::ReadHeader()
     if (width <= 0 || height == 0) return CBmpError::Dimensions;
     header_.topDown = height < 0;
     const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    std::string ignored;
+    CRasterRefusal ignored;
     if (!CheckRasterSize(static_cast<std::uint64_t>(width), rows, kMaxRasterSide, ignored)) return CBmpError::TooLarge;
     header_.width = static_cast<std::uint32_t>(width);
     header_.height = static_cast<std::uint32_t>(rows);

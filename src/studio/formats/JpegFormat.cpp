@@ -16,6 +16,7 @@
 #include <jpeglib.h>
 
 #include "studio/formats/ExifOrientation.h"
+#include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
@@ -43,19 +44,20 @@ constexpr std::size_t kInputBytes = 64 * 1024;
 struct CJpegErrors {
     jpeg_error_mgr manager;  // first: libjpeg's err pointer is to this
     std::jmp_buf jump;
-    std::string* reason;
+    CRasterRefusal* refusal;
 };
 
 [[noreturn]] void FailJpeg(j_common_ptr info)
 {
     auto* errors = reinterpret_cast<CJpegErrors*>(info->err);
-    char message[JMSG_LENGTH_MAX];
-    (*info->err->format_message)(info, message);
-    // libjpeg asks for a temporary file when its memory limit is reached.
-    if (info->err->msg_code == JERR_NO_BACKING_STORE)
-        std::snprintf(message, sizeof message, "decoding this progressive image needs more than %ld MiB",
-                      kJpegCodecMemory / (1024 * 1024));
-    if (errors->reason->empty()) *errors->reason = OneLine(std::string("JPEG: ") + message);
+    if (!errors->refusal->Refused()) {
+        char message[JMSG_LENGTH_MAX];
+        (*info->err->format_message)(info, message);
+        // libjpeg asks for a temporary file when its memory limit is reached.
+        *errors->refusal = info->err->msg_code == JERR_NO_BACKING_STORE
+                               ? CRasterRefusal::Of(RasterError::ProgressiveMemory, kJpegCodecMemory / (1024 * 1024))
+                               : CRasterRefusal::Of(RasterError::CodecMessage, OneLine(message));
+    }
     std::longjmp(errors->jump, 1);
 }
 
@@ -82,7 +84,7 @@ void OnJpegProgress(j_common_ptr info)
     const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
     if (decompress->input_scan_number > kMaxJpegScans) {
         auto* errors = reinterpret_cast<CJpegErrors*>(info->err);
-        *errors->reason = "JPEG: more than " + std::to_string(kMaxJpegScans) + " scans";
+        *errors->refusal = CRasterRefusal::Of(RasterError::TooManyScans, kMaxJpegScans);
         std::longjmp(errors->jump, 1);
     }
 }
@@ -164,12 +166,12 @@ int ReadJpegOrientation(CDocumentFile& file)
 // Everything of one decode that C++ owns, made before libjpeg can jump.
 class CJpegDecode {
 public:
-    CJpegDecode(CDocumentFile& file, std::string& reason) : file_(file), reason_(reason)
+    CJpegDecode(CDocumentFile& file, CRasterRefusal& refusal) : file_(file), refusal_(refusal)
     {
         info_.err = jpeg_std_error(&errors_.manager);
         errors_.manager.error_exit = FailJpeg;
         errors_.manager.emit_message = OnJpegMessage;
-        errors_.reason = &reason_;
+        errors_.refusal = &refusal_;
         progress_.progress_monitor = OnJpegProgress;
         source_.manager.init_source = StartJpegInput;
         source_.manager.fill_input_buffer = FillJpegInput;
@@ -196,7 +198,7 @@ private:
     bool Decode(int orientation, int previewWidth, int previewHeight);
 
     CDocumentFile& file_;
-    std::string& reason_;
+    CRasterRefusal& refusal_;
     jpeg_decompress_struct info_{};
     CJpegErrors errors_{};
     jpeg_progress_mgr progress_{};
@@ -213,10 +215,7 @@ private:
 std::unique_ptr<CRenderedDocument> CJpegDecode::Render(int previewWidth, int previewHeight)
 {
     const int orientation = ReadJpegOrientation(file_);
-    if (!Decode(orientation, previewWidth, previewHeight)) {
-        if (reason_.empty()) reason_ = "JPEG: damaged data";
-        return nullptr;
-    }
+    if (!Decode(orientation, previewWidth, previewHeight)) return nullptr;
     return preview_->Finish(static_cast<int>(info_.image_width), static_cast<int>(info_.image_height), colorMode_,
                             modeName_);
 }
@@ -232,13 +231,10 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     info_.progress = &progress_;
     info_.src = &source_.manager;
     if (jpeg_read_header(&info_, TRUE) != JPEG_HEADER_OK) {
-        reason_ = "JPEG: no image";
+        refusal_ = CRasterRefusal::Of(RasterError::NoImage);
         return false;
     }
-    if (!CheckRasterSize(info_.image_width, info_.image_height, kMaxJpegSide, reason_)) {
-        reason_ = "JPEG: " + reason_;
-        return false;
-    }
+    if (!CheckRasterSize(info_.image_width, info_.image_height, kMaxJpegSide, refusal_)) return false;
 
     CPixelLayout layout = CPixelLayout::Rgb;
     switch (info_.jpeg_color_space) {
@@ -261,7 +257,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
         modeName_ = "CMYK";
         break;
     default:
-        reason_ = "JPEG: " + std::to_string(info_.num_components) + " components in no known colour space";
+        refusal_ = CRasterRefusal::Of(RasterError::UnknownColourSpace, info_.num_components);
         return false;
     }
 
@@ -280,7 +276,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     if (!jpeg_start_decompress(&info_)) return false;
     // A progressive file has been read whole by now; missing scans leave it incomplete.
     if (source_.ended && jpeg_has_multiple_scans(&info_)) {
-        reason_ = "JPEG: truncated data";
+        refusal_ = CRasterRefusal::Of(RasterError::TruncatedData);
         return false;
     }
     const std::size_t rowBytes = std::size_t{info_.output_width} * static_cast<std::size_t>(info_.output_components);
@@ -303,11 +299,17 @@ bool LooksLikeJpeg(const std::uint8_t* head, std::size_t size)
     return size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
+std::unique_ptr<CRenderedDocument> DecodeJpeg(CDocumentFile& file, int previewWidth, int previewHeight,
+                                              CRasterRefusal& refusal)
+{
+    CJpegDecode decode(file, refusal);
+    return decode.Render(previewWidth, previewHeight);
+}
+
 std::unique_ptr<CRenderedDocument> RenderJpeg(CDocumentFile& file, int previewWidth, int previewHeight,
                                               std::string& reason)
 {
-    CJpegDecode decode(file, reason);
-    return decode.Render(previewWidth, previewHeight);
+    return RenderRaster("JPEG", DecodeJpeg, file, previewWidth, previewHeight, reason);
 }
 
 }  // namespace

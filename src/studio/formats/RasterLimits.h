@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "studio/formats/RasterErrors.h"
+
 namespace vantrel::studio {
 
 // The largest raster file (JPEG, PNG, BMP, GIF, TIFF) the studio opens. A side may be as long
@@ -15,8 +17,8 @@ constexpr std::uint64_t kMaxRasterSide = 300000;
 constexpr std::uint64_t kMaxRasterPixels = 30000ull * 30000ull;
 
 // Checks a raster's size against the limits before anything of that size is allocated. False
-// with a one-line reason when a side is zero or too long or there are too many pixels.
-bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, std::string& reason);
+// with the refusal when a side is zero or too long or there are too many pixels.
+bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, CRasterRefusal& refusal);
 
 // A library's message as one line: line breaks and tabs become spaces, runs of spaces one, and
 // the ends are trimmed (libtiff's messages, for one, may span lines).

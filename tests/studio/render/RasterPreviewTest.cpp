@@ -169,19 +169,23 @@ TEST(AreaScaler, RoundsExactlyAtLargeSizes)
 }  // namespace
 
 #include "studio/formats/RasterLimits.h"
+#include "RefusalPrinting.h"
 
 namespace {
 
 TEST(RasterLimits, SidesAndPixelsAreCheckedAndReasonsAreOneLine)
 {
-    std::string reason;
-    EXPECT_TRUE(vantrel::studio::CheckRasterSize(30000, 30000, 65535, reason));
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(30001, 30000, 65535, reason));
-    EXPECT_EQ(reason, "30001 x 30000 pixels exceed the limit of 900000000");
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(0, 5, 65535, reason));
-    EXPECT_EQ(reason, "width 0 is out of range");
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(5, 65536, 65535, reason));
-    EXPECT_EQ(reason, "height 65536 exceeds 65535");
+    using vantrel::studio::CRasterRefusal;
+    using vantrel::studio::RasterError;
+    CRasterRefusal refusal;
+    EXPECT_TRUE(vantrel::studio::CheckRasterSize(30000, 30000, 65535, refusal));
+    EXPECT_FALSE(refusal.Refused());
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(30001, 30000, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::TooManyPixels, 30001, 30000, 900000000));
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(0, 5, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideZero, "width"));
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(5, 65536, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideTooLong, "height", 65536, 65535));
     // libtiff, for one, breaks its messages over lines.
     EXPECT_EQ(vantrel::studio::OneLine("TIFF: Tag InkNames:\n  Value 1 of\tNumberOfInks \r\n"),
               "TIFF: Tag InkNames: Value 1 of NumberOfInks");
