@@ -23,9 +23,6 @@ namespace vantrel::studio {
 
 namespace {
 
-// GIF's sides are 16-bit.
-constexpr std::uint64_t kMaxGifSide = 65535;
-
 int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
 {
     auto* input = static_cast<CByteReader*>(gif->UserData);

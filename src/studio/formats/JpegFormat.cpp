@@ -24,16 +24,6 @@ namespace vantrel::studio {
 
 namespace {
 
-// JPEG's own limit; libjpeg stops a little earlier, at 65,500.
-constexpr std::uint64_t kMaxJpegSide = 65535;
-// What libjpeg may allocate for one file. A sequential file needs a few rows of blocks; a
-// progressive one keeps every coefficient of the image (2 bytes each, 1.5 to 4 per pixel), so
-// this lets progressive files up to roughly 100 to 350 megapixels open and refuses larger ones
-// with a reason rather than taking gigabytes.
-constexpr long kJpegCodecMemory = 512L * 1024 * 1024;
-// A progressive file may have any number of scans, each a pass over the whole image; real
-// encoders write about ten. More than this is a file built to take time.
-constexpr int kMaxJpegScans = 500;
 // Scaled decoding stops while the decoded image still has at least this many pixels per
 // preview pixel across and down, so that area averaging still has most of the image's detail.
 constexpr unsigned kScaledPixelsPerPreviewPixel = 2;

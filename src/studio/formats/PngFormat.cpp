@@ -22,10 +22,6 @@ namespace vantrel::studio {
 
 namespace {
 
-// Ancillary chunks libpng keeps in memory (palettes, transparency and the like) stay small;
-// a file may still claim gigabytes for one.
-constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
-
 struct CPngState {
     CByteReader input;
     CRasterRefusal* refusal;
@@ -89,7 +85,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
 
     png_set_read_fn(png_, &state_, ReadPngInput);
     png_set_user_limits(png_, static_cast<png_uint_32>(kMaxRasterSide), static_cast<png_uint_32>(kMaxRasterSide));
-    png_set_chunk_malloc_max(png_, kMaxChunkBytes);
+    png_set_chunk_malloc_max(png_, kMaxPngChunkBytes);
     // Text, profiles and EXIF change nothing shown; they are skipped unread.
     static const png_byte kIgnored[] = {'i', 'C', 'C', 'P', 0, 'i', 'T', 'X', 't', 0, 't', 'E', 'X', 't', 0,
                                         'z', 'T', 'X', 't', 0, 's', 'P', 'L', 'T', 0, 'e', 'X', 'I', 'f', 0};

@@ -31,11 +31,6 @@ namespace vantrel::studio {
 
 namespace {
 
-// One allocation libtiff may make (a compressed strip or tile, a directory's arrays), and the
-// largest row or tile buffer the studio makes for a file.
-constexpr tmsize_t kMaxTiffAllocation = 256 * 1024 * 1024;
-constexpr std::uint64_t kMaxTiffBuffer = 64 * 1024 * 1024;
-
 struct CTiffInput {
     CDocumentFile* file;
     std::uint64_t position = 0;
@@ -102,7 +97,7 @@ CTiffHandle OpenTiff(CTiffInput& input)
     });
     std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
     if (!options) return nullptr;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxTiffAllocation);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxTiffAllocation));
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, input.refusal);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, nullptr);
     // "O": strip and tile offsets are read when needed, not as arrays of the claimed count.

@@ -79,6 +79,9 @@ struct CPsdLayerLimits {
     static constexpr int kMaxLayers = 16384;
     static constexpr int kMaxLayerChannels = 56;
     static constexpr std::int64_t kMaxLayerSide = 300000;
+    // Each level of nesting holds a band of its own and a frame of the compositor's recursion;
+    // editors nest groups only a few levels deep.
+    static constexpr int kMaxGroupDepth = 64;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

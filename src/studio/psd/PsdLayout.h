@@ -34,6 +34,9 @@ struct CPsdLayout {
     static constexpr int kMaxDrawnChannels = 56;
     // Larger embedded colour profiles are refused rather than read into memory.
     static constexpr std::uint64_t kMaxProfileBytes = 32u << 20;
+    // Resources that describe the extra channels (names, identifiers, display colours) are
+    // read only up to one entry per channel the header's 16-bit count allows.
+    static constexpr std::uint64_t kMaxDescribedChannels = 0xFFFF;
 
     int version = 1;   // 1 PSD, 2 PSB
     int width = 0;

@@ -90,8 +90,8 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
         std::vector<CNode>& list = *open.back();
         switch (record.section) {
         case ELayerSection::kGroupEnd:
-            if (static_cast<int>(open.size()) > kMaxGroupDepth) {
-                refusal = CPsdRefusal::Of(PsdError::GroupsTooDeep, kMaxGroupDepth);
+            if (static_cast<int>(open.size()) > CPsdLayerLimits::kMaxGroupDepth) {
+                refusal = CPsdRefusal::Of(PsdError::GroupsTooDeep, CPsdLayerLimits::kMaxGroupDepth);
                 return false;
             }
             list.push_back(CNode{-1, nullptr, true, {}});

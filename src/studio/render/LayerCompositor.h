@@ -36,8 +36,6 @@ public:
     // Composites every row and hands it to sink, in order; fails with the refusal.
     bool Run(const RowSink& sink, CPsdRefusal& refusal);
 
-    static constexpr int kMaxGroupDepth = 64;
-
 private:
     struct CNode;
     struct CBand;
