@@ -139,7 +139,7 @@ std::unique_ptr<CRenderedDocument> DecodeGif(CDocumentFile& file, int previewWid
 
     // The common case: one frame over the whole screen, rows in order.
     if (!frame.Interlace && frame.Width == width && frame.Height == height) {
-        CRasterPreview preview(width, height, CPixelLayout::Rgb, CRasterPreview::COrder::TopDown, 1, previewWidth,
+        CRasterPreview preview(width, height, PixelLayout::Rgb, CRasterPreview::Order::TopDown, 1, previewWidth,
                                previewHeight);
         for (int y = 0; y < height; ++y) {
             if (!readFrameRow()) return nullptr;
@@ -152,7 +152,7 @@ std::unique_ptr<CRenderedDocument> DecodeGif(CDocumentFile& file, int previewWid
     // the rows between. The screen around the frame is white, added as four rectangles for the
     // cost of the preview pixels they cover, so a small frame on a vast screen costs its own
     // pixels only.
-    CRasterPreview preview(width, height, CPixelLayout::Rgb, CRasterPreview::COrder::AnyOrder, 1, previewWidth,
+    CRasterPreview preview(width, height, PixelLayout::Rgb, CRasterPreview::Order::AnyOrder, 1, previewWidth,
                            previewHeight);
     static const std::uint8_t kWhite[3] = {255, 255, 255};
     const int right = frame.Left + frame.Width;

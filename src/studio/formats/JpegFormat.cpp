@@ -226,11 +226,11 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     }
     if (!CheckRasterSize(info_.image_width, info_.image_height, kMaxJpegSide, refusal_)) return false;
 
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     switch (info_.jpeg_color_space) {
     case JCS_GRAYSCALE:
         info_.out_color_space = JCS_GRAYSCALE;
-        layout = CPixelLayout::Gray;
+        layout = PixelLayout::Gray;
         colorMode_ = 1;
         modeName_ = "Grayscale";
         break;
@@ -242,7 +242,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     case JCS_YCCK:
         // Adobe's writers, the ones that mark their files, store inverted inks (255 is none).
         info_.out_color_space = JCS_CMYK;
-        layout = info_.saw_Adobe_marker ? CPixelLayout::InvertedCmyk : CPixelLayout::Cmyk;
+        layout = info_.saw_Adobe_marker ? PixelLayout::InvertedCmyk : PixelLayout::Cmyk;
         colorMode_ = 4;
         modeName_ = "CMYK";
         break;
@@ -275,7 +275,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     rowPointers_.resize(rowsPerRead);
     for (std::size_t row = 0; row < rowsPerRead; ++row) rowPointers_[row] = rows_.data() + row * rowBytes;
     preview_.emplace(static_cast<int>(info_.output_width), static_cast<int>(info_.output_height), layout,
-                     CRasterPreview::COrder::TopDown, orientation, previewWidth, previewHeight);
+                     CRasterPreview::Order::TopDown, orientation, previewWidth, previewHeight);
     while (info_.output_scanline < info_.output_height) {
         const JDIMENSION read =
             jpeg_read_scanlines(&info_, rowPointers_.data(), static_cast<JDIMENSION>(rowsPerRead));

@@ -111,12 +111,12 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     png_set_expand(png_);
     png_set_scale_16(png_);
     png_read_update_info(png_, info_);
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     switch (png_get_channels(png_, info_)) {
-    case 1: layout = CPixelLayout::Gray; break;
-    case 2: layout = CPixelLayout::GrayAlpha; break;
-    case 3: layout = CPixelLayout::Rgb; break;
-    case 4: layout = CPixelLayout::Rgba; break;
+    case 1: layout = PixelLayout::Gray; break;
+    case 2: layout = PixelLayout::GrayAlpha; break;
+    case 3: layout = PixelLayout::Rgb; break;
+    case 4: layout = PixelLayout::Rgba; break;
     default: *state_.refusal = CRasterRefusal::Of(RasterError::UnexpectedChannels); return false;
     }
     row_.resize(png_get_rowbytes(png_, info_));
@@ -124,7 +124,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     const int width = static_cast<int>(width_);
     const int height = static_cast<int>(height_);
     if (interlace == PNG_INTERLACE_NONE) {
-        preview_.emplace(width, height, layout, CRasterPreview::COrder::TopDown, 1, previewWidth, previewHeight);
+        preview_.emplace(width, height, layout, CRasterPreview::Order::TopDown, 1, previewWidth, previewHeight);
         for (int y = 0; y < height; ++y) {
             png_read_row(png_, row_.data(), nullptr);
             preview_->AddRow(row_.data());
@@ -133,7 +133,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     }
     // Adam7: each pass is a small image of every eighth, fourth or second pixel; libpng
     // skips the empty ones, and so does this loop.
-    preview_.emplace(width, height, layout, CRasterPreview::COrder::AnyOrder, 1, previewWidth, previewHeight);
+    preview_.emplace(width, height, layout, CRasterPreview::Order::AnyOrder, 1, previewWidth, previewHeight);
     for (int pass = 0; pass < 7; ++pass) {
         const auto columns = static_cast<int>(PNG_PASS_COLS(width_, pass));
         const auto rows = static_cast<int>(PNG_PASS_ROWS(height_, pass));

@@ -201,7 +201,7 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     auto document = std::make_unique<CRenderedDocument>();
     CPreview preview;
     const bool layered = layout.layersLength > 0;
-    const EMergedImageFlag flag = layered ? ReadMergedImageFlag(file, layout) : EMergedImageFlag::kAbsent;
+    const MergedImageFlag flag = layered ? ReadMergedImageFlag(file, layout) : MergedImageFlag::Absent;
 
     CPsdLayers layers;
     CPsdRefusal layerRefusal;
@@ -218,7 +218,7 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     };
 
     bool rendered = false;
-    if (storedMissing || flag == EMergedImageFlag::kPlaceholder) {
+    if (storedMissing || flag == MergedImageFlag::Placeholder) {
         rendered = layered && readLayers() && drawLayers(preview);
         if (!rendered && storedMissing) {
             reason = layoutRefusal.Text();
@@ -227,7 +227,7 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
         }
     }
     if (!rendered) {
-        const bool mayBePlaceholder = layered && flag == EMergedImageFlag::kAbsent;
+        const bool mayBePlaceholder = layered && flag == MergedImageFlag::Absent;
         CPsdRefusal storedRefusal;
         if (!RenderStoredImage(file, layout, previewWidth, previewHeight, mayBePlaceholder, preview, storedRefusal)) {
             // A damaged merged image: the layers, when they are complete, say what it showed.

@@ -119,7 +119,7 @@ struct CTiffShape {
     int alphaSample = -1;        // the sample that is alpha, if any
     bool associatedAlpha = false;
     std::vector<std::uint8_t> palette;  // 3 bytes per entry
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     int colorMode = 3;
     const char* modeName = "RGB";
 };
@@ -240,9 +240,9 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, CRasterRefusal& refusal)
     // Unassociated alpha goes to the preview to composite; associated alpha is composited here.
     const bool alpha = shape.alphaSample >= 0 && !shape.associatedAlpha;
     if (shape.colourSamples == 1 && shape.photometric != PHOTOMETRIC_PALETTE)
-        shape.layout = alpha ? CPixelLayout::GrayAlpha : CPixelLayout::Gray;
+        shape.layout = alpha ? PixelLayout::GrayAlpha : PixelLayout::Gray;
     else
-        shape.layout = alpha ? CPixelLayout::Rgba : CPixelLayout::Rgb;
+        shape.layout = alpha ? PixelLayout::Rgba : PixelLayout::Rgb;
     return true;
 }
 
@@ -304,7 +304,7 @@ public:
                 const unsigned black = 255 - eight(sample(3, x));
                 for (unsigned s = 0; s < 3; ++s) rgb[s] = ((255 - eight(sample(s, x))) * black + 127) / 255;
             }
-            const std::size_t colours = shape_.layout == CPixelLayout::Gray || shape_.layout == CPixelLayout::GrayAlpha ? 1 : 3;
+            const std::size_t colours = shape_.layout == PixelLayout::Gray || shape_.layout == PixelLayout::GrayAlpha ? 1 : 3;
             if (shape_.alphaSample >= 0) {
                 const unsigned alpha = eight(sample(static_cast<unsigned>(shape_.alphaSample), x));
                 if (shape_.associatedAlpha) {
@@ -429,7 +429,7 @@ std::unique_ptr<CRenderedDocument> DecodeTiff(CDocumentFile& file, int previewWi
         return nullptr;
     }
     CRasterPreview preview(static_cast<int>(shape.width), static_cast<int>(shape.height), shape.layout,
-                           shape.tiled ? CRasterPreview::COrder::AnyOrder : CRasterPreview::COrder::TopDown,
+                           shape.tiled ? CRasterPreview::Order::AnyOrder : CRasterPreview::Order::TopDown,
                            shape.orientation, previewWidth, previewHeight);
     const bool rendered = shape.tiled ? RenderTiles(tiff.get(), shape, preview, refusal)
                                       : RenderStrips(file, tiff.get(), shape, preview, refusal);

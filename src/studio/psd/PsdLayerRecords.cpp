@@ -156,10 +156,10 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& dat
     if (key == Key("lsct") || key == Key("lsdk")) {
         std::uint32_t type = 0;
         if (!data.U32(type)) return false;
-        record.section = type == 1 ? ELayerSection::kOpenGroup
-                       : type == 2 ? ELayerSection::kClosedGroup
-                       : type == 3 ? ELayerSection::kGroupEnd
-                                   : ELayerSection::kLayer;
+        record.section = type == 1 ? LayerSection::OpenGroup
+                       : type == 2 ? LayerSection::ClosedGroup
+                       : type == 3 ? LayerSection::GroupEnd
+                                   : LayerSection::Layer;
         std::uint32_t signature = 0;
         if (data.Left() >= 8 && data.U32(signature)) data.U32(record.sectionBlendKey);
     } else if (key == Key("iOpa")) {

@@ -17,7 +17,7 @@ constexpr int kRealUserMaskChannel = -3;  // the user mask when a vector mask is
 
 // Where a layer sits in the group structure. In the stored order (bottom to top) a group is
 // its end marker, then its children, then the group's own record.
-enum class ELayerSection { kLayer, kOpenGroup, kClosedGroup, kGroupEnd };
+enum class LayerSection { Layer, OpenGroup, ClosedGroup, GroupEnd };
 
 struct CPsdLayerChannel {
     int id = 0;
@@ -55,7 +55,7 @@ struct CPsdLayerRecord {
     std::uint8_t fillOpacity = 255;
     bool clipped = false;              // clipped to the nearest unclipped layer below
     bool visible = true;
-    ELayerSection section = ELayerSection::kLayer;
+    LayerSection section = LayerSection::Layer;
     std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer

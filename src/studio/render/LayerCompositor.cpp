@@ -89,7 +89,7 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
         const CPsdLayerRecord& record = layers_.records[i];
         std::vector<CNode>& list = *open.back();
         switch (record.section) {
-        case ELayerSection::kGroupEnd:
+        case LayerSection::GroupEnd:
             if (static_cast<int>(open.size()) > CPsdLayerLimits::kMaxGroupDepth) {
                 refusal = CPsdRefusal::Of(PsdError::GroupsTooDeep, CPsdLayerLimits::kMaxGroupDepth);
                 return false;
@@ -97,8 +97,8 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
             list.push_back(CNode{-1, nullptr, true, {}});
             open.push_back(&list.back().children);
             break;
-        case ELayerSection::kOpenGroup:
-        case ELayerSection::kClosedGroup:
+        case LayerSection::OpenGroup:
+        case LayerSection::ClosedGroup:
             if (open.size() > 1) {
                 open.pop_back();
                 CNode& group = open.back()->back();
@@ -108,7 +108,7 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
                 list.push_back(CNode{static_cast<int>(i), &record, true, {}});  // a group without an end
             }
             break;
-        case ELayerSection::kLayer: list.push_back(CNode{static_cast<int>(i), &record, false, {}}); break;
+        case LayerSection::Layer: list.push_back(CNode{static_cast<int>(i), &record, false, {}}); break;
         }
     }
     states_.clear();
@@ -262,7 +262,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
 }
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
-VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
+VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
                                 float* const* srcColour, const float* srcAlpha)
 {
     const int n = planeCount_;
@@ -280,7 +280,7 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& targ
         }
         target.Realize(bandRow);
     }
-    const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
+    const bool plain = mode == BlendMode::Normal || mode == BlendMode::Dissolve || mode == BlendMode::PassThrough;
     // Over a backdrop that covers everything, colour is its own straight value and coverage
     // stays whole, which spares the divisions and the mixing below.
     const bool opaque = kernels::AllOnes(backAlpha, span);
@@ -312,12 +312,12 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, refusal);
     const CPsdLayerRecord& record = *node.record;
     bool known = false;
-    EBlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
+    BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
     float scale = record.opacity * kByte * record.fillOpacity * kByte;
     if (asClipBase) {
         // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
-        mode = EBlendMode::kNormal;
+        mode = BlendMode::Normal;
         scale = 1.0f;
     }
     const int bandBottom = bandTop_ + bandHeight_;
@@ -335,9 +335,9 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     const bool masked = MaskActive(record) && clipGroup == nullptr;  // a clipping group's base was masked already
     if (node.group && clipGroup == nullptr) {
         sourceBand = &BandAt(depth + 1, 0);
-        if (mode == EBlendMode::kPassThrough && scale >= 1.0f && !masked)
+        if (mode == BlendMode::PassThrough && scale >= 1.0f && !masked)
             return CompositeList(node.children, target, depth + 1, refusal);
-        if (mode == EBlendMode::kPassThrough) {
+        if (mode == BlendMode::PassThrough) {
             std::copy(target.data.begin(), target.data.end(), sourceBand->data.begin());
             sourceBand->blank = target.blank;
         } else {
@@ -351,7 +351,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
         right = static_cast<int>(std::min<std::int64_t>(width_, record.bounds.right));
         if (top >= bottom || left >= right) return true;
     }
-    const bool passThrough = node.group && clipGroup == nullptr && mode == EBlendMode::kPassThrough;
+    const bool passThrough = node.group && clipGroup == nullptr && mode == BlendMode::PassThrough;
     const auto span = static_cast<std::size_t>(right - left);
     float* srcAlpha = AtLeast(rowScratch_, span * static_cast<std::size_t>(n + 1));
     float* srcColour[4];
@@ -403,7 +403,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 kernels::ScaleByBytes(srcAlpha, maskRow, kByte * scale, span);
             else if (scale < 1.0f)
                 for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= scale;
-            if (mode == EBlendMode::kDissolve)
+            if (mode == BlendMode::Dissolve)
                 for (std::size_t x = 0; x < span; ++x)
                     srcAlpha[x] = DissolveThreshold(left + static_cast<int>(x), y, node.index) < srcAlpha[x] ? 1.0f : 0.0f;
             BlendRow(mode, target, bandRow, left, span, srcColour, srcAlpha);

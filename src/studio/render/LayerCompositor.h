@@ -47,7 +47,7 @@ private:
     VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
                                                                  CBand* const* clipGroup, CPsdRefusal& refusal,
                                                                  bool asClipBase = false);
-    void BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
+    void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
                   const float* srcAlpha);
     bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
     bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
