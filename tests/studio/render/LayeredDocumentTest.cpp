@@ -261,6 +261,19 @@ CPsdRefusal Refusal(const std::vector<std::uint8_t>& layerSection)
     return refusal;
 }
 
+TEST(LayeredDocument, AMissingCompositeAndUnreadableLayersGiveBothReasons)
+{
+    PsdSpec psd;
+    psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 1, 1, 2, 3)});
+    psd.layerAndMask[4] = 0x7F;  // 32,513 layers in a few bytes
+    auto bytes = WritePsd(psd);
+    bytes.resize(26 + 4 + 4 + 4 + psd.layerAndMask.size());  // up to the composite's compression word
+    CScratchFile file(bytes);
+    std::string reason;
+    EXPECT_EQ(RenderDocument(file.Path(), 1, 1, reason), nullptr);
+    EXPECT_EQ(reason, "truncated image data, and layer count 32513 does not fit its section");
+}
+
 TEST(LayeredDocument, RecordsThatClaimTooMuchAreRefusedBeforeAllocation)
 {
     auto section = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 1, 1, 2, 3)});
