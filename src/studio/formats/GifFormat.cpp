@@ -34,7 +34,8 @@ int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
 CRasterRefusal GifRefusal(int error)
 {
     const char* text = GifErrorString(error);
-    return text ? CRasterRefusal::Of(RasterError::CodecMessage, OneLine(text)) : CRasterRefusal::Of(RasterError::DamagedData);
+    if (!text) return CRasterRefusal::Of(RasterError::DamagedData);
+    return CRasterRefusal::Of(RasterError::CodecMessage, OneLine(text));
 }
 
 struct CGifCloser {

@@ -205,7 +205,9 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
 
     CPsdLayers layers;
     CPsdRefusal layerRefusal;
-    auto readLayers = [&] { return ReadPsdLayerRecords(file, layout, layers, layerRefusal) && !layers.records.empty(); };
+    auto readLayers = [&] {
+        return ReadPsdLayerRecords(file, layout, layers, layerRefusal) && !layers.records.empty();
+    };
     auto drawLayers = [&](CPreview& into) {
         if (!RenderLayerComposite(file, layout, mode, layers, previewWidth, previewHeight, into, layerRefusal))
             return false;

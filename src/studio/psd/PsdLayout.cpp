@@ -177,7 +177,8 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal
 
     layout.mergedTransparency = layout.colorMode != 0 && FirstExtraIsTransparency(layout, resources, layers);
     if (layout.DrawnChannels() > CPsdLayout::kMaxDrawnChannels) {
-        refusal = CPsdRefusal::Of(PsdError::TooManyDrawnChannels, layout.DrawnChannels(), CPsdLayout::kMaxDrawnChannels);
+        refusal =
+            CPsdRefusal::Of(PsdError::TooManyDrawnChannels, layout.DrawnChannels(), CPsdLayout::kMaxDrawnChannels);
         return false;
     }
     if (layout.colorMode == 2 && resources.transparentIndex >= 0 && resources.transparentIndex < 256)

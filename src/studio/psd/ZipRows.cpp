@@ -139,7 +139,8 @@ void CZipChannel::UndoPrediction()
 
 CZipChannel::~CZipChannel() = default;
 
-bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, CPsdRefusal& refusal, std::uint64_t)
+bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, CPsdRefusal& refusal,
+                       std::uint64_t)
 {
     refusal = CPsdRefusal::Of(PsdError::NoZlib);
     return false;
