@@ -50,34 +50,34 @@ inline std::uint8_t ScaleField(std::uint32_t value, unsigned width)
 
 }  // namespace
 
-const char* BmpErrorText(CBmpError error)
+const char* BmpErrorText(BmpError error)
 {
     switch (error) {
-    case CBmpError::None: return "no error";
-    case CBmpError::Truncated: return "BMP: truncated data";
-    case CBmpError::NotBmp: return "BMP: no BM signature";
-    case CBmpError::HeaderSize: return "BMP: an information header of unknown size";
-    case CBmpError::Dimensions: return "BMP: a side of zero or negative length";
-    case CBmpError::TooLarge: return "BMP: a side over 300000 or more than 900000000 pixels";
-    case CBmpError::BitCount: return "BMP: a bit depth its compression does not allow";
-    case CBmpError::Compression: return "BMP: a compression the studio does not decode (JPEG, PNG, Huffman or RLE24)";
-    case CBmpError::TopDownRle: return "BMP: run-length data in a top-down bitmap";
-    case CBmpError::Masks: return "BMP: colour bit fields that overlap or have gaps";
-    case CBmpError::PixelOffset: return "BMP: pixel data said to start past the end of the file";
+    case BmpError::None: return "no error";
+    case BmpError::Truncated: return "BMP: truncated data";
+    case BmpError::NotBmp: return "BMP: no BM signature";
+    case BmpError::HeaderSize: return "BMP: an information header of unknown size";
+    case BmpError::Dimensions: return "BMP: a side of zero or negative length";
+    case BmpError::TooLarge: return "BMP: a side over 300000 or more than 900000000 pixels";
+    case BmpError::BitCount: return "BMP: a bit depth its compression does not allow";
+    case BmpError::Compression: return "BMP: a compression the studio does not decode (JPEG, PNG, Huffman or RLE24)";
+    case BmpError::TopDownRle: return "BMP: run-length data in a top-down bitmap";
+    case BmpError::Masks: return "BMP: colour bit fields that overlap or have gaps";
+    case BmpError::PixelOffset: return "BMP: pixel data said to start past the end of the file";
     }
     return "BMP: damaged";
 }
 
-CBmpError CBmpDecoder::ReadHeader()
+BmpError CBmpDecoder::ReadHeader()
 {
     std::uint8_t fileHeader[18];
-    if (!file_.ReadAt(0, fileHeader, sizeof fileHeader)) return CBmpError::Truncated;
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return CBmpError::NotBmp;
+    if (!file_.ReadAt(0, fileHeader, sizeof fileHeader)) return BmpError::Truncated;
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return BmpError::NotBmp;
     const std::uint32_t dataOffset = Le32(fileHeader + 10);
     const std::uint32_t infoSize = Le32(fileHeader + 14);
-    if (!KnownInfoHeaderSize(infoSize)) return CBmpError::HeaderSize;
+    if (!KnownInfoHeaderSize(infoSize)) return BmpError::HeaderSize;
     std::uint8_t info[kMaxInfoHeader] = {};
-    if (!file_.ReadAt(14, info, infoSize)) return CBmpError::Truncated;
+    if (!file_.ReadAt(14, info, infoSize)) return BmpError::Truncated;
 
     std::int64_t width = 0;
     std::int64_t height = 0;
@@ -94,36 +94,36 @@ CBmpError CBmpDecoder::ReadHeader()
     header_.compression = infoSize >= 20 ? Le32(info + 16) : kRgb;
     const std::uint32_t colorsUsed = infoSize >= 36 ? Le32(info + 32) : 0;
     // OS/2 2.x numbers its compressions differently past RLE4: 3 is Huffman 1D, 4 is RLE24.
-    if (infoSize == 64 && header_.compression >= 3) return CBmpError::Compression;
+    if (infoSize == 64 && header_.compression >= 3) return BmpError::Compression;
 
-    if (width <= 0 || height == 0) return CBmpError::Dimensions;
+    if (width <= 0 || height == 0) return BmpError::Dimensions;
     header_.topDown = height < 0;
     const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    std::string ignored;
-    if (!CheckRasterSize(static_cast<std::uint64_t>(width), rows, kMaxRasterSide, ignored)) return CBmpError::TooLarge;
+    CRasterRefusal ignored;
+    if (!CheckRasterSize(static_cast<std::uint64_t>(width), rows, kMaxRasterSide, ignored)) return BmpError::TooLarge;
     header_.width = static_cast<std::uint32_t>(width);
     header_.height = static_cast<std::uint32_t>(rows);
 
     const unsigned bits = header_.bitCount;
     switch (header_.compression) {
     case kRgb:
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return CBmpError::BitCount;
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return BmpError::BitCount;
         break;
     case kRle8:
-        if (bits != 8) return CBmpError::BitCount;
+        if (bits != 8) return BmpError::BitCount;
         break;
     case kRle4:
-        if (bits != 4) return CBmpError::BitCount;
+        if (bits != 4) return BmpError::BitCount;
         break;
     case kBitFields:
     case kAlphaBitFields:
-        if (bits != 16 && bits != 32) return CBmpError::BitCount;
+        if (bits != 16 && bits != 32) return BmpError::BitCount;
         break;
     default:
-        return CBmpError::Compression;
+        return BmpError::Compression;
     }
     const bool rle = header_.compression == kRle8 || header_.compression == kRle4;
-    if (rle && header_.topDown) return CBmpError::TopDownRle;
+    if (rle && header_.topDown) return BmpError::TopDownRle;
 
     // Bit fields: in the header from 52 bytes on, else just after a 40-byte one.
     std::uint64_t after = 14 + std::uint64_t{infoSize};
@@ -136,7 +136,7 @@ CBmpError CBmpDecoder::ReadHeader()
         if (infoSize >= 52) {
             std::memcpy(masks, info + 40, infoSize >= 56 ? 16 : 12);
         } else {
-            if (!file_.ReadAt(after, masks, 4 * count)) return CBmpError::Truncated;
+            if (!file_.ReadAt(after, masks, 4 * count)) return BmpError::Truncated;
             after += 4 * count;
         }
         const std::array<std::uint32_t, 4> read = {Le32(masks), Le32(masks + 4), Le32(masks + 8), Le32(masks + 12)};
@@ -147,7 +147,7 @@ CBmpError CBmpDecoder::ReadHeader()
             for (std::uint32_t& mask : header_.masks) mask &= 0xFFFF;
         }
         header_.hasAlpha = header_.masks[3] != 0;
-        if (CBmpError error = CheckMasks(); error != CBmpError::None) return error;
+        if (BmpError error = CheckMasks(); error != BmpError::None) return error;
     } else if (bits == 16 || bits == 32) {
         CheckMasks();
     }
@@ -159,7 +159,7 @@ CBmpError CBmpDecoder::ReadHeader()
         const std::uint32_t entries = colorsUsed == 0 || colorsUsed > (1u << bits) ? 1u << bits : colorsUsed;
         const unsigned entryBytes = core ? 3 : 4;
         std::uint8_t table[256 * 4];
-        if (!file_.ReadAt(after, table, std::size_t{entries} * entryBytes)) return CBmpError::Truncated;
+        if (!file_.ReadAt(after, table, std::size_t{entries} * entryBytes)) return BmpError::Truncated;
         for (std::uint32_t i = 0; i < entries; ++i) {
             header_.palette[3 * i] = table[i * entryBytes + 2];
             header_.palette[3 * i + 1] = table[i * entryBytes + 1];
@@ -169,22 +169,22 @@ CBmpError CBmpDecoder::ReadHeader()
     }
 
     header_.pixelOffset = dataOffset != 0 ? dataOffset : after;
-    if (header_.pixelOffset > file_.Size()) return CBmpError::PixelOffset;
+    if (header_.pixelOffset > file_.Size()) return BmpError::PixelOffset;
     header_.rowBytes = (std::uint64_t{header_.width} * bits + 31) / 32 * 4;
-    if (!rle && header_.rowBytes * header_.height > file_.Size() - header_.pixelOffset) return CBmpError::Truncated;
+    if (!rle && header_.rowBytes * header_.height > file_.Size() - header_.pixelOffset) return BmpError::Truncated;
 
     // Checked: now the row buffer: a stored row, or the RGB of one run-length code's pixels.
     row_.resize(rle ? 3 * 255 : static_cast<std::size_t>(header_.rowBytes));
     reader_ = std::make_unique<CByteReader>(file_, header_.pixelOffset);
-    return CBmpError::None;
+    return BmpError::None;
 }
 
-CBmpError CBmpDecoder::CheckMasks()
+BmpError CBmpDecoder::CheckMasks()
 {
     std::uint32_t seen = 0;
     for (std::size_t field = 0; field < 4; ++field) {
         const std::uint32_t mask = header_.masks[field];
-        if (mask & seen) return CBmpError::Masks;
+        if (mask & seen) return BmpError::Masks;
         seen |= mask;
         if (mask == 0) {
             shifts_[field] = widths_[field] = 0;
@@ -194,11 +194,11 @@ CBmpError CBmpDecoder::CheckMasks()
         while (((mask >> shift) & 1) == 0) ++shift;
         unsigned width = 0;
         while (shift + width < 32 && ((mask >> (shift + width)) & 1) != 0) ++width;
-        if (shift + width < 32 && (mask >> (shift + width)) != 0) return CBmpError::Masks;
+        if (shift + width < 32 && (mask >> (shift + width)) != 0) return BmpError::Masks;
         shifts_[field] = shift;
         widths_[field] = width;
     }
-    return CBmpError::None;
+    return BmpError::None;
 }
 
 void CBmpDecoder::UnpackPackedRow(const std::uint8_t* row, std::uint8_t* out) const
@@ -242,16 +242,16 @@ void CBmpDecoder::UnpackPackedRow(const std::uint8_t* row, std::uint8_t* out) co
     }
 }
 
-CBmpError CBmpDecoder::NextRow(std::uint8_t* out)
+BmpError CBmpDecoder::NextRow(std::uint8_t* out)
 {
-    if (!reader_->Read(row_.data(), row_.size())) return CBmpError::Truncated;
+    if (!reader_->Read(row_.data(), row_.size())) return BmpError::Truncated;
     UnpackPackedRow(row_.data(), out);
-    return CBmpError::None;
+    return BmpError::None;
 }
 
 // Runs go to the sink as rectangles one row high, literal pixels as pixels, and what the codes
 // skip as rectangles of index 0; runs past the row's end are cut.
-CBmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
+BmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
 {
     const std::uint32_t width = header_.width;
     const std::uint32_t height = header_.height;
@@ -267,7 +267,7 @@ CBmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
     while (row < height) {
         const int count = in.Byte();
         const int value = in.Byte();
-        if (value < 0) return CBmpError::Truncated;
+        if (value < 0) return BmpError::Truncated;
         if (count > 0) {
             // A run: count pixels of one index, or of two alternating ones in RLE4.
             const unsigned first = four ? static_cast<unsigned>(value) >> 4 : static_cast<unsigned>(value);
@@ -291,11 +291,11 @@ CBmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
         case 1:  // end of bitmap: the rest is index 0
             blankRest();
             if (row + 1 < height) sink.Fill(0, row + 1, width, height - row - 1, palette);
-            return CBmpError::None;
+            return BmpError::None;
         case 2: {  // delta: right and down
             const int right = in.Byte();
             const int down = in.Byte();
-            if (down < 0) return CBmpError::Truncated;
+            if (down < 0) return BmpError::Truncated;
             const std::uint32_t target = std::min(x + static_cast<std::uint32_t>(right), width);
             if (down == 0) {
                 if (x < target) sink.Fill(x, row, target - x, 1, palette);
@@ -316,7 +316,7 @@ CBmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
             std::uint32_t shown = 0;
             for (std::uint32_t i = 0; i < bytes; ++i) {
                 const int byte = in.Byte();
-                if (byte < 0) return CBmpError::Truncated;
+                if (byte < 0) return BmpError::Truncated;
                 const unsigned indices[2] = {four ? static_cast<unsigned>(byte) >> 4 : static_cast<unsigned>(byte),
                                              static_cast<unsigned>(byte) & 15};
                 for (std::uint32_t k = 0; k < (four ? 2u : 1u); ++k) {
@@ -327,14 +327,14 @@ CBmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
                     }
                 }
             }
-            if (bytes % 2 == 1 && in.Byte() < 0) return CBmpError::Truncated;
+            if (bytes % 2 == 1 && in.Byte() < 0) return BmpError::Truncated;
             if (shown > 0) sink.Pixels(x, row, shown, row_.data());
             x = std::min(x + pixels, width);
             break;
         }
         }
     }
-    return CBmpError::None;
+    return BmpError::None;
 }
 
 }  // namespace vantrel::studio

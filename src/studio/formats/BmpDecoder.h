@@ -11,7 +11,7 @@
 namespace vantrel::studio {
 
 // What can be wrong with a BMP file, each with its one-line text (BmpErrorText).
-enum class CBmpError {
+enum class BmpError {
     None,
     Truncated,        // the file ends before its headers, palette or pixels do
     NotBmp,           // no "BM" signature
@@ -25,7 +25,7 @@ enum class CBmpError {
     PixelOffset,      // pixel data said to start past the end of the file
 };
 
-const char* BmpErrorText(CBmpError error);
+const char* BmpErrorText(BmpError error);
 
 // A Windows or OS/2 bitmap's layout once its headers have been checked.
 struct CBmpHeader {
@@ -62,18 +62,18 @@ class CBmpDecoder {
 public:
     explicit CBmpDecoder(CDocumentFile& file) : file_(file) {}
 
-    CBmpError ReadHeader();
+    BmpError ReadHeader();
     const CBmpHeader& Header() const { return header_; }
     // Samples per output pixel: 3, or 4 with alpha.
     int OutputChannels() const { return header_.hasAlpha ? 4 : 3; }
     bool IsRunLength() const { return header_.compression == 1 || header_.compression == 2; }
     // Uncompressed files: decodes the next stored row into width * OutputChannels() bytes.
-    CBmpError NextRow(std::uint8_t* out);
+    BmpError NextRow(std::uint8_t* out);
     // Run-length files: decodes the whole bitmap into the sink, in RGB.
-    CBmpError DecodeRunLength(CBmpRunSink& sink);
+    BmpError DecodeRunLength(CBmpRunSink& sink);
 
 private:
-    CBmpError CheckMasks();
+    BmpError CheckMasks();
     void UnpackPackedRow(const std::uint8_t* row, std::uint8_t* out) const;
 
     CDocumentFile& file_;

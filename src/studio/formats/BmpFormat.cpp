@@ -37,7 +37,7 @@ std::unique_ptr<CRenderedDocument> RenderBmp(CDocumentFile& file, int previewWid
                                              std::string& reason)
 {
     CBmpDecoder decoder(file);
-    if (const CBmpError error = decoder.ReadHeader(); error != CBmpError::None) {
+    if (const BmpError error = decoder.ReadHeader(); error != BmpError::None) {
         reason = BmpErrorText(error);
         return nullptr;
     }
@@ -50,10 +50,10 @@ std::unique_ptr<CRenderedDocument> RenderBmp(CDocumentFile& file, int previewWid
     const char* modeName = indexed ? "Indexed" : "RGB";
 
     if (decoder.IsRunLength()) {
-        CRasterPreview preview(width, height, CPixelLayout::Rgb, CRasterPreview::COrder::AnyOrder, 1, previewWidth,
+        CRasterPreview preview(width, height, PixelLayout::Rgb, CRasterPreview::Order::AnyOrder, 1, previewWidth,
                                previewHeight);
         CPreviewRuns runs(preview, header.height);
-        if (const CBmpError error = decoder.DecodeRunLength(runs); error != CBmpError::None) {
+        if (const BmpError error = decoder.DecodeRunLength(runs); error != BmpError::None) {
             reason = BmpErrorText(error);
             return nullptr;
         }
@@ -63,11 +63,11 @@ std::unique_ptr<CRenderedDocument> RenderBmp(CDocumentFile& file, int previewWid
     const int channels = decoder.OutputChannels();
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * static_cast<std::size_t>(channels));
     // A bottom-up file's first row is the picture's last; the preview takes rows in file order.
-    CRasterPreview preview(width, height, channels == 4 ? CPixelLayout::Rgba : CPixelLayout::Rgb,
-                           header.topDown ? CRasterPreview::COrder::TopDown : CRasterPreview::COrder::BottomUp, 1,
+    CRasterPreview preview(width, height, channels == 4 ? PixelLayout::Rgba : PixelLayout::Rgb,
+                           header.topDown ? CRasterPreview::Order::TopDown : CRasterPreview::Order::BottomUp, 1,
                            previewWidth, previewHeight);
     for (int y = 0; y < height; ++y) {
-        if (const CBmpError error = decoder.NextRow(row.data()); error != CBmpError::None) {
+        if (const BmpError error = decoder.NextRow(row.data()); error != BmpError::None) {
             reason = BmpErrorText(error);
             return nullptr;
         }

@@ -15,15 +15,13 @@
 #include <gif_lib.h>
 
 #include "studio/io/ByteReader.h"
+#include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
 namespace vantrel::studio {
 
 namespace {
-
-// GIF's sides are 16-bit.
-constexpr std::uint64_t kMaxGifSide = 65535;
 
 int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
 {
@@ -33,24 +31,25 @@ int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
     return input->Read(into, available) ? static_cast<int>(available) : 0;
 }
 
-std::string GifReason(int error)
+CRasterRefusal GifRefusal(int error)
 {
     const char* text = GifErrorString(error);
-    return OneLine(std::string("GIF: ") + (text ? text : "damaged data"));
+    if (!text) return CRasterRefusal::Of(RasterError::DamagedData);
+    return CRasterRefusal::Of(RasterError::CodecMessage, OneLine(text));
 }
 
 struct CGifCloser {
     void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
 };
 
-std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWidth, int previewHeight,
-                                             std::string& reason)
+std::unique_ptr<CRenderedDocument> DecodeGif(CDocumentFile& file, int previewWidth, int previewHeight,
+                                             CRasterRefusal& refusal)
 {
     CByteReader input(file, 0);
     int error = 0;
     std::unique_ptr<GifFileType, CGifCloser> gif(DGifOpen(&input, ReadGifInput, &error));
     if (!gif) {
-        reason = GifReason(error);
+        refusal = GifRefusal(error);
         return nullptr;
     }
 
@@ -59,7 +58,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
     for (bool image = false; !image;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) {
-            reason = GifReason(gif->Error);
+            refusal = GifRefusal(gif->Error);
             return nullptr;
         }
         switch (record) {
@@ -67,7 +66,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
             int code = 0;
             GifByteType* block = nullptr;
             if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) {
-                reason = GifReason(gif->Error);
+                refusal = GifRefusal(gif->Error);
                 return nullptr;
             }
             if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
@@ -76,7 +75,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
             }
             while (block) {
                 if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) {
-                    reason = GifReason(gif->Error);
+                    refusal = GifRefusal(gif->Error);
                     return nullptr;
                 }
             }
@@ -84,23 +83,23 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
         }
         case IMAGE_DESC_RECORD_TYPE:
             if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
-                reason = GifReason(gif->Error);
+                refusal = GifRefusal(gif->Error);
                 return nullptr;
             }
             image = true;
             break;
         case TERMINATE_RECORD_TYPE:
-            reason = "GIF: no image";
+            refusal = CRasterRefusal::Of(RasterError::NoImage);
             return nullptr;
         default:
-            reason = "GIF: damaged data";
+            refusal = CRasterRefusal::Of(RasterError::DamagedData);
             return nullptr;
         }
     }
 
     const GifImageDesc& frame = gif->Image;
     if (frame.Left < 0 || frame.Top < 0 || frame.Width <= 0 || frame.Height <= 0) {
-        reason = "GIF: a frame of no size";
+        refusal = CRasterRefusal::Of(RasterError::FrameOfNoSize);
         return nullptr;
     }
     // The logical screen, grown to hold a frame that reaches past it.
@@ -108,10 +107,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
     const std::uint64_t frameBottom = std::uint64_t(frame.Top) + std::uint64_t(frame.Height);
     const std::uint64_t screenWidth = std::max<std::uint64_t>(std::max(gif->SWidth, 0), frameRight);
     const std::uint64_t screenHeight = std::max<std::uint64_t>(std::max(gif->SHeight, 0), frameBottom);
-    if (!CheckRasterSize(screenWidth, screenHeight, kMaxGifSide, reason)) {
-        reason = "GIF: " + reason;
-        return nullptr;
-    }
+    if (!CheckRasterSize(screenWidth, screenHeight, kMaxGifSide, refusal)) return nullptr;
 
     // Every index to a colour: the frame's table or the screen's; a file with neither is grey,
     // as its indices then are. Indices past the table are black, the transparent one white.
@@ -135,7 +131,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(frame.Width) * 3);
     const auto readFrameRow = [&]() {
         if (DGifGetLine(gif.get(), indices.data(), frame.Width) == GIF_ERROR) {
-            reason = GifReason(gif->Error);
+            refusal = GifRefusal(gif->Error);
             return false;
         }
         for (std::size_t x = 0; x < indices.size(); ++x) std::copy_n(colours + 3 * indices[x], 3, &pixels[3 * x]);
@@ -144,7 +140,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
 
     // The common case: one frame over the whole screen, rows in order.
     if (!frame.Interlace && frame.Width == width && frame.Height == height) {
-        CRasterPreview preview(width, height, CPixelLayout::Rgb, CRasterPreview::COrder::TopDown, 1, previewWidth,
+        CRasterPreview preview(width, height, PixelLayout::Rgb, CRasterPreview::Order::TopDown, 1, previewWidth,
                                previewHeight);
         for (int y = 0; y < height; ++y) {
             if (!readFrameRow()) return nullptr;
@@ -157,7 +153,7 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
     // the rows between. The screen around the frame is white, added as four rectangles for the
     // cost of the preview pixels they cover, so a small frame on a vast screen costs its own
     // pixels only.
-    CRasterPreview preview(width, height, CPixelLayout::Rgb, CRasterPreview::COrder::AnyOrder, 1, previewWidth,
+    CRasterPreview preview(width, height, PixelLayout::Rgb, CRasterPreview::Order::AnyOrder, 1, previewWidth,
                            previewHeight);
     static const std::uint8_t kWhite[3] = {255, 255, 255};
     const int right = frame.Left + frame.Width;
@@ -178,6 +174,12 @@ std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWid
         }
     }
     return preview.Finish(width, height, 2, "Indexed");
+}
+
+std::unique_ptr<CRenderedDocument> RenderGif(CDocumentFile& file, int previewWidth, int previewHeight,
+                                             std::string& reason)
+{
+    return RenderRaster("GIF", DecodeGif, file, previewWidth, previewHeight, reason);
 }
 
 bool LooksLikeGif(const std::uint8_t* head, std::size_t size)

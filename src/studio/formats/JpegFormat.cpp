@@ -16,6 +16,7 @@
 #include <jpeglib.h>
 
 #include "studio/formats/ExifOrientation.h"
+#include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
@@ -23,16 +24,6 @@ namespace vantrel::studio {
 
 namespace {
 
-// JPEG's own limit; libjpeg stops a little earlier, at 65,500.
-constexpr std::uint64_t kMaxJpegSide = 65535;
-// What libjpeg may allocate for one file. A sequential file needs a few rows of blocks; a
-// progressive one keeps every coefficient of the image (2 bytes each, 1.5 to 4 per pixel), so
-// this lets progressive files up to roughly 100 to 350 megapixels open and refuses larger ones
-// with a reason rather than taking gigabytes.
-constexpr long kJpegCodecMemory = 512L * 1024 * 1024;
-// A progressive file may have any number of scans, each a pass over the whole image; real
-// encoders write about ten. More than this is a file built to take time.
-constexpr int kMaxJpegScans = 500;
 // Scaled decoding stops while the decoded image still has at least this many pixels per
 // preview pixel across and down, so that area averaging still has most of the image's detail.
 constexpr unsigned kScaledPixelsPerPreviewPixel = 2;
@@ -43,19 +34,20 @@ constexpr std::size_t kInputBytes = 64 * 1024;
 struct CJpegErrors {
     jpeg_error_mgr manager;  // first: libjpeg's err pointer is to this
     std::jmp_buf jump;
-    std::string* reason;
+    CRasterRefusal* refusal;
 };
 
 [[noreturn]] void FailJpeg(j_common_ptr info)
 {
     auto* errors = reinterpret_cast<CJpegErrors*>(info->err);
-    char message[JMSG_LENGTH_MAX];
-    (*info->err->format_message)(info, message);
-    // libjpeg asks for a temporary file when its memory limit is reached.
-    if (info->err->msg_code == JERR_NO_BACKING_STORE)
-        std::snprintf(message, sizeof message, "decoding this progressive image needs more than %ld MiB",
-                      kJpegCodecMemory / (1024 * 1024));
-    if (errors->reason->empty()) *errors->reason = OneLine(std::string("JPEG: ") + message);
+    if (!errors->refusal->Refused()) {
+        char message[JMSG_LENGTH_MAX];
+        (*info->err->format_message)(info, message);
+        // libjpeg asks for a temporary file when its memory limit is reached.
+        *errors->refusal = info->err->msg_code == JERR_NO_BACKING_STORE
+                               ? CRasterRefusal::Of(RasterError::ProgressiveMemory, kJpegCodecMemory / (1024 * 1024))
+                               : CRasterRefusal::Of(RasterError::CodecMessage, OneLine(message));
+    }
     std::longjmp(errors->jump, 1);
 }
 
@@ -82,7 +74,7 @@ void OnJpegProgress(j_common_ptr info)
     const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
     if (decompress->input_scan_number > kMaxJpegScans) {
         auto* errors = reinterpret_cast<CJpegErrors*>(info->err);
-        *errors->reason = "JPEG: more than " + std::to_string(kMaxJpegScans) + " scans";
+        *errors->refusal = CRasterRefusal::Of(RasterError::TooManyScans, kMaxJpegScans);
         std::longjmp(errors->jump, 1);
     }
 }
@@ -164,12 +156,12 @@ int ReadJpegOrientation(CDocumentFile& file)
 // Everything of one decode that C++ owns, made before libjpeg can jump.
 class CJpegDecode {
 public:
-    CJpegDecode(CDocumentFile& file, std::string& reason) : file_(file), reason_(reason)
+    CJpegDecode(CDocumentFile& file, CRasterRefusal& refusal) : file_(file), refusal_(refusal)
     {
         info_.err = jpeg_std_error(&errors_.manager);
         errors_.manager.error_exit = FailJpeg;
         errors_.manager.emit_message = OnJpegMessage;
-        errors_.reason = &reason_;
+        errors_.refusal = &refusal_;
         progress_.progress_monitor = OnJpegProgress;
         source_.manager.init_source = StartJpegInput;
         source_.manager.fill_input_buffer = FillJpegInput;
@@ -196,7 +188,7 @@ private:
     bool Decode(int orientation, int previewWidth, int previewHeight);
 
     CDocumentFile& file_;
-    std::string& reason_;
+    CRasterRefusal& refusal_;
     jpeg_decompress_struct info_{};
     CJpegErrors errors_{};
     jpeg_progress_mgr progress_{};
@@ -213,10 +205,7 @@ private:
 std::unique_ptr<CRenderedDocument> CJpegDecode::Render(int previewWidth, int previewHeight)
 {
     const int orientation = ReadJpegOrientation(file_);
-    if (!Decode(orientation, previewWidth, previewHeight)) {
-        if (reason_.empty()) reason_ = "JPEG: damaged data";
-        return nullptr;
-    }
+    if (!Decode(orientation, previewWidth, previewHeight)) return nullptr;
     return preview_->Finish(static_cast<int>(info_.image_width), static_cast<int>(info_.image_height), colorMode_,
                             modeName_);
 }
@@ -232,19 +221,16 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     info_.progress = &progress_;
     info_.src = &source_.manager;
     if (jpeg_read_header(&info_, TRUE) != JPEG_HEADER_OK) {
-        reason_ = "JPEG: no image";
+        refusal_ = CRasterRefusal::Of(RasterError::NoImage);
         return false;
     }
-    if (!CheckRasterSize(info_.image_width, info_.image_height, kMaxJpegSide, reason_)) {
-        reason_ = "JPEG: " + reason_;
-        return false;
-    }
+    if (!CheckRasterSize(info_.image_width, info_.image_height, kMaxJpegSide, refusal_)) return false;
 
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     switch (info_.jpeg_color_space) {
     case JCS_GRAYSCALE:
         info_.out_color_space = JCS_GRAYSCALE;
-        layout = CPixelLayout::Gray;
+        layout = PixelLayout::Gray;
         colorMode_ = 1;
         modeName_ = "Grayscale";
         break;
@@ -256,12 +242,12 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     case JCS_YCCK:
         // Adobe's writers, the ones that mark their files, store inverted inks (255 is none).
         info_.out_color_space = JCS_CMYK;
-        layout = info_.saw_Adobe_marker ? CPixelLayout::InvertedCmyk : CPixelLayout::Cmyk;
+        layout = info_.saw_Adobe_marker ? PixelLayout::InvertedCmyk : PixelLayout::Cmyk;
         colorMode_ = 4;
         modeName_ = "CMYK";
         break;
     default:
-        reason_ = "JPEG: " + std::to_string(info_.num_components) + " components in no known colour space";
+        refusal_ = CRasterRefusal::Of(RasterError::UnknownColourSpace, info_.num_components);
         return false;
     }
 
@@ -280,7 +266,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     if (!jpeg_start_decompress(&info_)) return false;
     // A progressive file has been read whole by now; missing scans leave it incomplete.
     if (source_.ended && jpeg_has_multiple_scans(&info_)) {
-        reason_ = "JPEG: truncated data";
+        refusal_ = CRasterRefusal::Of(RasterError::TruncatedData);
         return false;
     }
     const std::size_t rowBytes = std::size_t{info_.output_width} * static_cast<std::size_t>(info_.output_components);
@@ -289,7 +275,7 @@ bool CJpegDecode::Decode(int orientation, int previewWidth, int previewHeight)
     rowPointers_.resize(rowsPerRead);
     for (std::size_t row = 0; row < rowsPerRead; ++row) rowPointers_[row] = rows_.data() + row * rowBytes;
     preview_.emplace(static_cast<int>(info_.output_width), static_cast<int>(info_.output_height), layout,
-                     CRasterPreview::COrder::TopDown, orientation, previewWidth, previewHeight);
+                     CRasterPreview::Order::TopDown, orientation, previewWidth, previewHeight);
     while (info_.output_scanline < info_.output_height) {
         const JDIMENSION read =
             jpeg_read_scanlines(&info_, rowPointers_.data(), static_cast<JDIMENSION>(rowsPerRead));
@@ -303,11 +289,17 @@ bool LooksLikeJpeg(const std::uint8_t* head, std::size_t size)
     return size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
+std::unique_ptr<CRenderedDocument> DecodeJpeg(CDocumentFile& file, int previewWidth, int previewHeight,
+                                              CRasterRefusal& refusal)
+{
+    CJpegDecode decode(file, refusal);
+    return decode.Render(previewWidth, previewHeight);
+}
+
 std::unique_ptr<CRenderedDocument> RenderJpeg(CDocumentFile& file, int previewWidth, int previewHeight,
                                               std::string& reason)
 {
-    CJpegDecode decode(file, reason);
-    return decode.Render(previewWidth, previewHeight);
+    return RenderRaster("JPEG", DecodeJpeg, file, previewWidth, previewHeight, reason);
 }
 
 }  // namespace

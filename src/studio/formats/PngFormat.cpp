@@ -14,6 +14,7 @@
 #include <png.h>
 
 #include "studio/io/ByteReader.h"
+#include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
@@ -21,21 +22,17 @@ namespace vantrel::studio {
 
 namespace {
 
-// Ancillary chunks libpng keeps in memory (palettes, transparency and the like) stay small;
-// a file may still claim gigabytes for one.
-constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
-
 struct CPngState {
     CByteReader input;
-    std::string* reason;
+    CRasterRefusal* refusal;
 };
 
-// libpng's handlers print to stderr; the studio keeps the first message as its reason and
+// libpng's handlers print to stderr; the studio keeps the first message as its refusal and
 // jumps back to the decode's setjmp, past libpng's C frames only.
 [[noreturn]] void OnPngError(png_structp png, png_const_charp message)
 {
     auto* state = static_cast<CPngState*>(png_get_error_ptr(png));
-    if (state->reason->empty()) *state->reason = OneLine(std::string("PNG: ") + message);
+    if (!state->refusal->Refused()) *state->refusal = CRasterRefusal::Of(RasterError::CodecMessage, OneLine(message));
     png_longjmp(png, 1);
 }
 
@@ -49,7 +46,7 @@ void ReadPngInput(png_structp png, png_bytep into, std::size_t count)
 
 class CPngDecode {
 public:
-    CPngDecode(CDocumentFile& file, std::string& reason) : state_{CByteReader(file, 0), &reason} {}
+    CPngDecode(CDocumentFile& file, CRasterRefusal& refusal) : state_{CByteReader(file, 0), &refusal} {}
     ~CPngDecode()
     {
         if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
@@ -88,7 +85,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
 
     png_set_read_fn(png_, &state_, ReadPngInput);
     png_set_user_limits(png_, static_cast<png_uint_32>(kMaxRasterSide), static_cast<png_uint_32>(kMaxRasterSide));
-    png_set_chunk_malloc_max(png_, kMaxChunkBytes);
+    png_set_chunk_malloc_max(png_, kMaxPngChunkBytes);
     // Text, profiles and EXIF change nothing shown; they are skipped unread.
     static const png_byte kIgnored[] = {'i', 'C', 'C', 'P', 0, 'i', 'T', 'X', 't', 0, 't', 'E', 'X', 't', 0,
                                         'z', 'T', 'X', 't', 0, 's', 'P', 'L', 'T', 0, 'e', 'X', 'I', 'f', 0};
@@ -100,10 +97,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     int colorType = 0;
     int interlace = 0;
     png_get_IHDR(png_, info_, &width_, &height_, &depth, &colorType, &interlace, nullptr, nullptr);
-    if (!CheckRasterSize(width_, height_, kMaxRasterSide, *state_.reason)) {
-        *state_.reason = "PNG: " + *state_.reason;
-        return false;
-    }
+    if (!CheckRasterSize(width_, height_, kMaxRasterSide, *state_.refusal)) return false;
 
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         colorMode_ = 2;
@@ -117,20 +111,20 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     png_set_expand(png_);
     png_set_scale_16(png_);
     png_read_update_info(png_, info_);
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     switch (png_get_channels(png_, info_)) {
-    case 1: layout = CPixelLayout::Gray; break;
-    case 2: layout = CPixelLayout::GrayAlpha; break;
-    case 3: layout = CPixelLayout::Rgb; break;
-    case 4: layout = CPixelLayout::Rgba; break;
-    default: *state_.reason = "PNG: an unexpected number of channels"; return false;
+    case 1: layout = PixelLayout::Gray; break;
+    case 2: layout = PixelLayout::GrayAlpha; break;
+    case 3: layout = PixelLayout::Rgb; break;
+    case 4: layout = PixelLayout::Rgba; break;
+    default: *state_.refusal = CRasterRefusal::Of(RasterError::UnexpectedChannels); return false;
     }
     row_.resize(png_get_rowbytes(png_, info_));
 
     const int width = static_cast<int>(width_);
     const int height = static_cast<int>(height_);
     if (interlace == PNG_INTERLACE_NONE) {
-        preview_.emplace(width, height, layout, CRasterPreview::COrder::TopDown, 1, previewWidth, previewHeight);
+        preview_.emplace(width, height, layout, CRasterPreview::Order::TopDown, 1, previewWidth, previewHeight);
         for (int y = 0; y < height; ++y) {
             png_read_row(png_, row_.data(), nullptr);
             preview_->AddRow(row_.data());
@@ -139,7 +133,7 @@ bool CPngDecode::Decode(int previewWidth, int previewHeight)
     }
     // Adam7: each pass is a small image of every eighth, fourth or second pixel; libpng
     // skips the empty ones, and so does this loop.
-    preview_.emplace(width, height, layout, CRasterPreview::COrder::AnyOrder, 1, previewWidth, previewHeight);
+    preview_.emplace(width, height, layout, CRasterPreview::Order::AnyOrder, 1, previewWidth, previewHeight);
     for (int pass = 0; pass < 7; ++pass) {
         const auto columns = static_cast<int>(PNG_PASS_COLS(width_, pass));
         const auto rows = static_cast<int>(PNG_PASS_ROWS(height_, pass));
@@ -159,8 +153,8 @@ bool LooksLikePng(const std::uint8_t* head, std::size_t size)
     return size >= 8 && std::memcmp(head, "\x89PNG\r\n\x1A\n", 8) == 0;
 }
 
-std::unique_ptr<CRenderedDocument> RenderPng(CDocumentFile& file, int previewWidth, int previewHeight,
-                                             std::string& reason)
+std::unique_ptr<CRenderedDocument> DecodePng(CDocumentFile& file, int previewWidth, int previewHeight,
+                                             CRasterRefusal& refusal)
 {
     // The sides first, for a reason that names them: libpng would say only "Invalid IHDR data".
     std::uint8_t header[16];
@@ -168,15 +162,16 @@ std::unique_ptr<CRenderedDocument> RenderPng(CDocumentFile& file, int previewWid
         const auto be32 = [](const std::uint8_t* p) {
             return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
         };
-        if (!CheckRasterSize(be32(header + 8), be32(header + 12), kMaxRasterSide, reason)) {
-            reason = "PNG: " + reason;
-            return nullptr;
-        }
+        if (!CheckRasterSize(be32(header + 8), be32(header + 12), kMaxRasterSide, refusal)) return nullptr;
     }
-    CPngDecode decode(file, reason);
-    auto document = decode.Render(previewWidth, previewHeight);
-    if (!document && reason.empty()) reason = "PNG: damaged data";
-    return document;
+    CPngDecode decode(file, refusal);
+    return decode.Render(previewWidth, previewHeight);
+}
+
+std::unique_ptr<CRenderedDocument> RenderPng(CDocumentFile& file, int previewWidth, int previewHeight,
+                                             std::string& reason)
+{
+    return RenderRaster("PNG", DecodePng, file, previewWidth, previewHeight, reason);
 }
 
 }  // namespace

@@ -113,17 +113,17 @@ CColourSpec ColourSpecOf(const CPsdLayout& layout, bool transparency, int depth)
 // The stored merged image, row by row into the scaler. uniformCheck costs a pass over each
 // converted row, so only documents that may need the placeholder rule ask for it.
 bool RenderStoredImage(CDocumentFile& file, const CPsdLayout& layout, int previewWidth, int previewHeight,
-                       bool uniformCheck, CPreview& preview, std::string& reason)
+                       bool uniformCheck, CPreview& preview, CPsdRefusal& refusal)
 {
     const int drawn = layout.DrawnChannels();
     CPsdChannelRows rows;
-    if (!rows.Open(file, layout, drawn, reason)) return false;
+    if (!rows.Open(file, layout, drawn, refusal)) return false;
     CRowConverter converter(ColourSpecOf(layout, layout.mergedTransparency, layout.depth));
     CRowDepth depth(layout, drawn, converter.TakesDeepColour());
     CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, converter.OutputPlanes());
     CUniformCheck uniform(converter.OutputPlanes(), layout.width);
     for (int y = 0; y < layout.height; ++y) {
-        if (!rows.NextRow(reason)) return false;
+        if (!rows.NextRow(refusal)) return false;
         const std::uint8_t* const* converted = converter.Convert(depth.Reduce(rows.Rows()));
         if (uniformCheck) uniform.AddRow(converted);
         scaler.AddRow(converted);
@@ -137,14 +137,14 @@ bool RenderStoredImage(CDocumentFile& file, const CPsdLayout& layout, int previe
 // The layers, composited over white, then the same colour handling and averaging.
 bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const CColorMode& mode,
                           const CPsdLayers& layers, int previewWidth, int previewHeight, CPreview& preview,
-                          std::string& reason)
+                          CPsdRefusal& refusal)
 {
     if (mode.code == 0 || mode.code == 2) {
-        reason = std::string("layers of ") + std::string(mode.name) + " documents cannot be drawn";
+        refusal = CPsdRefusal::Of(PsdError::LayersOfMode, mode.name);
         return false;
     }
     CLayerCompositor compositor(file, layout, layers, layout.colourChannels);
-    if (!compositor.Prepare(reason)) return false;
+    if (!compositor.Prepare(refusal)) return false;
     CRowConverter converter(ColourSpecOf(layout, false, 8));
     CAreaScaler scaler(layout.width, layout.height, previewWidth, previewHeight, converter.OutputPlanes());
     CUniformCheck uniform(converter.OutputPlanes(), layout.width);
@@ -154,7 +154,7 @@ bool RenderLayerComposite(CDocumentFile& file, const CPsdLayout& layout, const C
             uniform.AddRow(converted);
             scaler.AddRow(converted);
         },
-        reason);
+        refusal);
     if (!drawn) return false;
     preview.samples = scaler.Preview();
     preview.planes = converter.OutputPlanes();
@@ -188,21 +188,28 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
                                              std::string& reason)
 {
     CPsdLayout layout;
-    const bool storedReadable = ReadPsdLayout(file, layout, reason);
-    const bool storedMissing = !storedReadable && layout.sectionsRead && reason == "truncated image data";
-    if (!storedReadable && !storedMissing) return nullptr;
+    CPsdRefusal layoutRefusal;
+    const bool storedReadable = ReadPsdLayout(file, layout, layoutRefusal);
+    const bool storedMissing =
+        !storedReadable && layout.sectionsRead && layoutRefusal.kind == PsdError::TruncatedImageData;
+    if (!storedReadable && !storedMissing) {
+        reason = layoutRefusal.Text();
+        return nullptr;
+    }
     const CColorMode& mode = *FindReadableColorMode(layout.colorMode);
 
     auto document = std::make_unique<CRenderedDocument>();
     CPreview preview;
     const bool layered = layout.layersLength > 0;
-    const EMergedImageFlag flag = layered ? ReadMergedImageFlag(file, layout) : EMergedImageFlag::kAbsent;
+    const MergedImageFlag flag = layered ? ReadMergedImageFlag(file, layout) : MergedImageFlag::Absent;
 
     CPsdLayers layers;
-    std::string layerReason;
-    auto readLayers = [&] { return ReadPsdLayerRecords(file, layout, layers, layerReason) && !layers.records.empty(); };
+    CPsdRefusal layerRefusal;
+    auto readLayers = [&] {
+        return ReadPsdLayerRecords(file, layout, layers, layerRefusal) && !layers.records.empty();
+    };
     auto drawLayers = [&](CPreview& into) {
-        if (!RenderLayerComposite(file, layout, mode, layers, previewWidth, previewHeight, into, layerReason))
+        if (!RenderLayerComposite(file, layout, mode, layers, previewWidth, previewHeight, into, layerRefusal))
             return false;
         document->fromLayers = true;
         for (std::size_t i = 0; i < layers.records.size(); ++i)
@@ -213,20 +220,21 @@ std::unique_ptr<CRenderedDocument> RenderPsd(CDocumentFile& file, int previewWid
     };
 
     bool rendered = false;
-    if (storedMissing || flag == EMergedImageFlag::kPlaceholder) {
+    if (storedMissing || flag == MergedImageFlag::Placeholder) {
         rendered = layered && readLayers() && drawLayers(preview);
         if (!rendered && storedMissing) {
-            if (!layerReason.empty()) reason += ", and " + layerReason;
+            reason = layoutRefusal.Text();
+            if (layerRefusal.Refused()) reason += ", and " + layerRefusal.Text();
             return nullptr;
         }
     }
     if (!rendered) {
-        const bool mayBePlaceholder = layered && flag == EMergedImageFlag::kAbsent;
-        std::string storedReason;
-        if (!RenderStoredImage(file, layout, previewWidth, previewHeight, mayBePlaceholder, preview, storedReason)) {
+        const bool mayBePlaceholder = layered && flag == MergedImageFlag::Absent;
+        CPsdRefusal storedRefusal;
+        if (!RenderStoredImage(file, layout, previewWidth, previewHeight, mayBePlaceholder, preview, storedRefusal)) {
             // A damaged merged image: the layers, when they are complete, say what it showed.
             if (!(layered && readLayers() && drawLayers(preview))) {
-                reason = storedReason;
+                reason = storedRefusal.Text();
                 return nullptr;
             }
         } else if (preview.uniform && readLayers()) {

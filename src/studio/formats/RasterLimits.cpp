@@ -2,21 +2,20 @@
 
 namespace vantrel::studio {
 
-bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, std::string& reason)
+bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, CRasterRefusal& refusal)
 {
     for (auto [name, side] : {std::pair{"width", width}, std::pair{"height", height}}) {
         if (side == 0) {
-            reason = std::string(name) + " 0 is out of range";
+            refusal = CRasterRefusal::Of(RasterError::SideZero, name);
             return false;
         }
         if (side > maxSide) {
-            reason = std::string(name) + " " + std::to_string(side) + " exceeds " + std::to_string(maxSide);
+            refusal = CRasterRefusal::Of(RasterError::SideTooLong, name, side, maxSide);
             return false;
         }
     }
     if (width * height > kMaxRasterPixels) {
-        reason = std::to_string(width) + " x " + std::to_string(height) + " pixels exceed the limit of " +
-                 std::to_string(kMaxRasterPixels);
+        refusal = CRasterRefusal::Of(RasterError::TooManyPixels, width, height, kMaxRasterPixels);
         return false;
     }
     return true;

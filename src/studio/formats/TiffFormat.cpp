@@ -23,6 +23,7 @@
 
 #include <tiffio.h>
 
+#include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
@@ -30,15 +31,10 @@ namespace vantrel::studio {
 
 namespace {
 
-// One allocation libtiff may make (a compressed strip or tile, a directory's arrays), and the
-// largest row or tile buffer the studio makes for a file.
-constexpr tmsize_t kMaxTiffAllocation = 256 * 1024 * 1024;
-constexpr std::uint64_t kMaxTiffBuffer = 64 * 1024 * 1024;
-
 struct CTiffInput {
     CDocumentFile* file;
     std::uint64_t position = 0;
-    std::string* reason;
+    CRasterRefusal* refusal;
 };
 
 tmsize_t ReadTiff(thandle_t handle, void* into, tmsize_t size)
@@ -71,14 +67,14 @@ toff_t SizeTiff(thandle_t handle) { return static_cast<CTiffInput*>(handle)->fil
 int MapTiff(thandle_t, void**, toff_t*) { return 0; }
 void UnmapTiff(thandle_t, void*, toff_t) {}
 
-// libtiff's first error is the reason; its warnings change nothing shown.
+// libtiff's first error is the refusal; its warnings change nothing shown.
 int OnTiffError(TIFF*, void* userData, const char*, const char* format, va_list arguments)
 {
-    auto* reason = static_cast<std::string*>(userData);
-    if (reason->empty()) {
+    auto* refusal = static_cast<CRasterRefusal*>(userData);
+    if (!refusal->Refused()) {
         char message[512];
         std::vsnprintf(message, sizeof message, format, arguments);
-        *reason = OneLine(std::string("TIFF: ") + message);
+        *refusal = CRasterRefusal::Of(RasterError::CodecMessage, OneLine(message));
     }
     return 1;
 }
@@ -101,8 +97,8 @@ CTiffHandle OpenTiff(CTiffInput& input)
     });
     std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
     if (!options) return nullptr;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxTiffAllocation);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, input.reason);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxTiffAllocation));
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, input.refusal);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, nullptr);
     // "O": strip and tile offsets are read when needed, not as arrays of the claimed count.
     return CTiffHandle(TIFFClientOpenExt("document", "rO", &input, ReadTiff, WriteTiff, SeekTiff, CloseTiff, SizeTiff,
@@ -123,31 +119,28 @@ struct CTiffShape {
     int alphaSample = -1;        // the sample that is alpha, if any
     bool associatedAlpha = false;
     std::vector<std::uint8_t> palette;  // 3 bytes per entry
-    CPixelLayout layout = CPixelLayout::Rgb;
+    PixelLayout layout = PixelLayout::Rgb;
     int colorMode = 3;
     const char* modeName = "RGB";
 };
 
-bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
+bool ReadShape(TIFF* tiff, CTiffShape& shape, CRasterRefusal& refusal)
 {
     std::uint16_t value16 = 0;
     TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &shape.width);
     TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &shape.height);
-    if (!CheckRasterSize(shape.width, shape.height, kMaxRasterSide, reason)) {
-        reason = "TIFF: " + reason;
-        return false;
-    }
+    if (!CheckRasterSize(shape.width, shape.height, kMaxRasterSide, refusal)) return false;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &value16);
     shape.bits = value16;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &value16);
     shape.samplesPerPixel = value16;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &value16);
     if (value16 != SAMPLEFORMAT_UINT) {
-        reason = "TIFF: signed or floating-point samples are not supported";
+        refusal = CRasterRefusal::Of(RasterError::SampleFormat);
         return false;
     }
     if (shape.bits != 1 && shape.bits != 2 && shape.bits != 4 && shape.bits != 8 && shape.bits != 16) {
-        reason = "TIFF: " + std::to_string(shape.bits) + "-bit samples are not supported";
+        refusal = CRasterRefusal::Of(RasterError::SampleBits, shape.bits);
         return false;
     }
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &value16);
@@ -164,7 +157,7 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
     case COMPRESSION_PACKBITS:
         break;
     default:
-        reason = "TIFF: compression " + std::to_string(value16) + " is not supported";
+        refusal = CRasterRefusal::Of(RasterError::Compression, value16);
         return false;
     }
 
@@ -185,7 +178,7 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
         shape.colorMode = 2;
         shape.modeName = "Indexed";
         if (shape.bits > 8) {
-            reason = "TIFF: a palette of more than 256 colours";
+            refusal = CRasterRefusal::Of(RasterError::LargePalette);
             return false;
         }
         break;
@@ -196,7 +189,7 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
         std::uint16_t inkSet = INKSET_CMYK;
         TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
         if (inkSet != INKSET_CMYK) {
-            reason = "TIFF: inks other than CMYK";
+            refusal = CRasterRefusal::Of(RasterError::Inks);
             return false;
         }
         shape.colourSamples = 4;
@@ -205,12 +198,11 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
         break;
     }
     default:
-        reason = "TIFF: photometric interpretation " + std::to_string(shape.photometric) + " is not supported";
+        refusal = CRasterRefusal::Of(RasterError::Photometric, shape.photometric);
         return false;
     }
     if ((shape.colourSamples > 1 && lowDepth) || shape.samplesPerPixel < shape.colourSamples) {
-        reason = "TIFF: " + std::to_string(shape.samplesPerPixel) + " samples of " + std::to_string(shape.bits) +
-                 " bits do not make its colour";
+        refusal = CRasterRefusal::Of(RasterError::SamplesForColour, shape.samplesPerPixel, shape.bits);
         return false;
     }
 
@@ -230,7 +222,7 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
         std::uint16_t* green = nullptr;
         std::uint16_t* blue = nullptr;
         if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue)) {
-            reason = "TIFF: a palette image without its palette";
+            refusal = CRasterRefusal::Of(RasterError::NoPalette);
             return false;
         }
         const std::size_t entries = std::size_t{1} << shape.bits;
@@ -248,9 +240,9 @@ bool ReadShape(TIFF* tiff, CTiffShape& shape, std::string& reason)
     // Unassociated alpha goes to the preview to composite; associated alpha is composited here.
     const bool alpha = shape.alphaSample >= 0 && !shape.associatedAlpha;
     if (shape.colourSamples == 1 && shape.photometric != PHOTOMETRIC_PALETTE)
-        shape.layout = alpha ? CPixelLayout::GrayAlpha : CPixelLayout::Gray;
+        shape.layout = alpha ? PixelLayout::GrayAlpha : PixelLayout::Gray;
     else
-        shape.layout = alpha ? CPixelLayout::Rgba : CPixelLayout::Rgb;
+        shape.layout = alpha ? PixelLayout::Rgba : PixelLayout::Rgb;
     return true;
 }
 
@@ -312,7 +304,7 @@ public:
                 const unsigned black = 255 - eight(sample(3, x));
                 for (unsigned s = 0; s < 3; ++s) rgb[s] = ((255 - eight(sample(s, x))) * black + 127) / 255;
             }
-            const std::size_t colours = shape_.layout == CPixelLayout::Gray || shape_.layout == CPixelLayout::GrayAlpha ? 1 : 3;
+            const std::size_t colours = shape_.layout == PixelLayout::Gray || shape_.layout == PixelLayout::GrayAlpha ? 1 : 3;
             if (shape_.alphaSample >= 0) {
                 const unsigned alpha = eight(sample(static_cast<unsigned>(shape_.alphaSample), x));
                 if (shape_.associatedAlpha) {
@@ -337,27 +329,27 @@ unsigned NeededSamples(const CTiffShape& shape)
     return shape.alphaSample >= 0 ? static_cast<unsigned>(shape.alphaSample) + 1 : shape.colourSamples;
 }
 
-bool CheckBuffer(std::uint64_t bytes, std::uint64_t count, std::string& reason)
+bool CheckBuffer(std::uint64_t bytes, std::uint64_t count, CRasterRefusal& refusal)
 {
     if (bytes == 0) {
-        if (reason.empty()) reason = "TIFF: damaged image structure";
+        if (!refusal.Refused()) refusal = CRasterRefusal::Of(RasterError::DamagedStructure);
         return false;
     }
     if (bytes > kMaxTiffBuffer / count) {
-        reason = "TIFF: rows or tiles of " + std::to_string(bytes) + " bytes are more than the studio reads at once";
+        refusal = CRasterRefusal::Of(RasterError::BufferTooLarge, bytes);
         return false;
     }
     return true;
 }
 
 bool RenderStrips(CDocumentFile& file, TIFF* tiff, const CTiffShape& shape, CRasterPreview& preview,
-                  std::string& reason)
+                  CRasterRefusal& refusal)
 {
     const CTiffPixels pixels(shape);
     std::vector<std::uint8_t> out(pixels.OutputBytes(shape.width));
     const std::uint64_t rowBytes = TIFFScanlineSize64(tiff);
     if (!shape.separatePlanes) {
-        if (!CheckBuffer(rowBytes, 1, reason)) return false;
+        if (!CheckBuffer(rowBytes, 1, refusal)) return false;
         std::vector<std::uint8_t> row(static_cast<std::size_t>(rowBytes));
         const std::uint8_t* planes[5];
         std::fill(std::begin(planes), std::end(planes), row.data());
@@ -370,8 +362,8 @@ bool RenderStrips(CDocumentFile& file, TIFF* tiff, const CTiffShape& shape, CRas
     }
     // A handle per plane, each reading its plane top to bottom.
     const unsigned needed = NeededSamples(shape);
-    if (!CheckBuffer(rowBytes, needed, reason)) return false;
-    std::vector<CTiffInput> inputs(needed, CTiffInput{&file, 0, &reason});
+    if (!CheckBuffer(rowBytes, needed, refusal)) return false;
+    std::vector<CTiffInput> inputs(needed, CTiffInput{&file, 0, &refusal});
     std::vector<CTiffHandle> handles;
     std::vector<std::vector<std::uint8_t>> rows(needed, std::vector<std::uint8_t>(static_cast<std::size_t>(rowBytes)));
     const std::uint8_t* planes[5];
@@ -391,7 +383,7 @@ bool RenderStrips(CDocumentFile& file, TIFF* tiff, const CTiffShape& shape, CRas
     return true;
 }
 
-bool RenderTiles(TIFF* tiff, const CTiffShape& shape, CRasterPreview& preview, std::string& reason)
+bool RenderTiles(TIFF* tiff, const CTiffShape& shape, CRasterPreview& preview, CRasterRefusal& refusal)
 {
     std::uint32_t tileWidth = 0;
     std::uint32_t tileHeight = 0;
@@ -399,7 +391,7 @@ bool RenderTiles(TIFF* tiff, const CTiffShape& shape, CRasterPreview& preview, s
     TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
     const unsigned buffers = shape.separatePlanes ? NeededSamples(shape) : 1;
     const std::uint64_t tileBytes = TIFFTileSize64(tiff);
-    if (tileWidth == 0 || tileHeight == 0 || !CheckBuffer(tileBytes, buffers, reason)) return false;
+    if (tileWidth == 0 || tileHeight == 0 || !CheckBuffer(tileBytes, buffers, refusal)) return false;
     const std::uint64_t tileRowBytes = TIFFTileRowSize64(tiff);
     std::vector<std::vector<std::uint8_t>> tiles(buffers, std::vector<std::uint8_t>(static_cast<std::size_t>(tileBytes)));
     const CTiffPixels pixels(shape);
@@ -421,32 +413,38 @@ bool RenderTiles(TIFF* tiff, const CTiffShape& shape, CRasterPreview& preview, s
     return true;
 }
 
-std::unique_ptr<CRenderedDocument> RenderTiff(CDocumentFile& file, int previewWidth, int previewHeight,
-                                              std::string& reason)
+std::unique_ptr<CRenderedDocument> DecodeTiff(CDocumentFile& file, int previewWidth, int previewHeight,
+                                              CRasterRefusal& refusal)
 {
-    CTiffInput input{&file, 0, &reason};
+    CTiffInput input{&file, 0, &refusal};
     CTiffHandle tiff = OpenTiff(input);
     if (!tiff) {
-        if (reason.empty()) reason = "TIFF: damaged header";
+        if (!refusal.Refused()) refusal = CRasterRefusal::Of(RasterError::DamagedHeader);
         return nullptr;
     }
     CTiffShape shape;
-    if (!ReadShape(tiff.get(), shape, reason)) return nullptr;
+    if (!ReadShape(tiff.get(), shape, refusal)) return nullptr;
     if (NeededSamples(shape) > 5) {
-        reason = "TIFF: damaged image structure";
+        refusal = CRasterRefusal::Of(RasterError::DamagedStructure);
         return nullptr;
     }
     CRasterPreview preview(static_cast<int>(shape.width), static_cast<int>(shape.height), shape.layout,
-                           shape.tiled ? CRasterPreview::COrder::AnyOrder : CRasterPreview::COrder::TopDown,
+                           shape.tiled ? CRasterPreview::Order::AnyOrder : CRasterPreview::Order::TopDown,
                            shape.orientation, previewWidth, previewHeight);
-    const bool rendered = shape.tiled ? RenderTiles(tiff.get(), shape, preview, reason)
-                                      : RenderStrips(file, tiff.get(), shape, preview, reason);
+    const bool rendered = shape.tiled ? RenderTiles(tiff.get(), shape, preview, refusal)
+                                      : RenderStrips(file, tiff.get(), shape, preview, refusal);
     if (!rendered) {
-        if (reason.empty()) reason = "TIFF: damaged image data";
+        if (!refusal.Refused()) refusal = CRasterRefusal::Of(RasterError::DamagedImageData);
         return nullptr;
     }
     return preview.Finish(static_cast<int>(shape.width), static_cast<int>(shape.height), shape.colorMode,
                           shape.modeName);
+}
+
+std::unique_ptr<CRenderedDocument> RenderTiff(CDocumentFile& file, int previewWidth, int previewHeight,
+                                              std::string& reason)
+{
+    return RenderRaster("TIFF", DecodeTiff, file, previewWidth, previewHeight, reason);
 }
 
 bool LooksLikeTiff(const std::uint8_t* head, std::size_t size)

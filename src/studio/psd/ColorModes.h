@@ -4,19 +4,17 @@
 
 namespace vantrel::studio {
 
-// The sample depths a document may have, as a set.
-enum DepthSet : unsigned {
-    kDepth1 = 1u << 0,
-    kDepth8 = 1u << 1,
-    kDepth16 = 1u << 2,
-    kDepth32 = 1u << 3,
-};
+// The sample depths a document may have, as bits of a set.
+constexpr unsigned kDepth1 = 1u << 0;
+constexpr unsigned kDepth8 = 1u << 1;
+constexpr unsigned kDepth16 = 1u << 2;
+constexpr unsigned kDepth32 = 1u << 3;
 
 // What the studio needs to know about a colour mode it can show.
 struct CColorMode {
     int code;               // the colour-mode code in the document header
     std::string_view name;  // as a document window's title shows it
-    unsigned depths;        // the DepthSet a document of this mode may have
+    unsigned depths;        // the depths (kDepth bits) a document of this mode may have
     int colourChannels;     // leading channels that carry colour; 0: every channel is an ink
 };
 

@@ -10,7 +10,6 @@
 namespace vantrel::studio {
 
 namespace {
-constexpr const char* kTruncated = "truncated layer channel data";
 // How far ahead of the band a channel reads its packed row lengths and its data. A band needs
 // a few dozen bytes of lengths, and a flat channel's band packs into a kilobyte or so.
 constexpr std::size_t kTableLookahead = 512;
@@ -19,7 +18,7 @@ constexpr std::size_t kDataLookahead = 16 * 1024;
 
 bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width,
                              std::int64_t height, int depth, bool psb, CChannelScratch& scratch,
-                             std::string& reason)
+                             CPsdRefusal& refusal)
 {
     file_ = &file;
     scratch_ = &scratch;
@@ -33,29 +32,29 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
     if (rowsLeft_ == 0) return true;
     std::uint8_t word[2] = {};
     if (channel.length < 2 || !file.ReadAt(channel.offset, word, 2)) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
         return false;
     }
     compression_ = (word[0] << 8) | word[1];
     if (depth != 8 && depth != 16 && depth != 32) {
-        reason = "layer depth " + std::to_string(depth) + " is not supported";
+        refusal = CPsdRefusal::Of(PsdError::LayerDepth, depth);
         return false;
     }
     if (compression_ > 3) {
-        reason = "unknown layer compression " + std::to_string(compression_);
+        refusal = CPsdRefusal::Of(PsdError::LayerCompression, compression_);
         return false;
     }
     const std::uint64_t start = channel.offset + 2;
     if (compression_ >= 2) {
         zip_ = std::make_unique<CZipChannel>();
-        return zip_->Open(file, start, static_cast<int>(width_), depth, compression_ == 3, 0, reason, end_);
+        return zip_->Open(file, start, static_cast<int>(width_), depth, compression_ == 3, 0, refusal, end_);
     }
     std::uint64_t dataAt = start;
     if (compression_ == 1) {
         // The table of packed row lengths comes first; it must fit before the data starts.
         const std::uint64_t tableBytes = static_cast<std::uint64_t>(rowsLeft_) * (psb ? 4u : 2u);
         if (tableBytes > end_ - start) {
-            reason = kTruncated;
+            refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
             return false;
         }
         dataAt = start + tableBytes;
@@ -65,13 +64,13 @@ bool CLayerChannelRows::Open(CDocumentFile& file, const CPsdLayerChannel& channe
     return true;
 }
 
-bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason)
+bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, CPsdRefusal& refusal)
 {
     const std::size_t countBytes = psb_ ? 4 : 2;
     const auto rows = static_cast<std::size_t>(rowCount);
     const std::uint8_t* bytes = table_->Take(rows * countBytes, scratch_->stored);
     if (bytes == nullptr) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
         return false;
     }
     std::uint32_t* counts = AtLeast(scratch_->rowCounts, rows);
@@ -84,24 +83,24 @@ bool CLayerChannelRows::TakeRowCounts(int rowCount, std::uint64_t& packedTotal, 
         packedTotal += count;
     }
     if (packedTotal > data_->Remaining()) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
         return false;
     }
     return true;
 }
 
-const std::uint8_t* CLayerChannelRows::TakeBytes(std::uint64_t count, std::string& reason)
+const std::uint8_t* CLayerChannelRows::TakeBytes(std::uint64_t count, CPsdRefusal& refusal)
 {
     const std::uint8_t* bytes =
         count > data_->Remaining() ? nullptr : data_->Take(static_cast<std::size_t>(count), scratch_->stored);
-    if (bytes == nullptr) reason = kTruncated;
+    if (bytes == nullptr) refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
     return bytes;
 }
 
-bool CLayerChannelRows::InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason)
+bool CLayerChannelRows::InflateRows(std::size_t rows, std::uint8_t* target, CPsdRefusal& refusal)
 {
     for (std::size_t row = 0; row < rows; ++row) {
-        const std::uint8_t* inflated = zip_->NextRow(reason);
+        const std::uint8_t* inflated = zip_->NextRow(refusal);
         if (inflated == nullptr) return false;
         if (target != nullptr) std::memcpy(target + row * storedRowBytes_, inflated, storedRowBytes_);
     }
@@ -110,11 +109,11 @@ bool CLayerChannelRows::InflateRows(std::size_t rows, std::uint8_t* target, std:
     return true;
 }
 
-bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, std::string& reason)
+bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, CPsdRefusal& refusal)
 {
     if (rowCount <= 0) return true;
     if (rowCount > rowsLeft_) {
-        reason = "read past the last row of a layer channel";
+        refusal = CPsdRefusal::Of(PsdError::ReadPastLayerChannel);
         return false;
     }
     rowsLeft_ -= rowCount;
@@ -126,21 +125,21 @@ bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, std::string& reaso
         target = AtLeast(scratch_->wide, rows * storedRowBytes_);
     }
     if (zip_) {
-        if (!InflateRows(rows, target, reason)) return false;
+        if (!InflateRows(rows, target, refusal)) return false;
     } else if (compression_ == 0) {
-        const std::uint8_t* bytes = TakeBytes(rows * storedRowBytes_, reason);
+        const std::uint8_t* bytes = TakeBytes(rows * storedRowBytes_, refusal);
         if (bytes == nullptr) return false;
         std::memcpy(target, bytes, rows * storedRowBytes_);
     } else {
         std::uint64_t packedTotal = 0;
-        if (!TakeRowCounts(rowCount, packedTotal, reason)) return false;
-        const std::uint8_t* packed = TakeBytes(packedTotal, reason);
+        if (!TakeRowCounts(rowCount, packedTotal, refusal)) return false;
+        const std::uint8_t* packed = TakeBytes(packedTotal, refusal);
         if (packed == nullptr) return false;
         const auto& counts = scratch_->rowCounts;
         std::size_t at = 0;
         for (std::size_t row = 0; row < rows; ++row) {
             if (!UnpackBitsRow(packed + at, counts[row], target + row * storedRowBytes_, storedRowBytes_)) {
-                reason = "corrupt PackBits data in a layer channel";
+                refusal = CPsdRefusal::Of(PsdError::CorruptLayerPackBits);
                 return false;
             }
             at += counts[row];
@@ -171,19 +170,19 @@ void CLayerChannelRows::NarrowSamples(const std::uint8_t* in, int rowCount, std:
     }
 }
 
-bool CLayerChannelRows::Skip(int rowCount, std::string& reason)
+bool CLayerChannelRows::Skip(int rowCount, CPsdRefusal& refusal)
 {
     if (rowCount <= 0) return true;
     if (rowCount > rowsLeft_) {
-        reason = "read past the last row of a layer channel";
+        refusal = CPsdRefusal::Of(PsdError::ReadPastLayerChannel);
         return false;
     }
     rowsLeft_ -= rowCount;
-    if (zip_) return InflateRows(static_cast<std::size_t>(rowCount), nullptr, reason);
+    if (zip_) return InflateRows(static_cast<std::size_t>(rowCount), nullptr, refusal);
     std::uint64_t count = static_cast<std::uint64_t>(rowCount) * storedRowBytes_;
-    if (compression_ == 1 && !TakeRowCounts(rowCount, count, reason)) return false;
+    if (compression_ == 1 && !TakeRowCounts(rowCount, count, refusal)) return false;
     if (!data_->Skip(count)) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerChannel);
         return false;
     }
     return true;

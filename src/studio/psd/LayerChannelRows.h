@@ -30,19 +30,19 @@ public:
     // width x height is the rectangle the channel covers: the layer's bounds, or its mask's.
     // scratch must outlive the reader.
     bool Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width, std::int64_t height,
-              int depth, bool psb, CChannelScratch& scratch, std::string& reason);
+              int depth, bool psb, CChannelScratch& scratch, CPsdRefusal& refusal);
 
     // Decodes the next rowCount rows into out, rowCount * Width() samples.
-    bool Read(int rowCount, std::uint8_t* out, std::string& reason);
+    bool Read(int rowCount, std::uint8_t* out, CPsdRefusal& refusal);
     // Passes over the next rowCount rows without decoding them.
-    bool Skip(int rowCount, std::string& reason);
+    bool Skip(int rowCount, CPsdRefusal& refusal);
 
     std::size_t Width() const { return width_; }
 
 private:
-    bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, std::string& reason);
-    const std::uint8_t* TakeBytes(std::uint64_t count, std::string& reason);
-    bool InflateRows(std::size_t rows, std::uint8_t* target, std::string& reason);
+    bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, CPsdRefusal& refusal);
+    const std::uint8_t* TakeBytes(std::uint64_t count, CPsdRefusal& refusal);
+    bool InflateRows(std::size_t rows, std::uint8_t* target, CPsdRefusal& refusal);
     void NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const;
 
     CDocumentFile* file_ = nullptr;

@@ -7,7 +7,6 @@
 namespace vantrel::studio {
 
 namespace {
-constexpr const char* kTruncated = "truncated image data";
 // Count cursors read a few thousand counts at a time; rows are read in larger chunks.
 constexpr std::size_t kCountChunk = 16 * 1024;
 
@@ -19,7 +18,7 @@ std::uint64_t ReadCount(const std::uint8_t* bytes, std::size_t size)
 }
 }  // namespace
 
-bool CPsdChannelRows::Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason)
+bool CPsdChannelRows::Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal)
 {
     cursors_.clear();
     countCursors_.clear();
@@ -32,19 +31,19 @@ bool CPsdChannelRows::Open(CDocumentFile& file, const CPsdLayout& layout, int ch
     compression_ = layout.compression;
     channels_ = layout.channels;
     switch (compression_) {
-    case 0: return OpenRaw(file, layout, channelCount, reason);
-    case 1: return OpenPackBits(file, layout, channelCount, reason);
-    default: return OpenZip(file, layout, channelCount, reason);
+    case 0: return OpenRaw(file, layout, channelCount, refusal);
+    case 1: return OpenPackBits(file, layout, channelCount, refusal);
+    default: return OpenZip(file, layout, channelCount, refusal);
     }
 }
 
-bool CPsdChannelRows::OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason)
+bool CPsdChannelRows::OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal)
 {
     // Sides, pixels and channel counts are bounded, so these products stay far below 2^64.
     const std::uint64_t planeBytes = layout.RowBytes() * static_cast<std::uint64_t>(layout.height);
     const std::uint64_t promised = planeBytes * static_cast<std::uint64_t>(layout.channels);
     if (layout.imageDataOffset > file.Size() || promised > file.Size() - layout.imageDataOffset) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
         return false;
     }
     const std::size_t chunk = std::max(CFileCursor::kChunkBytes, rowBytes_);
@@ -54,7 +53,7 @@ bool CPsdChannelRows::OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int
 }
 
 bool CPsdChannelRows::OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount,
-                                   std::string& reason)
+                                   CPsdRefusal& refusal)
 {
     countBytes_ = layout.version == 2 ? 4 : 2;
     // The longest a PackBits row can be even from a careless writer is every byte a literal of
@@ -64,7 +63,7 @@ bool CPsdChannelRows::OpenPackBits(CDocumentFile& file, const CPsdLayout& layout
     const std::uint64_t rowCount = static_cast<std::uint64_t>(layout.channels) * static_cast<std::uint64_t>(layout.height);
     const std::uint64_t tableBytes = countBytes_ * rowCount;
     if (layout.imageDataOffset > file.Size() || tableBytes > file.Size() - layout.imageDataOffset) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
         return false;
     }
     const std::uint64_t dataStart = layout.imageDataOffset + tableBytes;
@@ -80,18 +79,18 @@ bool CPsdChannelRows::OpenPackBits(CDocumentFile& file, const CPsdLayout& layout
         if (row < kept && row % height == 0) channelStarts[static_cast<std::size_t>(row / height)] = dataStart + packedTotal;
         const std::uint8_t* word = table.Take(countBytes_);
         if (word == nullptr) {
-            reason = kTruncated;
+            refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
             return false;
         }
         const std::uint64_t count = ReadCount(word, countBytes_);
         if (count > longestPackedRow_) {
-            reason = "PackBits row of " + std::to_string(count) + " bytes is longer than a row can pack to";
+            refusal = CPsdRefusal::Of(PsdError::PackBitsRowTooLong, count);
             return false;
         }
         packedTotal += count;
     }
     if (packedTotal > file.Size() - dataStart) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
         return false;
     }
     unpacked_.assign(static_cast<std::size_t>(channelCount), std::vector<std::uint8_t>(rowBytes_));
@@ -105,28 +104,28 @@ bool CPsdChannelRows::OpenPackBits(CDocumentFile& file, const CPsdLayout& layout
     return true;
 }
 
-bool CPsdChannelRows::OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason)
+bool CPsdChannelRows::OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal)
 {
     for (int channel = 0; channel < channelCount; ++channel) {
         zip_.push_back(std::make_unique<CZipChannel>());
         const std::uint64_t rowsBefore = static_cast<std::uint64_t>(channel) * static_cast<std::uint64_t>(layout.height);
         if (!zip_.back()->Open(file, layout.imageDataOffset, layout.width, layout.depth, layout.compression == 3,
-                               rowsBefore, reason))
+                               rowsBefore, refusal))
             return false;
     }
     return true;
 }
 
-bool CPsdChannelRows::NextRow(std::string& reason)
+bool CPsdChannelRows::NextRow(CPsdRefusal& refusal)
 {
     if (nextRow_ >= height_) {
-        reason = "read past the last row";
+        refusal = CPsdRefusal::Of(PsdError::ReadPastLastRow);
         return false;
     }
     const auto row = static_cast<std::size_t>(nextRow_);
     for (std::size_t channel = 0; channel < rows_.size(); ++channel) {
         if (compression_ >= 2) {
-            rows_[channel] = zip_[channel]->NextRow(reason);
+            rows_[channel] = zip_[channel]->NextRow(refusal);
             if (rows_[channel] == nullptr) return false;
             continue;
         }
@@ -134,20 +133,20 @@ bool CPsdChannelRows::NextRow(std::string& reason)
         if (compression_ == 1) {
             const std::uint8_t* word = countCursors_[channel].Take(countBytes_);
             if (word == nullptr) {
-                reason = kTruncated;
+                refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
                 return false;
             }
             stored = static_cast<std::size_t>(ReadCount(word, countBytes_));
         }
         const std::uint8_t* bytes = cursors_[channel].Take(stored);
         if (bytes == nullptr) {
-            reason = kTruncated;
+            refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
             return false;
         }
         if (compression_ == 1) {
             auto& target = unpacked_[channel];
             if (!UnpackBitsRow(bytes, stored, target.data(), target.size())) {
-                reason = "corrupt PackBits data in row " + std::to_string(row) + " of channel " + std::to_string(channel);
+                refusal = CPsdRefusal::Of(PsdError::CorruptPackBits, row, channel);
                 return false;
             }
             bytes = target.data();
@@ -157,7 +156,7 @@ bool CPsdChannelRows::NextRow(std::string& reason)
     ++nextRow_;
     if (compression_ >= 2 && nextRow_ == height_ && !zip_.empty()) {
         const auto undrawn = static_cast<std::uint64_t>(channels_) - zip_.size();
-        if (!zip_.back()->Finish(undrawn * static_cast<std::uint64_t>(height_), reason)) return false;
+        if (!zip_.back()->Finish(undrawn * static_cast<std::uint64_t>(height_), refusal)) return false;
     }
     return true;
 }

@@ -20,20 +20,20 @@ class CPsdChannelRows {
 public:
     // Prepares to read the first channelCount channels. Fails when the file holds less image
     // data than the header and the row byte counts promise.
-    bool Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+    bool Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
 
     // Reads the next row of every channel. Fails on a row that is cut short or does not
     // unpack to exactly one row.
-    bool NextRow(std::string& reason);
+    bool NextRow(CPsdRefusal& refusal);
 
     // The current row of each channel, RowBytes() long, valid until the next NextRow.
     const std::uint8_t* const* Rows() const { return rows_.data(); }
     std::size_t RowBytes() const { return rowBytes_; }
 
 private:
-    bool OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
-    bool OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
-    bool OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, std::string& reason);
+    bool OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
 
     int compression_ = 0;
     std::vector<CFileCursor> cursors_;

@@ -78,7 +78,7 @@ bool IsBlockSignature(const std::uint8_t* at) { return std::memcmp(at, "8BIM", 4
 // Writers pad blocks to 2 or 4 bytes, or not at all; up to 3 bytes before a signature are
 // taken as padding.
 template <typename Visit>
-bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, std::string& reason)
+bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, CPsdRefusal& refusal)
 {
     while (blocks.Left() >= 12) {
         int padding = 0;
@@ -92,13 +92,13 @@ bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, std::string& reaso
         blocks.U32(key);
         std::uint64_t length = 0;
         if (!blocks.Unsigned(HasLongLength(key, psb) ? 8 : 4, length) || length > blocks.Left()) {
-            reason = "additional layer information runs past its section";
+            refusal = CPsdRefusal::Of(PsdError::BlocksPastSection);
             return false;
         }
         CByteReader data(blocks.Here(), static_cast<std::size_t>(length));
         blocks.Skip(length);
         if (!visit(key, data)) {
-            if (reason.empty()) reason = "malformed additional layer information";
+            if (!refusal.Refused()) refusal = CPsdRefusal::Of(PsdError::MalformedBlock);
             return false;
         }
     }
@@ -156,10 +156,10 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& dat
     if (key == Key("lsct") || key == Key("lsdk")) {
         std::uint32_t type = 0;
         if (!data.U32(type)) return false;
-        record.section = type == 1 ? ELayerSection::kOpenGroup
-                       : type == 2 ? ELayerSection::kClosedGroup
-                       : type == 3 ? ELayerSection::kGroupEnd
-                                   : ELayerSection::kLayer;
+        record.section = type == 1 ? LayerSection::OpenGroup
+                       : type == 2 ? LayerSection::ClosedGroup
+                       : type == 3 ? LayerSection::GroupEnd
+                                   : LayerSection::Layer;
         std::uint32_t signature = 0;
         if (data.Left() >= 8 && data.U32(signature)) data.U32(record.sectionBlendKey);
     } else if (key == Key("iOpa")) {
@@ -181,11 +181,11 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& dat
     return true;
 }
 
-bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, std::string& reason)
+bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
 {
     std::uint32_t length = 0;
     if (!extra.U32(length) || length > extra.Left()) {
-        reason = "layer mask data runs past its layer record";
+        refusal = CPsdRefusal::Of(PsdError::MaskPastRecord);
         return false;
     }
     CByteReader mask(extra.Here(), length);
@@ -227,12 +227,11 @@ bool WithinLayerLimits(const CPsdRect& bounds)
 }
 
 bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int index, CPsdLayerRecord& record,
-                std::string& reason)
+                CPsdRefusal& refusal)
 {
-    const std::string where = "layer " + std::to_string(index);
     const std::uint8_t* fixed = cursor.Take(18);
     if (fixed == nullptr || cursor.Position() > sectionEnd) {
-        reason = "truncated layer records";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
     CByteReader head(fixed, 18);
@@ -240,18 +239,17 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     std::uint64_t channelCount = 0;
     head.Unsigned(2, channelCount);
     if (!WithinLayerLimits(record.bounds)) {
-        reason = where + " has bounds of " + std::to_string(record.bounds.Width()) + " x " +
-                 std::to_string(record.bounds.Height()) + " pixels";
+        refusal = CPsdRefusal::Of(PsdError::LayerBounds, index, record.bounds.Width(), record.bounds.Height());
         return false;
     }
     if (channelCount > static_cast<std::uint64_t>(CPsdLayerLimits::kMaxLayerChannels)) {
-        reason = where + " has " + std::to_string(channelCount) + " channels";
+        refusal = CPsdRefusal::Of(PsdError::LayerChannelCount, index, channelCount);
         return false;
     }
     const std::size_t channelBytes = psb ? 10 : 6;
     const std::uint8_t* info = cursor.Take(channelCount * channelBytes + 12);
     if (info == nullptr || cursor.Position() > sectionEnd) {
-        reason = "truncated layer records";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
     CByteReader body(info, channelCount * channelBytes + 12);
@@ -265,7 +263,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     std::uint32_t signature = 0;
     body.U32(signature);
     if (signature != Key("8BIM") && signature != Key("8B64")) {
-        reason = where + " has no blend-mode signature";
+        refusal = CPsdRefusal::Of(PsdError::NoBlendSignature, index);
         return false;
     }
     std::uint8_t clipping = 0;
@@ -281,25 +279,24 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     std::uint32_t extraLength = 0;
     if (lengthWord == nullptr || !CByteReader(lengthWord, 4).U32(extraLength) ||
         extraLength > sectionEnd - std::min(sectionEnd, cursor.Position())) {
-        reason = "truncated layer records";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
     const std::uint8_t* extraBytes = cursor.Take(extraLength);
     if (extraBytes == nullptr) {
-        reason = "truncated layer records";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
     CByteReader extra(extraBytes, extraLength);
-    if (!ReadMask(extra, record, reason)) return false;
+    if (!ReadMask(extra, record, refusal)) return false;
     // Mask rows are decoded a band at a time at the mask's own width.
     if (record.mask.present && !WithinLayerLimits(record.mask.bounds)) {
-        reason = where + " has a mask of " + std::to_string(record.mask.bounds.Width()) + " x " +
-                 std::to_string(record.mask.bounds.Height()) + " pixels";
+        refusal = CPsdRefusal::Of(PsdError::MaskBounds, index, record.mask.bounds.Width(), record.mask.bounds.Height());
         return false;
     }
     std::uint32_t rangesLength = 0;
     if (!extra.U32(rangesLength) || !extra.Skip(rangesLength)) {
-        reason = where + " has blending ranges that run past its record";
+        refusal = CPsdRefusal::Of(PsdError::BlendingRanges, index);
         return false;
     }
     std::uint8_t nameLength = 0;
@@ -311,19 +308,19 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     }
     return ForEachBlock(
         extra, psb, [&record](std::uint32_t key, CByteReader& data) { return ReadLayerBlock(record, key, data); },
-        reason);
+        refusal);
 }
 
 // Reads a layer count and its records from offset to end, then places every channel's data
 // after the records, checking that it all lies inside.
 bool ReadLayerInfo(CDocumentFile& file, std::uint64_t offset, std::uint64_t end, bool psb, CPsdLayers& layers,
-                   std::string& reason)
+                   CPsdRefusal& refusal)
 {
     if (end - offset < 2) return true;
     CFileCursor cursor(file, offset, end);
     const std::uint8_t* countWord = cursor.Take(2);
     if (countWord == nullptr) {
-        reason = "truncated layer records";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
     const auto signedCount = static_cast<std::int16_t>((countWord[0] << 8) | countWord[1]);
@@ -332,17 +329,17 @@ bool ReadLayerInfo(CDocumentFile& file, std::uint64_t offset, std::uint64_t end,
     // Each record takes at least 34 bytes, which bounds the count by the section before the
     // records are allocated.
     if (count > CPsdLayerLimits::kMaxLayers || static_cast<std::uint64_t>(count) * 34 > end - offset) {
-        reason = "layer count " + std::to_string(count) + " does not fit its section";
+        refusal = CPsdRefusal::Of(PsdError::LayerCountTooLarge, count);
         return false;
     }
     layers.records.assign(static_cast<std::size_t>(count), CPsdLayerRecord{});
     for (int i = 0; i < count; ++i)
-        if (!ReadRecord(cursor, end, psb, i, layers.records[static_cast<std::size_t>(i)], reason)) return false;
+        if (!ReadRecord(cursor, end, psb, i, layers.records[static_cast<std::size_t>(i)], refusal)) return false;
     std::uint64_t at = cursor.Position();
     for (auto& record : layers.records) {
         for (auto& channel : record.channels) {
             if (channel.length > end - at) {
-                reason = "layer channel data runs past the layer information";
+                refusal = CPsdRefusal::Of(PsdError::LayerDataPastInfo);
                 return false;
             }
             channel.offset = at;
@@ -361,7 +358,7 @@ const CPsdLayerChannel* CPsdLayerRecord::FindChannel(int id) const
     return nullptr;
 }
 
-bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, std::string& reason)
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal)
 {
     layers = CPsdLayers{};
     layers.depth = layout.depth;
@@ -369,24 +366,24 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
     const bool psb = layout.version == 2;
     const std::uint64_t sectionEnd = layout.layersOffset + layout.layersLength;
     if (sectionEnd > file.Size()) {
-        reason = "truncated layer and mask information";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerSection);
         return false;
     }
     const int lengthBytes = psb ? 8 : 4;
     std::uint8_t word[8] = {};
     if (layout.layersLength < static_cast<std::uint64_t>(lengthBytes) ||
         !file.ReadAt(layout.layersOffset, word, static_cast<std::size_t>(lengthBytes))) {
-        reason = "truncated layer information";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedLayerInfo);
         return false;
     }
     std::uint64_t infoLength = 0;
     CByteReader(word, static_cast<std::size_t>(lengthBytes)).Unsigned(lengthBytes, infoLength);
     const std::uint64_t infoStart = layout.layersOffset + static_cast<std::uint64_t>(lengthBytes);
     if (infoLength > sectionEnd - infoStart) {
-        reason = "layer information runs past its section";
+        refusal = CPsdRefusal::Of(PsdError::LayerInfoPastSection);
         return false;
     }
-    if (!ReadLayerInfo(file, infoStart, infoStart + infoLength, psb, layers, reason)) return false;
+    if (!ReadLayerInfo(file, infoStart, infoStart + infoLength, psb, layers, refusal)) return false;
     if (!layers.records.empty()) return true;
 
     // 16- and 32-bit documents keep their layers in a block after the global mask information.
@@ -414,12 +411,12 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
         CByteReader(header + 8, static_cast<std::size_t>(keyLengthBytes)).Unsigned(keyLengthBytes, length);
         const std::uint64_t dataStart = at + 8 + static_cast<std::uint64_t>(keyLengthBytes);
         if (length > sectionEnd - dataStart) {
-            reason = "additional layer information runs past its section";
+            refusal = CPsdRefusal::Of(PsdError::BlocksPastSection);
             return false;
         }
         if (key == Key("Lr16") || key == Key("Lr32") || key == Key("Layr")) {
             layers.depth = key == Key("Lr16") ? 16 : key == Key("Lr32") ? 32 : layout.depth;
-            return ReadLayerInfo(file, dataStart, dataStart + length, psb, layers, reason);
+            return ReadLayerInfo(file, dataStart, dataStart + length, psb, layers, refusal);
         }
         at = dataStart + length;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
@@ -16,7 +17,7 @@ constexpr int kRealUserMaskChannel = -3;  // the user mask when a vector mask is
 
 // Where a layer sits in the group structure. In the stored order (bottom to top) a group is
 // its end marker, then its children, then the group's own record.
-enum class ELayerSection { kLayer, kOpenGroup, kClosedGroup, kGroupEnd };
+enum class LayerSection { Layer, OpenGroup, ClosedGroup, GroupEnd };
 
 struct CPsdLayerChannel {
     int id = 0;
@@ -54,7 +55,7 @@ struct CPsdLayerRecord {
     std::uint8_t fillOpacity = 255;
     bool clipped = false;              // clipped to the nearest unclipped layer below
     bool visible = true;
-    ELayerSection section = ELayerSection::kLayer;
+    LayerSection section = LayerSection::Layer;
     std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer
@@ -78,13 +79,16 @@ struct CPsdLayerLimits {
     static constexpr int kMaxLayers = 16384;
     static constexpr int kMaxLayerChannels = 56;
     static constexpr std::int64_t kMaxLayerSide = 300000;
+    // Each level of nesting holds a band of its own and a frame of the compositor's recursion;
+    // editors nest groups only a few levels deep.
+    static constexpr int kMaxGroupDepth = 64;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and
 // where their data lies, blend modes, opacities, flags, masks, groups and the additional
 // blocks the studio draws from. Every count and length is checked against the section and
 // the file first. A document without layers gives an empty list. On failure returns false
-// with a one-line reason.
-bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, std::string& reason);
+// with the refusal.
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal);
 
 }  // namespace vantrel::studio

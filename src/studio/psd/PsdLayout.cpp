@@ -17,38 +17,37 @@ std::uint32_t Read16(const std::uint8_t* bytes) { return (std::uint32_t{bytes[0]
 std::uint32_t Read32(const std::uint8_t* bytes) { return (Read16(bytes) << 16) | Read16(bytes + 2); }
 std::uint64_t Read64(const std::uint8_t* bytes) { return (std::uint64_t{Read32(bytes)} << 32) | Read32(bytes + 4); }
 
-bool CheckSide(const char* name, std::uint32_t value, int limit, std::string& reason)
+bool CheckSide(const char* name, std::uint32_t value, int limit, CPsdRefusal& refusal)
 {
     if (value == 0) {
-        reason = std::string(name) + " is 0";
+        refusal = CPsdRefusal::Of(PsdError::SideZero, name);
         return false;
     }
     if (value > static_cast<std::uint32_t>(limit)) {
-        reason = std::string(name) + " " + std::to_string(value) + " exceeds " + std::to_string(limit);
+        refusal = CPsdRefusal::Of(PsdError::SideTooLong, name, value, limit);
         return false;
     }
     return true;
 }
 
-bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& reason)
+bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, CPsdRefusal& refusal)
 {
     const std::uint32_t version = Read16(header + 4);
     if (version != 1 && version != 2) {
-        reason = "unknown PSD version " + std::to_string(version);
+        refusal = CPsdRefusal::Of(PsdError::UnknownVersion, version);
         return false;
     }
     const std::uint32_t channels = Read16(header + 12);
     if (channels == 0) {
-        reason = "channel count is 0";
+        refusal = CPsdRefusal::Of(PsdError::NoChannels);
         return false;
     }
     const std::uint32_t height = Read32(header + 14);
     const std::uint32_t width = Read32(header + 18);
     const int sideLimit = version == 2 ? CPsdLayout::kMaxPsbSide : CPsdLayout::kMaxPsdSide;
-    if (!CheckSide("width", width, sideLimit, reason) || !CheckSide("height", height, sideLimit, reason)) return false;
+    if (!CheckSide("width", width, sideLimit, refusal) || !CheckSide("height", height, sideLimit, refusal)) return false;
     if (std::uint64_t{width} * height > CPsdLayout::kMaxPixels) {
-        reason = std::to_string(width) + " x " + std::to_string(height) + " pixels exceed " +
-                 std::to_string(CPsdLayout::kMaxPixels);
+        refusal = CPsdRefusal::Of(PsdError::TooManyPixels, width, height, CPsdLayout::kMaxPixels);
         return false;
     }
 
@@ -56,16 +55,15 @@ bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& re
     const auto modeCode = static_cast<int>(Read16(header + 24));
     const CColorMode* mode = FindReadableColorMode(modeCode);
     if (mode == nullptr) {
-        reason = "colour mode " + std::to_string(modeCode) + " (unknown) is not supported";
+        refusal = CPsdRefusal::Of(PsdError::UnknownColorMode, modeCode);
         return false;
     }
     if (!AllowsDepth(*mode, depth)) {
-        reason = "depth " + std::to_string(depth) + " is not supported for " + std::string(mode->name) + " documents";
+        refusal = CPsdRefusal::Of(PsdError::DepthForMode, depth, mode->name);
         return false;
     }
     if (static_cast<int>(channels) < mode->colourChannels) {
-        reason = std::string(mode->name) + " needs " + std::to_string(mode->colourChannels) +
-                 " channels, the document has " + std::to_string(channels);
+        refusal = CPsdRefusal::Of(PsdError::TooFewChannels, mode->name, mode->colourChannels, channels);
         return false;
     }
     layout.version = static_cast<int>(version);
@@ -82,14 +80,14 @@ bool CheckHeader(const std::uint8_t* header, CPsdLayout& layout, std::string& re
 // Reads a section's length word (lengthBytes long) and returns the section's length, or fails
 // when the section would run past the end of the file.
 bool TakeSectionLength(CFileCursor& cursor, std::uint64_t fileSize, const char* section, std::size_t lengthBytes,
-                       std::uint64_t& length, std::string& reason)
+                       std::uint64_t& length, CPsdRefusal& refusal)
 {
     const std::uint8_t* word = cursor.Take(lengthBytes);
     if (word != nullptr) {
         length = lengthBytes == 8 ? Read64(word) : Read32(word);
         if (length <= fileSize - cursor.Position()) return true;
     }
-    reason = std::string("truncated ") + section;
+    refusal = CPsdRefusal::Of(PsdError::TruncatedSection, section);
     return false;
 }
 
@@ -116,32 +114,32 @@ bool FirstExtraIsTransparency(const CPsdLayout& layout, const CPsdResourceNotes&
 
 }  // namespace
 
-bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
+bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal)
 {
     std::uint8_t header[kHeaderBytes] = {};
     const auto available = static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kHeaderBytes));
     if (available < 4 || !file.ReadAt(0, header, available) || std::memcmp(header, "8BPS", 4) != 0) {
-        reason = "not a PSD document";
+        refusal = CPsdRefusal::Of(PsdError::NotPsd);
         return false;
     }
     if (available < kHeaderBytes) {
-        reason = "truncated header";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedHeader);
         return false;
     }
-    if (!CheckHeader(header, layout, reason)) return false;
+    if (!CheckHeader(header, layout, refusal)) return false;
 
     CFileCursor cursor(file, kHeaderBytes);
 
     std::uint64_t length = 0;
-    if (!TakeSectionLength(cursor, file.Size(), "colour-mode data", 4, length, reason)) return false;
+    if (!TakeSectionLength(cursor, file.Size(), "colour-mode data", 4, length, refusal)) return false;
     if (layout.colorMode == 2) {
         if (length < kPaletteBytes) {
-            reason = "indexed document without a 768-byte palette";
+            refusal = CPsdRefusal::Of(PsdError::NoPalette);
             return false;
         }
         const std::uint8_t* palette = cursor.Take(kPaletteBytes);
         if (palette == nullptr) {
-            reason = "truncated colour-mode data";
+            refusal = CPsdRefusal::Of(PsdError::TruncatedSection, "colour-mode data");
             return false;
         }
         layout.palette.assign(palette, palette + kPaletteBytes);
@@ -149,15 +147,15 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
     }
     cursor.Skip(length);
 
-    if (!TakeSectionLength(cursor, file.Size(), "image resources", 4, length, reason)) return false;
+    if (!TakeSectionLength(cursor, file.Size(), "image resources", 4, length, refusal)) return false;
     layout.resourcesOffset = cursor.Position();
     layout.resourcesLength = length;
     CPsdResourceNotes resources;
-    if (!ReadImageResources(file, cursor.Position(), length, resources, reason)) return false;
+    if (!ReadImageResources(file, cursor.Position(), length, resources, refusal)) return false;
     cursor.Skip(length);
 
     const std::size_t layerLengthBytes = layout.version == 2 ? 8 : 4;
-    if (!TakeSectionLength(cursor, file.Size(), "layer and mask information", layerLengthBytes, length, reason))
+    if (!TakeSectionLength(cursor, file.Size(), "layer and mask information", layerLengthBytes, length, refusal))
         return false;
     layout.layersOffset = cursor.Position();
     layout.layersLength = length;
@@ -167,20 +165,20 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason)
 
     const std::uint8_t* compression = cursor.Take(2);
     if (compression == nullptr) {
-        reason = "truncated image data";
+        refusal = CPsdRefusal::Of(PsdError::TruncatedImageData);
         return false;
     }
     layout.compression = static_cast<int>(Read16(compression));
     if (layout.compression > 3) {
-        reason = "unknown compression " + std::to_string(layout.compression);
+        refusal = CPsdRefusal::Of(PsdError::UnknownCompression, layout.compression);
         return false;
     }
     layout.imageDataOffset = cursor.Position();
 
     layout.mergedTransparency = layout.colorMode != 0 && FirstExtraIsTransparency(layout, resources, layers);
     if (layout.DrawnChannels() > CPsdLayout::kMaxDrawnChannels) {
-        reason = std::to_string(layout.DrawnChannels()) + " channels to draw exceed " +
-                 std::to_string(CPsdLayout::kMaxDrawnChannels);
+        refusal =
+            CPsdRefusal::Of(PsdError::TooManyDrawnChannels, layout.DrawnChannels(), CPsdLayout::kMaxDrawnChannels);
         return false;
     }
     if (layout.colorMode == 2 && resources.transparentIndex >= 0 && resources.transparentIndex < 256)

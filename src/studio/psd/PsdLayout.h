@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 
 namespace vantrel::studio {
 
@@ -33,6 +34,9 @@ struct CPsdLayout {
     static constexpr int kMaxDrawnChannels = 56;
     // Larger embedded colour profiles are refused rather than read into memory.
     static constexpr std::uint64_t kMaxProfileBytes = 32u << 20;
+    // Resources that describe the extra channels (names, identifiers, display colours) are
+    // read only up to one entry per channel the header's 16-bit count allows.
+    static constexpr std::uint64_t kMaxDescribedChannels = 0xFFFF;
 
     int version = 1;   // 1 PSD, 2 PSB
     int width = 0;
@@ -66,8 +70,8 @@ struct CPsdLayout {
 
 // Reads and checks the header, takes the palette, reads the image resources the composite's
 // display depends on, looks into the layer and mask information for what it says about the
-// composite's transparency, and finds the image data. On failure returns false with a one-line
-// reason; nothing the file claims is allocated before it has been checked.
-bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, std::string& reason);
+// composite's transparency, and finds the image data. On failure returns false with the
+// refusal; nothing the file claims is allocated before it has been checked.
+bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal);
 
 }  // namespace vantrel::studio

@@ -19,9 +19,6 @@ constexpr std::uint16_t kTransparencyIndex = 0x0417;
 constexpr std::uint16_t kAlphaIdentifiers = 0x041D;
 constexpr std::uint16_t kDisplayInfo = 0x0435;
 
-// Extra channels a document may describe: the header's channel field is 16 bits.
-constexpr std::uint64_t kMaxDescribedChannels = 0xFFFF;
-
 // Reads a small resource whole; its size has been bounded by the caller.
 bool ReadBody(CDocumentFile& file, std::uint64_t offset, std::uint64_t size, std::vector<std::uint8_t>& body)
 {
@@ -47,7 +44,7 @@ void ReadDisplayColours(const std::vector<std::uint8_t>& body, bool current, std
 }  // namespace
 
 bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t length, CPsdResourceNotes& notes,
-                        std::string& reason)
+                        CPsdRefusal& refusal)
 {
     const std::uint64_t end = start + length;
     std::uint64_t at = start;
@@ -67,14 +64,13 @@ bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t 
         switch (id) {
         case kIccProfile:
             if (size > CPsdLayout::kMaxProfileBytes) {
-                reason = "embedded colour profile of " + std::to_string(size) + " bytes exceeds " +
-                         std::to_string(CPsdLayout::kMaxProfileBytes);
+                refusal = CPsdRefusal::Of(PsdError::ProfileTooLarge, size, CPsdLayout::kMaxProfileBytes);
                 return false;
             }
             if (!ReadBody(file, dataAt, size, notes.iccProfile)) notes.iccProfile.clear();
             break;
         case kAlphaIdentifiers:
-            if (size <= 4 * kMaxDescribedChannels && ReadBody(file, dataAt, size, body)) {
+            if (size <= 4 * CPsdLayout::kMaxDescribedChannels && ReadBody(file, dataAt, size, body)) {
                 notes.hasAlphaIdentifiers = true;
                 notes.alphaIdentifiers.clear();
                 for (std::size_t k = 0; k + 4 <= body.size(); k += 4) notes.alphaIdentifiers.push_back(Read32(&body[k]));
@@ -87,7 +83,7 @@ bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t 
         case kDisplayInfo:
         case kDisplayInfoObsolete:
             // The current resource wins over the obsolete one, whichever comes first.
-            if ((id == kDisplayInfo || !haveCurrentDisplayInfo) && size <= 14 * kMaxDescribedChannels + 4 &&
+            if ((id == kDisplayInfo || !haveCurrentDisplayInfo) && size <= 14 * CPsdLayout::kMaxDescribedChannels + 4 &&
                 ReadBody(file, dataAt, size, body)) {
                 ReadDisplayColours(body, id == kDisplayInfo, notes.displayColours);
                 haveCurrentDisplayInfo = haveCurrentDisplayInfo || id == kDisplayInfo;

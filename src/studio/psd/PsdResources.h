@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio {
@@ -23,7 +24,7 @@ struct CPsdResourceNotes {
 // resource that runs past the section ends the reading: the rest of the document is still
 // readable. Fails only on a colour profile larger than the studio accepts.
 bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t length,
-                        CPsdResourceNotes& notes, std::string& reason);
+                        CPsdResourceNotes& notes, CPsdRefusal& refusal);
 
 // What the layer and mask information says about the composite's transparency.
 struct CPsdLayerNotes {

@@ -10,11 +10,11 @@ constexpr unsigned kVersionInfoId = 0x0421;
 constexpr std::uint64_t kSmallestBlock = 12;
 }  // namespace
 
-EMergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layout)
+MergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layout)
 {
     if (!layout.sectionsRead || layout.resourcesOffset > file.Size() ||
         layout.resourcesLength > file.Size() - layout.resourcesOffset)
-        return EMergedImageFlag::kAbsent;
+        return MergedImageFlag::Absent;
     const std::uint64_t end = layout.resourcesOffset + layout.resourcesLength;
     CFileCursor cursor(file, layout.resourcesOffset, end);
     while (end - cursor.Position() >= kSmallestBlock) {
@@ -30,12 +30,12 @@ EMergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layo
         if (length > end - cursor.Position()) break;
         if (id == kVersionInfoId) {
             const std::uint8_t* data = length >= 5 ? cursor.Take(5) : nullptr;
-            if (data == nullptr) return EMergedImageFlag::kAbsent;
-            return data[4] != 0 ? EMergedImageFlag::kReal : EMergedImageFlag::kPlaceholder;
+            if (data == nullptr) return MergedImageFlag::Absent;
+            return data[4] != 0 ? MergedImageFlag::Real : MergedImageFlag::Placeholder;
         }
         if (!cursor.Skip(length + (length & 1))) break;
     }
-    return EMergedImageFlag::kAbsent;
+    return MergedImageFlag::Absent;
 }
 
 }  // namespace vantrel::studio

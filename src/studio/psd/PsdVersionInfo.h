@@ -6,14 +6,14 @@
 namespace vantrel::studio {
 
 // What the version-info resource (0x0421) says of the stored merged image.
-enum class EMergedImageFlag {
-    kAbsent,       // no such resource, or one too short to say
-    kReal,         // hasRealMergedData is set
-    kPlaceholder,  // saved without compatibility: the merged image only stands in for the layers
+enum class MergedImageFlag {
+    Absent,       // no such resource, or one too short to say
+    Real,         // hasRealMergedData is set
+    Placeholder,  // saved without compatibility: the merged image only stands in for the layers
 };
 
 // Looks the resource up among the image resources, checking each block's lengths against the
 // section as it goes.
-EMergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layout);
+MergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layout);
 
 }  // namespace vantrel::studio

@@ -8,7 +8,6 @@ namespace vantrel::studio {
 
 namespace {
 constexpr std::size_t kInputChunk = 64 * 1024;
-constexpr const char* kTruncated = "truncated ZIP image data";
 }  // namespace
 
 CZipChannel::~CZipChannel()
@@ -17,10 +16,10 @@ CZipChannel::~CZipChannel()
 }
 
 bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
-                       std::uint64_t rowsBefore, std::string& reason, std::uint64_t end)
+                       std::uint64_t rowsBefore, CPsdRefusal& refusal, std::uint64_t end)
 {
     if (prediction && depth == 1) {
-        reason = "ZIP prediction is not defined for 1-bit data";
+        refusal = CPsdRefusal::Of(PsdError::ZipPredictionOneBit);
         return false;
     }
     file_ = &file;
@@ -33,43 +32,43 @@ bool CZipChannel::Open(CDocumentFile& file, std::uint64_t offset, int width, int
     row_.resize(rowBytes);
     if (prediction && depth == 32) shuffled_.resize(rowBytes);
     if (inflateInit(&stream_) != Z_OK) {
-        reason = "cannot start inflating ZIP image data";
+        refusal = CPsdRefusal::Of(PsdError::ZipCannotStart);
         return false;
     }
     started_ = true;
     // A small layer channel gets a buffer its own size, so that many of them stay cheap.
     input_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kInputChunk, end_ - std::min(offset, end_))) + 1);
     for (std::uint64_t row = 0; row < rowsBefore; ++row)
-        if (!Inflate(row_.data(), row_.size(), reason)) return false;
+        if (!Inflate(row_.data(), row_.size(), refusal)) return false;
     return true;
 }
 
-const std::uint8_t* CZipChannel::NextRow(std::string& reason)
+const std::uint8_t* CZipChannel::NextRow(CPsdRefusal& refusal)
 {
-    if (!Inflate(row_.data(), row_.size(), reason)) return nullptr;
+    if (!Inflate(row_.data(), row_.size(), refusal)) return nullptr;
     if (prediction_) UndoPrediction();
     return row_.data();
 }
 
-bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
+bool CZipChannel::Finish(std::uint64_t rowsLeft, CPsdRefusal& refusal)
 {
     // The last row handed out stays valid: the rows passed over go to a buffer of their own.
     std::vector<std::uint8_t> passed(row_.size());
     for (std::uint64_t row = 0; row < rowsLeft; ++row)
-        if (!Inflate(passed.data(), passed.size(), reason)) return false;
+        if (!Inflate(passed.data(), passed.size(), refusal)) return false;
     // The stream must end here: inflating on may read its checksum but yield nothing more.
     while (!ended_) {
         std::uint8_t extra = 0;
         stream_.next_out = &extra;
         stream_.avail_out = 1;
-        if (stream_.avail_in == 0 && !Refill(reason)) return false;
+        if (stream_.avail_in == 0 && !Refill(refusal)) return false;
         const int status = inflate(&stream_, Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
-            reason = "corrupt ZIP image data";
+            refusal = CPsdRefusal::Of(PsdError::ZipCorrupt);
             return false;
         }
         if (stream_.avail_out == 0) {
-            reason = "ZIP image data runs past the image";
+            refusal = CPsdRefusal::Of(PsdError::ZipPastImage);
             return false;
         }
         ended_ = status == Z_STREAM_END;
@@ -77,12 +76,12 @@ bool CZipChannel::Finish(std::uint64_t rowsLeft, std::string& reason)
     return true;
 }
 
-bool CZipChannel::Refill(std::string& reason)
+bool CZipChannel::Refill(CPsdRefusal& refusal)
 {
     const std::uint64_t left = end_ - std::min(nextInput_, end_);
     const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
     if (take == 0 || !file_->ReadAt(nextInput_, input_.data(), take)) {
-        reason = kTruncated;
+        refusal = CPsdRefusal::Of(PsdError::ZipTruncated);
         return false;
     }
     nextInput_ += take;
@@ -91,21 +90,21 @@ bool CZipChannel::Refill(std::string& reason)
     return true;
 }
 
-bool CZipChannel::Inflate(std::uint8_t* into, std::size_t count, std::string& reason)
+bool CZipChannel::Inflate(std::uint8_t* into, std::size_t count, CPsdRefusal& refusal)
 {
     stream_.next_out = into;
     stream_.avail_out = static_cast<uInt>(count);
     while (stream_.avail_out > 0) {
         if (ended_) {
-            reason = kTruncated;
+            refusal = CPsdRefusal::Of(PsdError::ZipTruncated);
             return false;
         }
-        if (stream_.avail_in == 0 && !Refill(reason)) return false;
+        if (stream_.avail_in == 0 && !Refill(refusal)) return false;
         const int status = inflate(&stream_, Z_NO_FLUSH);
         if (status == Z_STREAM_END) {
             ended_ = true;
         } else if (status != Z_OK && status != Z_BUF_ERROR) {
-            reason = "corrupt ZIP image data";
+            refusal = CPsdRefusal::Of(PsdError::ZipCorrupt);
             return false;
         }
     }
@@ -137,27 +136,25 @@ void CZipChannel::UndoPrediction()
 #else
 
 // A build without zlib (the 32-bit Linux check) refuses ZIP data rather than misreading it.
-namespace {
-constexpr const char* kNoZlib = "ZIP-compressed image data cannot be read: this build has no zlib";
-}  // namespace
 
 CZipChannel::~CZipChannel() = default;
 
-bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, std::string& reason, std::uint64_t)
+bool CZipChannel::Open(CDocumentFile&, std::uint64_t, int, int, bool, std::uint64_t, CPsdRefusal& refusal,
+                       std::uint64_t)
 {
-    reason = kNoZlib;
+    refusal = CPsdRefusal::Of(PsdError::NoZlib);
     return false;
 }
 
-const std::uint8_t* CZipChannel::NextRow(std::string& reason)
+const std::uint8_t* CZipChannel::NextRow(CPsdRefusal& refusal)
 {
-    reason = kNoZlib;
+    refusal = CPsdRefusal::Of(PsdError::NoZlib);
     return nullptr;
 }
 
-bool CZipChannel::Finish(std::uint64_t, std::string& reason)
+bool CZipChannel::Finish(std::uint64_t, CPsdRefusal& refusal)
 {
-    reason = kNoZlib;
+    refusal = CPsdRefusal::Of(PsdError::NoZlib);
     return false;
 }
 

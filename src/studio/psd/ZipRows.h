@@ -9,6 +9,7 @@
 #endif
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/PsdErrors.h"
 
 namespace vantrel::studio {
 
@@ -29,16 +30,16 @@ public:
     // before this one. The stream's bytes end at end (a layer channel's own length), or with
     // the file.
     bool Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
-              std::uint64_t rowsBefore, std::string& reason, std::uint64_t end = UINT64_MAX);
+              std::uint64_t rowsBefore, CPsdRefusal& refusal, std::uint64_t end = UINT64_MAX);
     // Inflates the next row; valid until the next call.
-    const std::uint8_t* NextRow(std::string& reason);
+    const std::uint8_t* NextRow(CPsdRefusal& refusal);
     // Passes over rowsLeft more rows (the channels after the last one drawn) and checks that
     // the stream ends there, its checksum intact, so that a file cut short anywhere is refused.
-    bool Finish(std::uint64_t rowsLeft, std::string& reason);
+    bool Finish(std::uint64_t rowsLeft, CPsdRefusal& refusal);
 
 private:
-    bool Inflate(std::uint8_t* into, std::size_t count, std::string& reason);
-    bool Refill(std::string& reason);
+    bool Inflate(std::uint8_t* into, std::size_t count, CPsdRefusal& refusal);
+    bool Refill(CPsdRefusal& refusal);
     void UndoPrediction();
 
     CDocumentFile* file_ = nullptr;

@@ -15,24 +15,24 @@ constexpr auto Key = FourCharKey;
 
 struct CModeKey {
     std::uint32_t key;
-    EBlendMode mode;
+    BlendMode mode;
 };
 
 constexpr CModeKey kModeKeys[] = {
-    {Key("pass"), EBlendMode::kPassThrough}, {Key("norm"), EBlendMode::kNormal},
-    {Key("diss"), EBlendMode::kDissolve},    {Key("dark"), EBlendMode::kDarken},
-    {Key("mul "), EBlendMode::kMultiply},    {Key("idiv"), EBlendMode::kColorBurn},
-    {Key("lbrn"), EBlendMode::kLinearBurn},  {Key("dkCl"), EBlendMode::kDarkerColor},
-    {Key("lite"), EBlendMode::kLighten},     {Key("scrn"), EBlendMode::kScreen},
-    {Key("div "), EBlendMode::kColorDodge},  {Key("lddg"), EBlendMode::kLinearDodge},
-    {Key("lgCl"), EBlendMode::kLighterColor}, {Key("over"), EBlendMode::kOverlay},
-    {Key("sLit"), EBlendMode::kSoftLight},   {Key("hLit"), EBlendMode::kHardLight},
-    {Key("vLit"), EBlendMode::kVividLight},  {Key("lLit"), EBlendMode::kLinearLight},
-    {Key("pLit"), EBlendMode::kPinLight},    {Key("hMix"), EBlendMode::kHardMix},
-    {Key("diff"), EBlendMode::kDifference},  {Key("smud"), EBlendMode::kExclusion},
-    {Key("fsub"), EBlendMode::kSubtract},    {Key("fdiv"), EBlendMode::kDivide},
-    {Key("hue "), EBlendMode::kHue},         {Key("sat "), EBlendMode::kSaturation},
-    {Key("colr"), EBlendMode::kColor},       {Key("lum "), EBlendMode::kLuminosity},
+    {Key("pass"), BlendMode::PassThrough}, {Key("norm"), BlendMode::Normal},
+    {Key("diss"), BlendMode::Dissolve},    {Key("dark"), BlendMode::Darken},
+    {Key("mul "), BlendMode::Multiply},    {Key("idiv"), BlendMode::ColorBurn},
+    {Key("lbrn"), BlendMode::LinearBurn},  {Key("dkCl"), BlendMode::DarkerColor},
+    {Key("lite"), BlendMode::Lighten},     {Key("scrn"), BlendMode::Screen},
+    {Key("div "), BlendMode::ColorDodge},  {Key("lddg"), BlendMode::LinearDodge},
+    {Key("lgCl"), BlendMode::LighterColor}, {Key("over"), BlendMode::Overlay},
+    {Key("sLit"), BlendMode::SoftLight},   {Key("hLit"), BlendMode::HardLight},
+    {Key("vLit"), BlendMode::VividLight},  {Key("lLit"), BlendMode::LinearLight},
+    {Key("pLit"), BlendMode::PinLight},    {Key("hMix"), BlendMode::HardMix},
+    {Key("diff"), BlendMode::Difference},  {Key("smud"), BlendMode::Exclusion},
+    {Key("fsub"), BlendMode::Subtract},    {Key("fdiv"), BlendMode::Divide},
+    {Key("hue "), BlendMode::Hue},         {Key("sat "), BlendMode::Saturation},
+    {Key("colr"), BlendMode::Color},       {Key("lum "), BlendMode::Luminosity},
 };
 
 inline float Clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
@@ -165,7 +165,7 @@ void Keep(int planeCount, const float* const* from, float* const* out, std::size
 
 }  // namespace
 
-EBlendMode BlendModeFromKey(std::uint32_t key, bool& known)
+BlendMode BlendModeFromKey(std::uint32_t key, bool& known)
 {
     for (const auto& entry : kModeKeys)
         if (entry.key == key) {
@@ -173,61 +173,61 @@ EBlendMode BlendModeFromKey(std::uint32_t key, bool& known)
             return entry.mode;
         }
     known = false;
-    return EBlendMode::kNormal;
+    return BlendMode::Normal;
 }
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
-VANTREL_AVX2_CLONES void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
+VANTREL_AVX2_CLONES void BlendColours(BlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count)
 {
     const int n = planeCount;
     const bool rgb = planeCount == 3;
     switch (mode) {
-    case EBlendMode::kPassThrough:
-    case EBlendMode::kNormal:
-    case EBlendMode::kDissolve: Keep(n, source, out, count); break;
-    case EBlendMode::kDarken: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::min(b, s); }); break;
-    case EBlendMode::kMultiply: Separable(n, backdrop, source, out, count, [](float b, float s) { return Multiply(b, s); }); break;
-    case EBlendMode::kColorBurn: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorBurn(b, s); }); break;
-    case EBlendMode::kLinearBurn:
+    case BlendMode::PassThrough:
+    case BlendMode::Normal:
+    case BlendMode::Dissolve: Keep(n, source, out, count); break;
+    case BlendMode::Darken: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::min(b, s); }); break;
+    case BlendMode::Multiply: Separable(n, backdrop, source, out, count, [](float b, float s) { return Multiply(b, s); }); break;
+    case BlendMode::ColorBurn: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorBurn(b, s); }); break;
+    case BlendMode::LinearBurn:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(0.0f, b + s - 1); });
         break;
-    case EBlendMode::kDarkerColor: PickColour(true, n, backdrop, source, out, count); break;
-    case EBlendMode::kLighten: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(b, s); }); break;
-    case EBlendMode::kScreen: Separable(n, backdrop, source, out, count, [](float b, float s) { return Screen(b, s); }); break;
-    case EBlendMode::kColorDodge: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorDodge(b, s); }); break;
-    case EBlendMode::kLinearDodge:
+    case BlendMode::DarkerColor: PickColour(true, n, backdrop, source, out, count); break;
+    case BlendMode::Lighten: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(b, s); }); break;
+    case BlendMode::Screen: Separable(n, backdrop, source, out, count, [](float b, float s) { return Screen(b, s); }); break;
+    case BlendMode::ColorDodge: Separable(n, backdrop, source, out, count, [](float b, float s) { return ColorDodge(b, s); }); break;
+    case BlendMode::LinearDodge:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return std::min(1.0f, b + s); });
         break;
-    case EBlendMode::kLighterColor: PickColour(false, n, backdrop, source, out, count); break;
-    case EBlendMode::kOverlay: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(s, b); }); break;
-    case EBlendMode::kSoftLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return SoftLight(b, s); }); break;
-    case EBlendMode::kHardLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(b, s); }); break;
-    case EBlendMode::kVividLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return VividLight(b, s); }); break;
-    case EBlendMode::kLinearLight:
+    case BlendMode::LighterColor: PickColour(false, n, backdrop, source, out, count); break;
+    case BlendMode::Overlay: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(s, b); }); break;
+    case BlendMode::SoftLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return SoftLight(b, s); }); break;
+    case BlendMode::HardLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return HardLight(b, s); }); break;
+    case BlendMode::VividLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return VividLight(b, s); }); break;
+    case BlendMode::LinearLight:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return Clamp01(b + 2 * s - 1); });
         break;
-    case EBlendMode::kPinLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return PinLight(b, s); }); break;
-    case EBlendMode::kHardMix:
+    case BlendMode::PinLight: Separable(n, backdrop, source, out, count, [](float b, float s) { return PinLight(b, s); }); break;
+    case BlendMode::HardMix:
         Separable(n, backdrop, source, out, count, [](float b, float s) { return b + s >= 1.0f ? 1.0f : 0.0f; });
         break;
-    case EBlendMode::kDifference: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::fabs(b - s); }); break;
-    case EBlendMode::kExclusion: Separable(n, backdrop, source, out, count, [](float b, float s) { return b + s - 2 * b * s; }); break;
-    case EBlendMode::kSubtract: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(0.0f, b - s); }); break;
-    case EBlendMode::kDivide: Separable(n, backdrop, source, out, count, [](float b, float s) { return Divide(b, s); }); break;
-    case EBlendMode::kHue:
+    case BlendMode::Difference: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::fabs(b - s); }); break;
+    case BlendMode::Exclusion: Separable(n, backdrop, source, out, count, [](float b, float s) { return b + s - 2 * b * s; }); break;
+    case BlendMode::Subtract: Separable(n, backdrop, source, out, count, [](float b, float s) { return std::max(0.0f, b - s); }); break;
+    case BlendMode::Divide: Separable(n, backdrop, source, out, count, [](float b, float s) { return Divide(b, s); }); break;
+    case BlendMode::Hue:
         if (rgb) NonSeparable(backdrop, source, out, count, [](CRgb b, CRgb s) { return SetLum(SetSat(s, Sat(b)), Lum(b)); });
         else Keep(n, backdrop, out, count);
         break;
-    case EBlendMode::kSaturation:
+    case BlendMode::Saturation:
         if (rgb) NonSeparable(backdrop, source, out, count, [](CRgb b, CRgb s) { return SetLum(SetSat(b, Sat(s)), Lum(b)); });
         else Keep(n, backdrop, out, count);
         break;
-    case EBlendMode::kColor:
+    case BlendMode::Color:
         if (rgb) NonSeparable(backdrop, source, out, count, [](CRgb b, CRgb s) { return SetLum(s, Lum(b)); });
         else Keep(n, backdrop, out, count);
         break;
-    case EBlendMode::kLuminosity:
+    case BlendMode::Luminosity:
         if (rgb) NonSeparable(backdrop, source, out, count, [](CRgb b, CRgb s) { return SetLum(b, Lum(s)); });
         else Keep(n, source, out, count);
         break;

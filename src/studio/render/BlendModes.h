@@ -5,26 +5,26 @@
 
 namespace vantrel::studio {
 
-enum class EBlendMode {
-    kPassThrough,  // groups only: the children blend with what lies below the group
-    kNormal, kDissolve,
-    kDarken, kMultiply, kColorBurn, kLinearBurn, kDarkerColor,
-    kLighten, kScreen, kColorDodge, kLinearDodge, kLighterColor,
-    kOverlay, kSoftLight, kHardLight, kVividLight, kLinearLight, kPinLight, kHardMix,
-    kDifference, kExclusion, kSubtract, kDivide,
-    kHue, kSaturation, kColor, kLuminosity,
+enum class BlendMode {
+    PassThrough,  // groups only: the children blend with what lies below the group
+    Normal, Dissolve,
+    Darken, Multiply, ColorBurn, LinearBurn, DarkerColor,
+    Lighten, Screen, ColorDodge, LinearDodge, LighterColor,
+    Overlay, SoftLight, HardLight, VividLight, LinearLight, PinLight, HardMix,
+    Difference, Exclusion, Subtract, Divide,
+    Hue, Saturation, Color, Luminosity,
 };
 
 // The mode a layer record's four-character key names; known is false, and the mode normal,
 // for a key the format does not define.
-EBlendMode BlendModeFromKey(std::uint32_t key, bool& known);
+BlendMode BlendModeFromKey(std::uint32_t key, bool& known);
 
 // The blended colour B(backdrop, source) of count pixels, planar, samples from 0 to 1 and
 // colour not premultiplied. planeCount is 1 (grey), 3 (RGB) or 4 (stored CMYK inks, where 1
 // is no ink). The modes that mix channels (hue, saturation, colour, luminosity) need three
 // planes; with other counts they keep the backdrop (hue, saturation, colour) or take the
 // source (luminosity). out may be the backdrop.
-void BlendColours(EBlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
+void BlendColours(BlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count);
 
 }  // namespace vantrel::studio

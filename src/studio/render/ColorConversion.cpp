@@ -92,15 +92,15 @@ CRowConverter::CRowConverter(const CColourSpec& shape)
       colourChannels_(static_cast<std::size_t>(shape.colourChannels)),
       transparency_(shape.transparency)
 {
-    CIccTransform::Input iccInput = CIccTransform::kRgb;
+    CIccTransform::Input iccInput = CIccTransform::Input::Rgb;
     bool profiled = false;
     switch (modeCode_) {  // 1 grayscale, 2 indexed, 3 RGB, 4 CMYK, 8 duotone, 9 Lab
     case 1:
-    case 8: iccInput = CIccTransform::kGray, profiled = true; break;
+    case 8: iccInput = CIccTransform::Input::Gray, profiled = true; break;
     case 2:
-    case 3: iccInput = CIccTransform::kRgb, profiled = true; break;
-    case 4: iccInput = CIccTransform::kCmyk, profiled = true; break;
-    case 9: iccInput = CIccTransform::kLab, profiled = true; break;
+    case 3: iccInput = CIccTransform::Input::Rgb, profiled = true; break;
+    case 4: iccInput = CIccTransform::Input::Cmyk, profiled = true; break;
+    case 9: iccInput = CIccTransform::Input::Lab, profiled = true; break;
     default: break;
     }
     if (profiled) icc_ = CIccTransform::Create(shape.iccProfile, iccInput);

@@ -89,23 +89,23 @@ std::unique_ptr<CIccTransform> CIccTransform::Create(const std::vector<std::uint
     std::size_t channels = 0;
     cmsColorSpaceSignature space{};
     switch (input) {
-    case kGray:
+    case Input::Gray:
         format = COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1);
         channels = 1;
         space = cmsSigGrayData;
         break;
-    case kRgb:
+    case Input::Rgb:
         format = COLORSPACE_SH(PT_RGB) | CHANNELS_SH(3) | BYTES_SH(1) | PLANAR_SH(1);
         channels = 3;
         space = cmsSigRgbData;
         break;
-    case kCmyk:
+    case Input::Cmyk:
         // Stored inverted: 255 is no ink.
         format = COLORSPACE_SH(PT_CMYK) | CHANNELS_SH(4) | BYTES_SH(1) | PLANAR_SH(1) | FLAVOR_SH(1);
         channels = 4;
         space = cmsSigCmykData;
         break;
-    case kLab:
+    case Input::Lab:
         format = COLORSPACE_SH(PT_Lab) | CHANNELS_SH(3) | BYTES_SH(1) | PLANAR_SH(1);
         channels = 3;
         space = cmsSigLabData;
@@ -113,7 +113,7 @@ std::unique_ptr<CIccTransform> CIccTransform::Create(const std::vector<std::uint
     }
     if (cms->cmsGetColorSpace(source.get()) != space) return nullptr;
     const cmsUInt32Number flags = cmsFLAGS_BLACKPOINTCOMPENSATION;
-    if (input == kRgb) {
+    if (input == Input::Rgb) {
         cmsHTRANSFORM probe = cms->cmsCreateTransform(source.get(), TYPE_RGB_8, srgb.get(), TYPE_RGB_8,
                                                  INTENT_RELATIVE_COLORIMETRIC, flags);
         if (!probe) return nullptr;

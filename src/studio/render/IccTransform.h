@@ -16,7 +16,7 @@ namespace vantrel::studio {
 class CIccTransform {
 public:
     // The colour spaces of the samples converted: PSD colour-mode codes.
-    enum Input { kGray = 1, kRgb = 3, kCmyk = 4, kLab = 9 };
+    enum class Input { Gray = 1, Rgb = 3, Cmyk = 4, Lab = 9 };
 
     // A transform for 8-bit samples of that input from the profile to sRGB; null when the
     // build has no colour management, the profile is damaged or of another colour space, or

@@ -81,7 +81,7 @@ CLayerCompositor::CLayerCompositor(CDocumentFile& file, const CPsdLayout& layout
 
 CLayerCompositor::~CLayerCompositor() = default;
 
-bool CLayerCompositor::Prepare(std::string& reason)
+bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
 {
     root_ = std::make_unique<std::vector<CNode>>();
     std::vector<std::vector<CNode>*> open = {root_.get()};
@@ -89,16 +89,16 @@ bool CLayerCompositor::Prepare(std::string& reason)
         const CPsdLayerRecord& record = layers_.records[i];
         std::vector<CNode>& list = *open.back();
         switch (record.section) {
-        case ELayerSection::kGroupEnd:
-            if (static_cast<int>(open.size()) > kMaxGroupDepth) {
-                reason = "layer groups are nested deeper than " + std::to_string(kMaxGroupDepth);
+        case LayerSection::GroupEnd:
+            if (static_cast<int>(open.size()) > CPsdLayerLimits::kMaxGroupDepth) {
+                refusal = CPsdRefusal::Of(PsdError::GroupsTooDeep, CPsdLayerLimits::kMaxGroupDepth);
                 return false;
             }
             list.push_back(CNode{-1, nullptr, true, {}});
             open.push_back(&list.back().children);
             break;
-        case ELayerSection::kOpenGroup:
-        case ELayerSection::kClosedGroup:
+        case LayerSection::OpenGroup:
+        case LayerSection::ClosedGroup:
             if (open.size() > 1) {
                 open.pop_back();
                 CNode& group = open.back()->back();
@@ -108,7 +108,7 @@ bool CLayerCompositor::Prepare(std::string& reason)
                 list.push_back(CNode{static_cast<int>(i), &record, true, {}});  // a group without an end
             }
             break;
-        case ELayerSection::kLayer: list.push_back(CNode{static_cast<int>(i), &record, false, {}}); break;
+        case LayerSection::Layer: list.push_back(CNode{static_cast<int>(i), &record, false, {}}); break;
         }
     }
     states_.clear();
@@ -142,27 +142,27 @@ CLayerCompositor::CLayerState& CLayerCompositor::StateOf(const CNode& node)
 namespace {
 
 bool OpenChannel(CDocumentFile& file, const CPsdLayerRecord& record, int id, const CPsdRect& rect, int depth,
-                 bool psb, CChannelScratch& scratch, CLayerChannelRows& rows, bool& present, std::string& reason)
+                 bool psb, CChannelScratch& scratch, CLayerChannelRows& rows, bool& present, CPsdRefusal& refusal)
 {
     const CPsdLayerChannel* channel = record.FindChannel(id);
     present = channel != nullptr && !rect.IsEmpty();
-    return !present || rows.Open(file, *channel, rect.Width(), rect.Height(), depth, psb, scratch, reason);
+    return !present || rows.Open(file, *channel, rect.Width(), rect.Height(), depth, psb, scratch, refusal);
 }
 
 // Brings a channel to row first (rows before it are passed over) and decodes count rows.
 bool ReadRowsAt(CLayerChannelRows& rows, std::int64_t& next, std::int64_t first, int count, std::uint8_t* out,
-                std::string& reason)
+                CPsdRefusal& refusal)
 {
-    if (first > next && !rows.Skip(static_cast<int>(first - next), reason)) return false;
+    if (first > next && !rows.Skip(static_cast<int>(first - next), refusal)) return false;
     next = first + count;
-    return rows.Read(count, out, reason);
+    return rows.Read(count, out, refusal);
 }
 
 bool MaskActive(const CPsdLayerRecord& record) { return record.mask.present && !record.mask.disabled; }
 
 }  // namespace
 
-bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowCount, std::string& reason)
+bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal)
 {
     const CPsdLayerRecord& record = *node.record;
     CLayerState& state = StateOf(node);
@@ -173,12 +173,12 @@ bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowC
         for (int p = 0; p < planeCount_; ++p) {
             bool present = false;
             if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, scratch_,
-                             state.colour[static_cast<std::size_t>(p)], present, reason))
+                             state.colour[static_cast<std::size_t>(p)], present, refusal))
                 return false;
             state.hasColour[static_cast<std::size_t>(p)] = present;
         }
         if (!OpenChannel(file_, record, kTransparencyChannel, record.bounds, layers_.depth, psb, scratch_, state.alpha,
-                         state.hasAlpha, reason))
+                         state.hasAlpha, refusal))
             return false;
     }
     const std::size_t samples = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(record.bounds.Width());
@@ -195,13 +195,13 @@ bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowC
         // Every channel of a layer advances in step, so one row counter serves them all.
         std::int64_t next = state.nextRow;
         CLayerChannelRows& rows = alpha ? state.alpha : state.colour[static_cast<std::size_t>(p)];
-        if (!ReadRowsAt(rows, next, layerRow, rowCount, out, reason)) return false;
+        if (!ReadRowsAt(rows, next, layerRow, rowCount, out, refusal)) return false;
     }
     state.nextRow = layerRow + rowCount;
     return true;
 }
 
-bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCount, std::string& reason)
+bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal)
 {
     const CPsdLayerRecord& record = *node.record;
     const CPsdLayerMask& mask = record.mask;
@@ -211,7 +211,7 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     if (state.nextMaskRow == 0 && !state.hasMask) {
         bool present = false;
         if (!OpenChannel(file_, record, mask.channelId, mask.bounds, layers_.depth, layout_.version == 2, scratch_,
-                         state.mask, present, reason))
+                         state.mask, present, refusal))
             return false;
         state.hasMask = present;
         if (!present) state.nextMaskRow = -1;  // opened, and nothing to read
@@ -222,7 +222,7 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     if (top >= bottom) return true;
     const auto maskWidth = static_cast<std::size_t>(mask.bounds.Width());
     std::uint8_t* raw = AtLeast(maskRaw_, static_cast<std::size_t>(bottom - top) * maskWidth);
-    if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top), raw, reason))
+    if (!ReadRowsAt(state.mask, state.nextMaskRow, top - mask.bounds.top, static_cast<int>(bottom - top), raw, refusal))
         return false;
     const std::int64_t left = std::max<std::int64_t>(0, mask.bounds.left);
     const std::int64_t right = std::min<std::int64_t>(width_, mask.bounds.right);
@@ -234,27 +234,27 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     return true;
 }
 
-bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason)
+bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, CPsdRefusal& refusal)
 {
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const CNode& node = nodes[i];
         std::size_t clippedEnd = i + 1;
         while (clippedEnd < nodes.size() && nodes[clippedEnd].record && nodes[clippedEnd].record->clipped) ++clippedEnd;
         const bool shown = !node.record || (node.record->visible && node.record->opacity > 0);
-        if (shown && clippedEnd == i + 1 && !CompositeNode(node, target, depth, nullptr, reason)) return false;
+        if (shown && clippedEnd == i + 1 && !CompositeNode(node, target, depth, nullptr, refusal)) return false;
         if (shown && clippedEnd > i + 1) {
             // A clipping group: the clipped layers draw onto the base as it is, and the result
             // shows through the base's coverage with the base's blend mode and opacity.
             CBand& clip = BandAt(depth, 1);
             clip.Clear(bandHeight_);
-            if (!CompositeNode(node, clip, depth, nullptr, reason, true)) return false;
+            if (!CompositeNode(node, clip, depth, nullptr, refusal, true)) return false;
             CBand& coverage = BandAt(depth, 2);
             for (int row = 0; row < bandHeight_; ++row) clip.Realize(row);
             std::copy_n(clip.Row(planeCount_, 0), coverage.stride, coverage.Row(0, 0));
             for (std::size_t j = i + 1; j < clippedEnd; ++j)
-                if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, reason)) return false;
+                if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, refusal)) return false;
             CBand* sources[2] = {&clip, &coverage};
-            if (!CompositeNode(node, target, depth, sources, reason)) return false;
+            if (!CompositeNode(node, target, depth, sources, refusal)) return false;
         }
         i = clippedEnd - 1;
     }
@@ -262,7 +262,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
 }
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
-VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
+VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
                                 float* const* srcColour, const float* srcAlpha)
 {
     const int n = planeCount_;
@@ -280,7 +280,7 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& targ
         }
         target.Realize(bandRow);
     }
-    const bool plain = mode == EBlendMode::kNormal || mode == EBlendMode::kDissolve || mode == EBlendMode::kPassThrough;
+    const bool plain = mode == BlendMode::Normal || mode == BlendMode::Dissolve || mode == BlendMode::PassThrough;
     // Over a backdrop that covers everything, colour is its own straight value and coverage
     // stays whole, which spares the divisions and the mixing below.
     const bool opaque = kernels::AllOnes(backAlpha, span);
@@ -307,17 +307,17 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(EBlendMode mode, CBand& targ
 }
 
 VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
-                                     std::string& reason, bool asClipBase)
+                                     CPsdRefusal& refusal, bool asClipBase)
 {
-    if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, reason);
+    if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, refusal);
     const CPsdLayerRecord& record = *node.record;
     bool known = false;
-    EBlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
+    BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
     float scale = record.opacity * kByte * record.fillOpacity * kByte;
     if (asClipBase) {
         // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
-        mode = EBlendMode::kNormal;
+        mode = BlendMode::Normal;
         scale = 1.0f;
     }
     const int bandBottom = bandTop_ + bandHeight_;
@@ -335,15 +335,15 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     const bool masked = MaskActive(record) && clipGroup == nullptr;  // a clipping group's base was masked already
     if (node.group && clipGroup == nullptr) {
         sourceBand = &BandAt(depth + 1, 0);
-        if (mode == EBlendMode::kPassThrough && scale >= 1.0f && !masked)
-            return CompositeList(node.children, target, depth + 1, reason);
-        if (mode == EBlendMode::kPassThrough) {
+        if (mode == BlendMode::PassThrough && scale >= 1.0f && !masked)
+            return CompositeList(node.children, target, depth + 1, refusal);
+        if (mode == BlendMode::PassThrough) {
             std::copy(target.data.begin(), target.data.end(), sourceBand->data.begin());
             sourceBand->blank = target.blank;
         } else {
             sourceBand->Clear(bandHeight_);
         }
-        if (!CompositeList(node.children, *sourceBand, depth + 1, reason)) return false;
+        if (!CompositeList(node.children, *sourceBand, depth + 1, refusal)) return false;
     } else if (!fromBand && !solidFill) {
         top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
         bottom = static_cast<int>(std::min<std::int64_t>(bandBottom, record.bounds.bottom));
@@ -351,7 +351,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
         right = static_cast<int>(std::min<std::int64_t>(width_, record.bounds.right));
         if (top >= bottom || left >= right) return true;
     }
-    const bool passThrough = node.group && clipGroup == nullptr && mode == EBlendMode::kPassThrough;
+    const bool passThrough = node.group && clipGroup == nullptr && mode == BlendMode::PassThrough;
     const auto span = static_cast<std::size_t>(right - left);
     float* srcAlpha = AtLeast(rowScratch_, span * static_cast<std::size_t>(n + 1));
     float* srcColour[4];
@@ -363,8 +363,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
         : bandHeight_;
     for (int chunk = top; chunk < bottom; chunk += chunkRows) {
         const int rows = std::min(chunkRows, bottom - chunk);
-        if (layerWidth > 0 && !DecodeLayerRows(node, chunk, rows, reason)) return false;
-        if (masked && !DecodeMaskRows(node, chunk, rows, reason)) return false;
+        if (layerWidth > 0 && !DecodeLayerRows(node, chunk, rows, refusal)) return false;
+        if (masked && !DecodeMaskRows(node, chunk, rows, refusal)) return false;
         for (int y = chunk; y < chunk + rows; ++y) {
             const int bandRow = y - bandTop_;
             // The source's own colour and coverage, before opacity.
@@ -403,7 +403,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 kernels::ScaleByBytes(srcAlpha, maskRow, kByte * scale, span);
             else if (scale < 1.0f)
                 for (std::size_t x = 0; x < span; ++x) srcAlpha[x] *= scale;
-            if (mode == EBlendMode::kDissolve)
+            if (mode == BlendMode::Dissolve)
                 for (std::size_t x = 0; x < span; ++x)
                     srcAlpha[x] = DissolveThreshold(left + static_cast<int>(x), y, node.index) < srcAlpha[x] ? 1.0f : 0.0f;
             BlendRow(mode, target, bandRow, left, span, srcColour, srcAlpha);
@@ -412,9 +412,9 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     return true;
 }
 
-VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, std::string& reason)
+VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, CPsdRefusal& refusal)
 {
-    if (!root_ && !Prepare(reason)) return false;
+    if (!root_ && !Prepare(refusal)) return false;
     CBand& canvas = BandAt(0, 0);
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width_) * static_cast<std::size_t>(planeCount_));
     std::vector<const std::uint8_t*> planes(static_cast<std::size_t>(planeCount_));
@@ -422,7 +422,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, std::string&
     for (bandTop_ = 0; bandTop_ < layout_.height; bandTop_ += bandRows_) {
         bandHeight_ = std::min(bandRows_, layout_.height - bandTop_);
         canvas.Clear(bandHeight_);
-        if (!CompositeList(*root_, canvas, 0, reason)) return false;
+        if (!CompositeList(*root_, canvas, 0, refusal)) return false;
         // A layer whose last row is above the next band is done with.
         for (std::size_t i = 0; i < states_.size(); ++i)
             if (states_[i] && layers_.records[i].bounds.bottom <= bandTop_ + bandHeight_ &&

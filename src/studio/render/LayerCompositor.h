@@ -32,27 +32,25 @@ public:
     ~CLayerCompositor();
 
     // Builds the group structure; fails on groups nested deeper than the limit.
-    bool Prepare(std::string& reason);
-    // Composites every row and hands it to sink, in order; fails with a one-line reason.
-    bool Run(const RowSink& sink, std::string& reason);
-
-    static constexpr int kMaxGroupDepth = 64;
+    bool Prepare(CPsdRefusal& refusal);
+    // Composites every row and hands it to sink, in order; fails with the refusal.
+    bool Run(const RowSink& sink, CPsdRefusal& refusal);
 
 private:
     struct CNode;
     struct CBand;
     struct CLayerState;
 
-    bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, std::string& reason);
+    bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, CPsdRefusal& refusal);
     // clipGroup, when given, is a clipping group drawn on its base: the band and the base's
     // coverage. asClipBase draws the node as it is, before its mode and opacity.
     VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
-                                                                 CBand* const* clipGroup, std::string& reason,
+                                                                 CBand* const* clipGroup, CPsdRefusal& refusal,
                                                                  bool asClipBase = false);
-    void BlendRow(EBlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
+    void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
                   const float* srcAlpha);
-    bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, std::string& reason);
-    bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, std::string& reason);
+    bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
+    bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
     CLayerState& StateOf(const CNode& node);
     CBand& BandAt(int depth, int kind);
 

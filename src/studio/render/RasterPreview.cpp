@@ -19,32 +19,32 @@ inline std::uint8_t OverWhite(unsigned sample, unsigned alpha)
     return static_cast<std::uint8_t>(255 - DivideBy255((255 - sample) * alpha));
 }
 
-bool IsGrey(CPixelLayout layout) { return layout == CPixelLayout::Gray || layout == CPixelLayout::GrayAlpha; }
+bool IsGrey(PixelLayout layout) { return layout == PixelLayout::Gray || layout == PixelLayout::GrayAlpha; }
 
 bool SwapsAxes(int orientation) { return orientation >= 5; }
 
 }  // namespace
 
-int SamplesPerPixel(CPixelLayout layout)
+int SamplesPerPixel(PixelLayout layout)
 {
     switch (layout) {
-    case CPixelLayout::Gray: return 1;
-    case CPixelLayout::GrayAlpha: return 2;
-    case CPixelLayout::Rgb: return 3;
-    case CPixelLayout::Rgba:
-    case CPixelLayout::Cmyk:
-    case CPixelLayout::InvertedCmyk: return 4;
+    case PixelLayout::Gray: return 1;
+    case PixelLayout::GrayAlpha: return 2;
+    case PixelLayout::Rgb: return 3;
+    case PixelLayout::Rgba:
+    case PixelLayout::Cmyk:
+    case PixelLayout::InvertedCmyk: return 4;
     }
     return 1;
 }
 
 bool IsOrientation(int orientation) { return orientation >= 1 && orientation <= 8; }
 
-CRasterPreview::CRasterPreview(int rasterWidth, int rasterHeight, CPixelLayout layout, COrder order, int orientation,
+CRasterPreview::CRasterPreview(int rasterWidth, int rasterHeight, PixelLayout layout, Order order, int orientation,
                                int previewWidth, int previewHeight)
     : layout_(layout),
       orientation_(IsOrientation(orientation) ? orientation : 1),
-      bottomUp_(order == COrder::BottomUp),
+      bottomUp_(order == Order::BottomUp),
       previewWidth_(previewWidth),
       previewHeight_(previewHeight),
       rasterPreviewWidth_(SwapsAxes(orientation_) ? previewHeight : previewWidth),
@@ -55,7 +55,7 @@ CRasterPreview::CRasterPreview(int rasterWidth, int rasterHeight, CPixelLayout l
     for (std::size_t plane = 0; plane < planeCount_; ++plane)
         planes_[plane] = planeBuffer_.data() + plane * static_cast<std::size_t>(rasterWidth);
     const int planes = static_cast<int>(planeCount_);
-    if (order == COrder::AnyOrder)
+    if (order == Order::AnyOrder)
         placedScaler_.emplace(rasterWidth, rasterHeight, rasterPreviewWidth_, rasterPreviewHeight_, planes);
     else
         rowScaler_.emplace(rasterWidth, rasterHeight, rasterPreviewWidth_, rasterPreviewHeight_, planes);
@@ -69,27 +69,27 @@ void CRasterPreview::ToPlanes(const std::uint8_t* pixels, std::size_t count)
     std::uint8_t* const out2 = out1 + planeSize;
     const std::uint8_t* p = pixels;
     switch (layout_) {
-    case CPixelLayout::Gray:
+    case PixelLayout::Gray:
         std::copy(p, p + count, out0);
         break;
-    case CPixelLayout::GrayAlpha:
+    case PixelLayout::GrayAlpha:
         for (std::size_t x = 0; x < count; ++x, p += 2) out0[x] = OverWhite(p[0], p[1]);
         break;
-    case CPixelLayout::Rgb:
+    case PixelLayout::Rgb:
         for (std::size_t x = 0; x < count; ++x, p += 3) {
             out0[x] = p[0];
             out1[x] = p[1];
             out2[x] = p[2];
         }
         break;
-    case CPixelLayout::Rgba:
+    case PixelLayout::Rgba:
         for (std::size_t x = 0; x < count; ++x, p += 4) {
             out0[x] = OverWhite(p[0], p[3]);
             out1[x] = OverWhite(p[1], p[3]);
             out2[x] = OverWhite(p[2], p[3]);
         }
         break;
-    case CPixelLayout::Cmyk:
+    case PixelLayout::Cmyk:
         // Each primary is what its ink and the black let through: R = (255 - C)(255 - K) / 255.
         for (std::size_t x = 0; x < count; ++x, p += 4) {
             const unsigned black = 255u - p[3];
@@ -98,7 +98,7 @@ void CRasterPreview::ToPlanes(const std::uint8_t* pixels, std::size_t count)
             out2[x] = DivideBy255((255u - p[2]) * black);
         }
         break;
-    case CPixelLayout::InvertedCmyk:
+    case PixelLayout::InvertedCmyk:
         for (std::size_t x = 0; x < count; ++x, p += 4) {
             out0[x] = DivideBy255(unsigned{p[0]} * p[3]);
             out1[x] = DivideBy255(unsigned{p[1]} * p[3]);

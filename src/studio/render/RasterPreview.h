@@ -13,7 +13,7 @@
 namespace vantrel::studio {
 
 // How a decoder hands over the pixels of a row: 8-bit samples, pixel after pixel.
-enum class CPixelLayout {
+enum class PixelLayout {
     Gray,
     GrayAlpha,     // grey, then alpha (0 transparent)
     Rgb,
@@ -22,7 +22,7 @@ enum class CPixelLayout {
     InvertedCmyk,  // inks as Adobe stores them: 255 is no ink
 };
 
-int SamplesPerPixel(CPixelLayout layout);
+int SamplesPerPixel(PixelLayout layout);
 
 // How the stored raster turns to be shown, numbered as EXIF and TIFF number it: 1 as stored,
 // 2 mirrored, 3 turned half round, 4 flipped, 5 transposed, 6 turned a quarter clockwise,
@@ -37,7 +37,7 @@ bool IsOrientation(int orientation);
 // image averaged, while rows still arrive in the order the file stores them.
 class CRasterPreview {
 public:
-    enum class COrder {
+    enum class Order {
         TopDown,   // whole rows from the top, through AddRow
         BottomUp,  // whole rows from the bottom, through AddRow (a BMP's order)
         AnyOrder,  // pieces of rows anywhere, through AddPixels
@@ -45,7 +45,7 @@ public:
 
     // rasterWidth x rasterHeight is what the decoder delivers (a scaled decoding's size, say);
     // previewWidth x previewHeight is the preview's size as shown, after orientation.
-    CRasterPreview(int rasterWidth, int rasterHeight, CPixelLayout layout, COrder order, int orientation,
+    CRasterPreview(int rasterWidth, int rasterHeight, PixelLayout layout, Order order, int orientation,
                    int previewWidth, int previewHeight);
 
     // The next whole row of rasterWidth pixels.
@@ -64,7 +64,7 @@ private:
     // Turns count pixels into the scaler's planes.
     void ToPlanes(const std::uint8_t* pixels, std::size_t count);
 
-    CPixelLayout layout_;
+    PixelLayout layout_;
     int orientation_;
     bool bottomUp_;
     int previewWidth_;

@@ -2,6 +2,7 @@
 
 #include "studio/psd/PsdChannelRows.h"
 #include "PsdWriter.h"
+#include "RefusalPrinting.h"
 #include "ScratchFile.h"
 
 namespace {
@@ -9,6 +10,8 @@ namespace {
 using vantrel::studio::CDocumentFile;
 using vantrel::studio::CPsdChannelRows;
 using vantrel::studio::CPsdLayout;
+using vantrel::studio::CPsdRefusal;
+using vantrel::studio::PsdError;
 using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
@@ -29,36 +32,39 @@ PsdSpec FourChannels(bool rle, int width = 300, int height = 4)
     return psd;
 }
 
+const CPsdRefusal kAccepted;
+
 // Opens the first channelCount channels and reads every row, checking them against the
-// writer's planes; returns the first reason for failing, or "".
-std::string ReadAll(const std::vector<std::uint8_t>& bytes, const PsdSpec& psd, int channelCount)
+// writer's planes; returns the first refusal, or kAccepted.
+CPsdRefusal ReadAll(const std::vector<std::uint8_t>& bytes, const PsdSpec& psd, int channelCount)
 {
     CScratchFile scratch(bytes);
     CDocumentFile file(scratch.Path());
     CPsdLayout layout;
-    std::string reason;
-    if (!ReadPsdLayout(file, layout, reason)) return reason;
+    CPsdRefusal refusal;
+    if (!ReadPsdLayout(file, layout, refusal)) return refusal;
     CPsdChannelRows rows;
-    if (!rows.Open(file, layout, channelCount, reason)) return reason;
+    if (!rows.Open(file, layout, channelCount, refusal)) return refusal;
     const std::size_t rowBytes = vantrel::testing::RowBytes(psd);
     EXPECT_EQ(rows.RowBytes(), rowBytes);
     for (int y = 0; y < psd.height; ++y) {
-        if (!rows.NextRow(reason)) return reason;
+        if (!rows.NextRow(refusal)) return refusal;
         for (int c = 0; c < channelCount; ++c) {
             const std::uint8_t* expected = psd.planes.data() + (static_cast<std::size_t>(c) * psd.height + y) * rowBytes;
             EXPECT_TRUE(std::equal(expected, expected + rowBytes, rows.Rows()[c])) << "row " << y << " channel " << c;
         }
     }
-    EXPECT_FALSE(rows.NextRow(reason)) << "a row past the last";
-    return "";
+    EXPECT_FALSE(rows.NextRow(refusal)) << "a row past the last";
+    EXPECT_EQ(refusal.kind, PsdError::ReadPastLastRow) << refusal.Text();
+    return kAccepted;
 }
 
 TEST(PsdChannelRows, ReadsChannelsInStepForBothStorages)
 {
     for (bool rle : {false, true}) {
         const PsdSpec psd = FourChannels(rle);
-        EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), "") << (rle ? "PackBits" : "raw");
-        EXPECT_EQ(ReadAll(WritePsd(psd), psd, 4), "") << (rle ? "PackBits" : "raw");
+        EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), kAccepted) << (rle ? "PackBits" : "raw");
+        EXPECT_EQ(ReadAll(WritePsd(psd), psd, 4), kAccepted) << (rle ? "PackBits" : "raw");
     }
 }
 
@@ -69,9 +75,9 @@ TEST(PsdChannelRows, WidestRowsAcrossManyChunkRefills)
     psd.height = 40;
     psd.rle = true;
     vantrel::testing::FillPlanes(psd, [](int c, int x, int y) { return (x * 13 + y * c) % 251; });
-    EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), "");
+    EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), kAccepted);
     psd.rle = false;
-    EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), "");
+    EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), kAccepted);
 }
 
 TEST(PsdChannelRows, RefusesMissingDataEvenInChannelsNotDrawn)
@@ -80,7 +86,7 @@ TEST(PsdChannelRows, RefusesMissingDataEvenInChannelsNotDrawn)
         const PsdSpec psd = FourChannels(rle);
         auto bytes = WritePsd(psd);
         bytes.pop_back();  // the last byte of the fourth channel
-        EXPECT_EQ(ReadAll(bytes, psd, 3), "truncated image data") << (rle ? "PackBits" : "raw");
+        EXPECT_EQ(ReadAll(bytes, psd, 3), CPsdRefusal::Of(PsdError::TruncatedImageData)) << (rle ? "PackBits" : "raw");
     }
 }
 
@@ -91,11 +97,11 @@ TEST(PsdChannelRows, RefusesCountTablesThatPointPastTheEnd)
     // The table alone reaching past the end of the file.
     auto cut = bytes;
     cut.resize(kImageData + 2 * 4 * 4 - 1);
-    EXPECT_EQ(ReadAll(cut, psd, 3), "truncated image data");
+    EXPECT_EQ(ReadAll(cut, psd, 3), CPsdRefusal::Of(PsdError::TruncatedImageData));
     // One count grown by the file's whole length.
     auto grown = bytes;
     grown[kImageData + 2 * 13] = 0xFF;
-    EXPECT_EQ(ReadAll(grown, psd, 3), "truncated image data");
+    EXPECT_EQ(ReadAll(grown, psd, 3), CPsdRefusal::Of(PsdError::TruncatedImageData));
 }
 
 TEST(PsdChannelRows, RefusesRowsThatUnpackShortOrLong)
@@ -107,13 +113,13 @@ TEST(PsdChannelRows, RefusesRowsThatUnpackShortOrLong)
     const std::size_t firstRow = kImageData + 2 * 8;
     auto patched = bytes;
     patched[firstRow + 2 * 3] = 0xFC;  // channel 1, row 1 unpacks to 5 bytes
-    EXPECT_EQ(ReadAll(patched, psd, 3), "corrupt PackBits data in row 1 of channel 1");
+    EXPECT_EQ(ReadAll(patched, psd, 3), CPsdRefusal::Of(PsdError::CorruptPackBits, 1, 1));
     patched = bytes;
     patched[firstRow + 2 * 4] = 0xFA;  // channel 2, row 0 unpacks to 7 bytes
-    EXPECT_EQ(ReadAll(patched, psd, 3), "corrupt PackBits data in row 0 of channel 2");
+    EXPECT_EQ(ReadAll(patched, psd, 3), CPsdRefusal::Of(PsdError::CorruptPackBits, 0, 2));
     patched = bytes;
     patched[firstRow + 2 * 6] = 0xFA;  // the undrawn fourth channel is never unpacked
-    EXPECT_EQ(ReadAll(patched, psd, 3), "");
+    EXPECT_EQ(ReadAll(patched, psd, 3), kAccepted);
 }
 
 TEST(PsdChannelRows, ShiftedCountsFailTheRowTheyCorrupt)
@@ -125,7 +131,7 @@ TEST(PsdChannelRows, ShiftedCountsFailTheRowTheyCorrupt)
     // the rows no longer line up with their runs.
     bytes[kImageData + 1] = 3;
     bytes[kImageData + 3] = 1;
-    EXPECT_EQ(ReadAll(bytes, psd, 3), "corrupt PackBits data in row 0 of channel 0");
+    EXPECT_EQ(ReadAll(bytes, psd, 3), CPsdRefusal::Of(PsdError::CorruptPackBits, 0, 0));
 }
 
 }  // namespace

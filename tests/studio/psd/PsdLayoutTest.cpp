@@ -2,12 +2,15 @@
 
 #include "studio/psd/PsdLayout.h"
 #include "PsdWriter.h"
+#include "RefusalPrinting.h"
 #include "ScratchFile.h"
 
 namespace {
 
 using vantrel::studio::CDocumentFile;
 using vantrel::studio::CPsdLayout;
+using vantrel::studio::CPsdRefusal;
+using vantrel::studio::PsdError;
 using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
@@ -28,19 +31,27 @@ void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
     Put16(bytes, at + 2, value & 0xFFFF);
 }
 
-// Reads the layout; returns the reason, or "" when the document was accepted.
-std::string Refusal(const std::vector<std::uint8_t>& bytes, CPsdLayout* layout = nullptr)
+const CPsdRefusal kAccepted;
+
+// Reads the layout; returns the refusal, or kAccepted when the document was accepted.
+CPsdRefusal Refusal(const std::vector<std::uint8_t>& bytes, CPsdLayout* layout = nullptr)
 {
     CScratchFile scratch(bytes);
     CDocumentFile file(scratch.Path());
     CPsdLayout read;
-    std::string reason;
-    if (ReadPsdLayout(file, read, reason)) {
+    CPsdRefusal refusal;
+    if (ReadPsdLayout(file, read, refusal)) {
         if (layout) *layout = read;
-        return "";
+        return kAccepted;
     }
-    EXPECT_FALSE(reason.empty());
-    return reason;
+    EXPECT_TRUE(refusal.Refused());
+    return refusal;
+}
+
+template <typename... Values>
+CPsdRefusal Refused(PsdError kind, const Values&... values)
+{
+    return CPsdRefusal::Of(kind, values...);
 }
 
 std::vector<std::uint8_t> SmallRgb()
@@ -64,7 +75,7 @@ TEST(PsdLayout, FindsTheImageDataPastEverySection)
     psd.imageResources.assign(30, 0xEE);
     psd.layerAndMask.assign(101, 0xDD);
     CPsdLayout layout;
-    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.width, 7);
     EXPECT_EQ(layout.height, 5);
     EXPECT_EQ(layout.channels, 2);
@@ -82,10 +93,10 @@ TEST(PsdLayout, RecognisesDocumentsByContentOnly)
     auto bytes = SmallRgb();
     bytes[0] = '8';
     bytes[3] = 'D';
-    EXPECT_EQ(Refusal(bytes), "not a PSD document");
-    EXPECT_EQ(Refusal({}), "not a PSD document");
-    EXPECT_EQ(Refusal({'8', 'B', 'P'}), "not a PSD document");
-    EXPECT_EQ(Refusal({'8', 'B', 'P', 'S', 0, 1}), "truncated header");
+    EXPECT_EQ(Refusal(bytes), Refused(PsdError::NotPsd));
+    EXPECT_EQ(Refusal({}), Refused(PsdError::NotPsd));
+    EXPECT_EQ(Refusal({'8', 'B', 'P'}), Refused(PsdError::NotPsd));
+    EXPECT_EQ(Refusal({'8', 'B', 'P', 'S', 0, 1}), Refused(PsdError::TruncatedHeader));
 }
 
 TEST(PsdLayout, RefusesHeadersOutsideWhatItReads)
@@ -94,20 +105,20 @@ TEST(PsdLayout, RefusesHeadersOutsideWhatItReads)
         std::size_t at;
         unsigned value;
         bool wide;
-        const char* reason;
+        CPsdRefusal refusal;
     } cases[] = {
-        {kVersion, 3, false, "unknown PSD version 3"},
-        {kChannels, 0, false, "channel count is 0"},
-        {kChannels, 2, false, "RGB needs 3 channels, the document has 2"},
-        {kWidth, 0, true, "width is 0"},
-        {kHeight, 0, true, "height is 0"},
-        {kWidth, 30001, true, "width 30001 exceeds 30000"},
-        {kHeight, 0xFFFFFFFFu, true, "height 4294967295 exceeds 30000"},
-        {kDepth, 17, false, "depth 17 is not supported for RGB documents"},
-        {kDepth, 1, false, "depth 1 is not supported for RGB documents"},
-        {kDepth, 64, false, "depth 64 is not supported for RGB documents"},
-        {kMode, 6, false, "colour mode 6 (unknown) is not supported"},
-        {kMode, 0xBEEF, false, "colour mode 48879 (unknown) is not supported"},
+        {kVersion, 3, false, Refused(PsdError::UnknownVersion, 3)},
+        {kChannels, 0, false, Refused(PsdError::NoChannels)},
+        {kChannels, 2, false, Refused(PsdError::TooFewChannels, "RGB", 3, 2)},
+        {kWidth, 0, true, Refused(PsdError::SideZero, "width")},
+        {kHeight, 0, true, Refused(PsdError::SideZero, "height")},
+        {kWidth, 30001, true, Refused(PsdError::SideTooLong, "width", 30001, 30000)},
+        {kHeight, 0xFFFFFFFFu, true, Refused(PsdError::SideTooLong, "height", 4294967295u, 30000)},
+        {kDepth, 17, false, Refused(PsdError::DepthForMode, 17, "RGB")},
+        {kDepth, 1, false, Refused(PsdError::DepthForMode, 1, "RGB")},
+        {kDepth, 64, false, Refused(PsdError::DepthForMode, 64, "RGB")},
+        {kMode, 6, false, Refused(PsdError::UnknownColorMode, 6)},
+        {kMode, 0xBEEF, false, Refused(PsdError::UnknownColorMode, 48879)},
     };
     for (const auto& c : cases) {
         auto bytes = SmallRgb();
@@ -115,13 +126,13 @@ TEST(PsdLayout, RefusesHeadersOutsideWhatItReads)
             Put32(bytes, c.at, c.value);
         else
             Put16(bytes, c.at, c.value);
-        EXPECT_EQ(Refusal(bytes), c.reason);
+        EXPECT_EQ(Refusal(bytes), c.refusal);
     }
     auto largest = SmallRgb();
     Put32(largest, kWidth, 30000);
     Put32(largest, kHeight, 30000);
     Put16(largest, kChannels, 56);
-    EXPECT_EQ(Refusal(largest), "") << "the header alone does not promise more than the limits allow";
+    EXPECT_EQ(Refusal(largest), kAccepted) << "the header alone does not promise more than the limits allow";
 }
 
 TEST(PsdLayout, ReadsEveryDepthEachModeHas)
@@ -144,14 +155,15 @@ TEST(PsdLayout, ReadsEveryDepthEachModeHas)
         for (int depth : mode.depths) {
             psd.depth = depth;
             CPsdLayout layout;
-            EXPECT_EQ(Refusal(WritePsd(psd), &layout), "") << "mode " << mode.mode << " depth " << depth;
+            EXPECT_EQ(Refusal(WritePsd(psd), &layout), kAccepted) << "mode " << mode.mode << " depth " << depth;
             EXPECT_EQ(layout.depth, depth);
             EXPECT_EQ(layout.colourChannels, mode.channels);
         }
         for (int depth : mode.refused) {
             psd.depth = depth;
-            EXPECT_NE(Refusal(WritePsd(psd)).find("depth " + std::to_string(depth) + " is not supported"), std::string::npos)
-                << "mode " << mode.mode;
+            const CPsdRefusal refusal = Refusal(WritePsd(psd));
+            EXPECT_EQ(refusal.kind, PsdError::DepthForMode) << "mode " << mode.mode << ": " << refusal.Text();
+            EXPECT_EQ(refusal.details.at(0), std::to_string(depth)) << "mode " << mode.mode;
         }
     }
 }
@@ -163,20 +175,20 @@ TEST(PsdLayout, PsbSidesReachThreeHundredThousandWithinAPixelCap)
     psd.rle = true;
     psd.layerAndMask = vantrel::testing::LayerCountSection(-1, 2);
     CPsdLayout layout;
-    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.version, 2);
     EXPECT_EQ(layout.imageDataOffset, 26u + 4 + 4 + 8 + 10 + 2) << "an 8-byte section length, and its layer info too";
     auto bytes = WritePsd(psd);
     Put32(bytes, kWidth, 300000);
     Put32(bytes, kHeight, 7158);
-    EXPECT_EQ(Refusal(bytes), "") << "300000 x 7158 is within 2^31 pixels";
+    EXPECT_EQ(Refusal(bytes), kAccepted) << "300000 x 7158 is within 2^31 pixels";
     Put32(bytes, kHeight, 7159);
-    EXPECT_EQ(Refusal(bytes), "300000 x 7159 pixels exceed 2147483648");
+    EXPECT_EQ(Refusal(bytes), Refused(PsdError::TooManyPixels, 300000, 7159, 2147483648u));
     Put32(bytes, kWidth, 300001);
-    EXPECT_EQ(Refusal(bytes), "width 300001 exceeds 300000");
+    EXPECT_EQ(Refusal(bytes), Refused(PsdError::SideTooLong, "width", 300001, 300000));
     Put32(bytes, kWidth, 1);
     Put32(bytes, kHeight, 300001);
-    EXPECT_EQ(Refusal(bytes), "height 300001 exceeds 300000");
+    EXPECT_EQ(Refusal(bytes), Refused(PsdError::SideTooLong, "height", 300001, 300000));
 }
 
 TEST(PsdLayout, TellsTheMergedTransparencyFromSavedSelections)
@@ -186,7 +198,7 @@ TEST(PsdLayout, TellsTheMergedTransparencyFromSavedSelections)
     using vantrel::testing::LayerCountSection;
     const auto transparency = [](const PsdSpec& psd) {
         CPsdLayout layout;
-        EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+        EXPECT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
         return layout.mergedTransparency;
     };
     PsdSpec psd;
@@ -230,13 +242,13 @@ TEST(PsdLayout, CountsOnlyTheDrawnChannelsAgainstTheLimit)
     psd.channels = 57;
     psd.layerAndMask = vantrel::testing::LayerCountSection(-1);
     CPsdLayout layout;
-    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.DrawnChannels(), 4);
     // Every channel of a Multichannel document is drawn.
     psd.colorMode = 7;
-    EXPECT_EQ(Refusal(WritePsd(psd)), "57 channels to draw exceed 56");
+    EXPECT_EQ(Refusal(WritePsd(psd)), Refused(PsdError::TooManyDrawnChannels, 57, 56));
     psd.channels = 56;
-    EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.DrawnChannels(), 56);
 }
 
@@ -254,7 +266,7 @@ TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
     for (auto block : {ImageResource(0x040F, profile), ImageResource(0x0435, display)})
         psd.imageResources.insert(psd.imageResources.end(), block.begin(), block.end());
     CPsdLayout layout;
-    ASSERT_EQ(Refusal(WritePsd(psd), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.iccProfile, profile);
     ASSERT_EQ(layout.inks.size(), 2u);
     EXPECT_EQ(layout.inks[0].space, 2);
@@ -268,13 +280,13 @@ TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
     indexed.channels = 1;
     indexed.colorModeData.assign(768, 0);
     indexed.imageResources = ImageResource(0x0417, {0, 200});
-    ASSERT_EQ(Refusal(WritePsd(indexed), &layout), "");
+    ASSERT_EQ(Refusal(WritePsd(indexed), &layout), kAccepted);
     EXPECT_EQ(layout.transparentIndex, 200);
 
     // A resource whose length runs past its section ends the reading, not the document.
     psd.imageResources = ImageResource(0x040F, profile);
     psd.imageResources[11] = 0x7F;
-    EXPECT_EQ(Refusal(WritePsd(psd), &layout), "");
+    EXPECT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_TRUE(layout.iccProfile.empty());
 }
 
@@ -283,12 +295,12 @@ TEST(PsdLayout, RefusesModesWithoutTheirChannels)
     PsdSpec cmyk;
     cmyk.colorMode = 4;
     cmyk.channels = 3;
-    EXPECT_EQ(Refusal(WritePsd(cmyk)), "CMYK needs 4 channels, the document has 3");
+    EXPECT_EQ(Refusal(WritePsd(cmyk)), Refused(PsdError::TooFewChannels, "CMYK", 4, 3));
     PsdSpec indexed;
     indexed.colorMode = 2;
     indexed.channels = 1;
     indexed.colorModeData.assign(767, 0);
-    EXPECT_EQ(Refusal(WritePsd(indexed)), "indexed document without a 768-byte palette");
+    EXPECT_EQ(Refusal(WritePsd(indexed)), Refused(PsdError::NoPalette));
 }
 
 TEST(PsdLayout, RefusesSectionsThatRunPastTheEnd)
@@ -302,15 +314,15 @@ TEST(PsdLayout, RefusesSectionsThatRunPastTheEnd)
     const std::size_t compression = layersLength + 4 + 8;
     auto patched = bytes;
     Put32(patched, kColorModeLength, static_cast<std::uint32_t>(bytes.size()));
-    EXPECT_EQ(Refusal(patched), "truncated colour-mode data");
+    EXPECT_EQ(Refusal(patched), Refused(PsdError::TruncatedSection, "colour-mode data"));
     patched = bytes;
     Put32(patched, resourcesLength, 0xFFFFFFFFu);
-    EXPECT_EQ(Refusal(patched), "truncated image resources");
+    EXPECT_EQ(Refusal(patched), Refused(PsdError::TruncatedSection, "image resources"));
     patched = bytes;
     Put32(patched, layersLength, static_cast<std::uint32_t>(bytes.size() - layersLength - 4 + 1));
-    EXPECT_EQ(Refusal(patched), "truncated layer and mask information");
+    EXPECT_EQ(Refusal(patched), Refused(PsdError::TruncatedSection, "layer and mask information"));
     patched.assign(bytes.begin(), bytes.begin() + static_cast<long>(compression) + 1);
-    EXPECT_EQ(Refusal(patched), "truncated image data");
+    EXPECT_EQ(Refusal(patched), Refused(PsdError::TruncatedImageData));
 }
 
 TEST(PsdLayout, RefusesCompressionsItCannotDecode)
@@ -321,11 +333,11 @@ TEST(PsdLayout, RefusesCompressionsItCannotDecode)
     for (unsigned method : {0u, 1u, 2u, 3u}) {
         Put16(bytes, compression, method);
         CPsdLayout layout;
-        EXPECT_EQ(Refusal(bytes, &layout), "");
+        EXPECT_EQ(Refusal(bytes, &layout), kAccepted);
         EXPECT_EQ(layout.compression, static_cast<int>(method));
     }
     Put16(bytes, compression, 4);
-    EXPECT_EQ(Refusal(bytes), "unknown compression 4");
+    EXPECT_EQ(Refusal(bytes), Refused(PsdError::UnknownCompression, 4));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "studio/formats/RenderDocument.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "PsdWriter.h"
+#include "RefusalPrinting.h"
 #include "ScratchFile.h"
 
 namespace {
@@ -242,36 +243,59 @@ TEST(LayeredDocument, WhatIsNotDrawnIsListed)
     EXPECT_EQ(result.skipped[0], "layer 1 \"Curves 1\": adjustment layer (curv)");
 }
 
-std::string Refusal(const std::vector<std::uint8_t>& layerSection)
+using vantrel::studio::CPsdRefusal;
+using vantrel::studio::PsdError;
+
+CPsdRefusal Refusal(const std::vector<std::uint8_t>& layerSection)
 {
     PsdSpec psd;
     psd.layerAndMask = layerSection;
     CScratchFile file(WritePsd(psd));
     vantrel::studio::CDocumentFile document(file.Path());
     vantrel::studio::CPsdLayout layout;
-    std::string reason;
-    EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, reason)) << reason;
+    CPsdRefusal refusal;
+    EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, refusal)) << refusal.Text();
     vantrel::studio::CPsdLayers layers;
-    return vantrel::studio::ReadPsdLayerRecords(document, layout, layers, reason) ? "" : reason;
+    if (vantrel::studio::ReadPsdLayerRecords(document, layout, layers, refusal)) return {};
+    EXPECT_TRUE(refusal.Refused());
+    return refusal;
+}
+
+TEST(LayeredDocument, AMissingCompositeAndUnreadableLayersGiveBothReasons)
+{
+    PsdSpec psd;
+    psd.layerAndMask = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 1, 1, 2, 3)});
+    psd.layerAndMask[4] = 0x7F;  // 32,513 layers in a few bytes
+    auto bytes = WritePsd(psd);
+    bytes.resize(26 + 4 + 4 + 4 + psd.layerAndMask.size());  // up to the composite's compression word
+    CScratchFile file(bytes);
+    std::string reason;
+    EXPECT_EQ(RenderDocument(file.Path(), 1, 1, reason), nullptr);
+    EXPECT_EQ(reason, "truncated image data, and layer count 32513 does not fit its section");
 }
 
 TEST(LayeredDocument, RecordsThatClaimTooMuchAreRefusedBeforeAllocation)
 {
     auto section = LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 1, 1, 2, 3)});
-    EXPECT_EQ(Refusal(section), "");
+    EXPECT_EQ(Refusal(section), CPsdRefusal{});
     auto patched = section;
     patched[4] = 0x7F;  // 32,513 layers in a few bytes
-    EXPECT_EQ(Refusal(patched), "layer count 32513 does not fit its section");
+    EXPECT_EQ(Refusal(patched), CPsdRefusal::Of(PsdError::LayerCountTooLarge, 32513));
     patched = section;
     patched[4 + 2 + 16 + 2 + 2] = 0x40;  // the first channel claims a gigabyte
-    EXPECT_EQ(Refusal(patched), "layer channel data runs past the layer information");
-    EXPECT_EQ(Refusal(LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 400000, 1, 2, 3)})).substr(0, 30),
-              "layer 0 has bounds of 400000 x");
+    EXPECT_EQ(Refusal(patched), CPsdRefusal::Of(PsdError::LayerDataPastInfo));
+    const CPsdRefusal wide = Refusal(LayerAndMaskSection({SolidRgbLayer(0, 0, 1, 400000, 1, 2, 3)}));
+    EXPECT_EQ(wide.kind, PsdError::LayerBounds) << wide.Text();
+    EXPECT_EQ(wide.details.at(0), "0");
+    EXPECT_EQ(wide.details.at(1), "400000");
     PsdLayerSpec masked = SolidRgbLayer(0, 0, 1, 1, 1, 2, 3);
     masked.hasMask = true;
     masked.maskRight = 400000;  // a mask row wider than any layer may be
     masked.maskBottom = 1;
-    EXPECT_EQ(Refusal(LayerAndMaskSection({masked})).substr(0, 29), "layer 0 has a mask of 400000 ");
+    const CPsdRefusal wideMask = Refusal(LayerAndMaskSection({masked}));
+    EXPECT_EQ(wideMask.kind, PsdError::MaskBounds) << wideMask.Text();
+    EXPECT_EQ(wideMask.details.at(0), "0");
+    EXPECT_EQ(wideMask.details.at(1), "400000");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 namespace {
 
 using vantrel::studio::CAreaScaler;
-using vantrel::studio::CPixelLayout;
+using vantrel::studio::PixelLayout;
 using vantrel::studio::CPlacedAreaScaler;
 using vantrel::studio::CRasterPreview;
 
@@ -91,10 +91,10 @@ TEST(RasterPreview, TurnsThePreviewAsTheOrientationSays)
         const bool swap = orientation >= 5;
         const int pw = swap ? 2 : 3;
         const int ph = swap ? 3 : 2;
-        for (auto order : {CRasterPreview::COrder::TopDown, CRasterPreview::COrder::AnyOrder}) {
-            CRasterPreview preview(3, 2, CPixelLayout::Gray, order, orientation, pw, ph);
+        for (auto order : {CRasterPreview::Order::TopDown, CRasterPreview::Order::AnyOrder}) {
+            CRasterPreview preview(3, 2, PixelLayout::Gray, order, orientation, pw, ph);
             for (int y = 0; y < 2; ++y) {
-                if (order == CRasterPreview::COrder::TopDown)
+                if (order == CRasterPreview::Order::TopDown)
                     preview.AddRow(stored + 3 * y);
                 else
                     preview.AddPixels(0, y, 1, 3, stored + 3 * y);
@@ -111,29 +111,29 @@ TEST(RasterPreview, TurnsThePreviewAsTheOrientationSays)
 TEST(RasterPreview, BottomUpRowsShowTheRightWayUp)
 {
     const std::uint8_t rows[3][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-    CRasterPreview preview(1, 3, CPixelLayout::Rgb, CRasterPreview::COrder::BottomUp, 1, 1, 3);
+    CRasterPreview preview(1, 3, PixelLayout::Rgb, CRasterPreview::Order::BottomUp, 1, 1, 3);
     for (const auto& row : rows) preview.AddRow(row);
     EXPECT_EQ(preview.Finish(1, 3, 3, "RGB")->previewRgb, (std::vector<std::uint8_t>{7, 8, 9, 4, 5, 6, 1, 2, 3}));
 }
 
 TEST(RasterPreview, TransparencyShowsOverWhiteAndInksMultiply)
 {
-    const auto one = [](CPixelLayout layout, std::vector<std::uint8_t> pixel) {
-        CRasterPreview preview(1, 1, layout, CRasterPreview::COrder::TopDown, 1, 1, 1);
+    const auto one = [](PixelLayout layout, std::vector<std::uint8_t> pixel) {
+        CRasterPreview preview(1, 1, layout, CRasterPreview::Order::TopDown, 1, 1, 1);
         preview.AddRow(pixel.data());
         return preview.Finish(1, 1, 3, "RGB")->previewRgb;
     };
     using V = std::vector<std::uint8_t>;
-    EXPECT_EQ(one(CPixelLayout::Rgba, {0, 100, 255, 0}), (V{255, 255, 255}));
-    EXPECT_EQ(one(CPixelLayout::Rgba, {0, 100, 255, 255}), (V{0, 100, 255}));
+    EXPECT_EQ(one(PixelLayout::Rgba, {0, 100, 255, 0}), (V{255, 255, 255}));
+    EXPECT_EQ(one(PixelLayout::Rgba, {0, 100, 255, 255}), (V{0, 100, 255}));
     // 255 - round((255 - v) * a / 255): half of black over white is 127.5, which rounds to 127.
-    EXPECT_EQ(one(CPixelLayout::Rgba, {0, 100, 200, 128}), (V{127, 177, 227}));
-    EXPECT_EQ(one(CPixelLayout::GrayAlpha, {0, 64}), (V{191, 191, 191}));
+    EXPECT_EQ(one(PixelLayout::Rgba, {0, 100, 200, 128}), (V{127, 177, 227}));
+    EXPECT_EQ(one(PixelLayout::GrayAlpha, {0, 64}), (V{191, 191, 191}));
     // (255 - C)(255 - K) / 255, and the same with inks stored inverted.
-    EXPECT_EQ(one(CPixelLayout::Cmyk, {0, 255, 128, 0}), (V{255, 0, 127}));
-    EXPECT_EQ(one(CPixelLayout::Cmyk, {0, 0, 0, 128}), (V{127, 127, 127}));
-    EXPECT_EQ(one(CPixelLayout::InvertedCmyk, {255, 0, 127, 255}), (V{255, 0, 127}));
-    EXPECT_EQ(one(CPixelLayout::InvertedCmyk, {200, 100, 50, 128}), (V{100, 50, 25}));
+    EXPECT_EQ(one(PixelLayout::Cmyk, {0, 255, 128, 0}), (V{255, 0, 127}));
+    EXPECT_EQ(one(PixelLayout::Cmyk, {0, 0, 0, 128}), (V{127, 127, 127}));
+    EXPECT_EQ(one(PixelLayout::InvertedCmyk, {255, 0, 127, 255}), (V{255, 0, 127}));
+    EXPECT_EQ(one(PixelLayout::InvertedCmyk, {200, 100, 50, 128}), (V{100, 50, 25}));
 }
 
 }  // namespace
@@ -169,19 +169,23 @@ TEST(AreaScaler, RoundsExactlyAtLargeSizes)
 }  // namespace
 
 #include "studio/formats/RasterLimits.h"
+#include "RefusalPrinting.h"
 
 namespace {
 
 TEST(RasterLimits, SidesAndPixelsAreCheckedAndReasonsAreOneLine)
 {
-    std::string reason;
-    EXPECT_TRUE(vantrel::studio::CheckRasterSize(30000, 30000, 65535, reason));
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(30001, 30000, 65535, reason));
-    EXPECT_EQ(reason, "30001 x 30000 pixels exceed the limit of 900000000");
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(0, 5, 65535, reason));
-    EXPECT_EQ(reason, "width 0 is out of range");
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(5, 65536, 65535, reason));
-    EXPECT_EQ(reason, "height 65536 exceeds 65535");
+    using vantrel::studio::CRasterRefusal;
+    using vantrel::studio::RasterError;
+    CRasterRefusal refusal;
+    EXPECT_TRUE(vantrel::studio::CheckRasterSize(30000, 30000, 65535, refusal));
+    EXPECT_FALSE(refusal.Refused());
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(30001, 30000, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::TooManyPixels, 30001, 30000, 900000000));
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(0, 5, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideZero, "width"));
+    EXPECT_FALSE(vantrel::studio::CheckRasterSize(5, 65536, 65535, refusal));
+    EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideTooLong, "height", 65536, 65535));
     // libtiff, for one, breaks its messages over lines.
     EXPECT_EQ(vantrel::studio::OneLine("TIFF: Tag InkNames:\n  Value 1 of\tNumberOfInks \r\n"),
               "TIFF: Tag InkNames: Value 1 of NumberOfInks");
