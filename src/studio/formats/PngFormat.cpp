@@ -13,7 +13,7 @@
 
 #include <png.h>
 
-#include "studio/io/ByteReader.h"
+#include "studio/io/BufferedReader.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
@@ -26,7 +26,7 @@ namespace {
 constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
 
 struct CPngState {
-    CByteReader input;
+    CBufferedReader input;
     std::string* reason;
 };
 
@@ -49,7 +49,7 @@ void ReadPngInput(png_structp png, png_bytep into, std::size_t count)
 
 class CPngDecode {
 public:
-    CPngDecode(CDocumentFile& file, std::string& reason) : state_{CByteReader(file, 0), &reason} {}
+    CPngDecode(CDocumentFile& file, std::string& reason) : state_{CBufferedReader(file, 0), &reason} {}
     ~CPngDecode()
     {
         if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
