@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "studio/psd/PsdChannelRows.h"
 #include "PsdWriter.h"
-#include "ScratchFile.h"
 
 namespace {
 
 using vantrel::studio::CDocumentFile;
 using vantrel::studio::CPsdChannelRows;
 using vantrel::studio::CPsdLayout;
-using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
 
@@ -33,8 +33,7 @@ PsdSpec FourChannels(bool rle, int width = 300, int height = 4)
 // writer's planes; returns the first reason for failing, or "".
 std::string ReadAll(const std::vector<std::uint8_t>& bytes, const PsdSpec& psd, int channelCount)
 {
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile file(std::span{bytes});
     CPsdLayout layout;
     std::string reason;
     if (!ReadPsdLayout(file, layout, reason)) return reason;

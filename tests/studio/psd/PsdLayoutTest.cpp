@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "studio/psd/PsdLayout.h"
 #include "PsdWriter.h"
-#include "ScratchFile.h"
 
 namespace {
 
 using vantrel::studio::CDocumentFile;
 using vantrel::studio::CPsdLayout;
-using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
 
@@ -31,8 +31,7 @@ void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
 // Reads the layout; returns the reason, or "" when the document was accepted.
 std::string Refusal(const std::vector<std::uint8_t>& bytes, CPsdLayout* layout = nullptr)
 {
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile file(std::span{bytes});
     CPsdLayout read;
     std::string reason;
     if (ReadPsdLayout(file, read, reason)) {

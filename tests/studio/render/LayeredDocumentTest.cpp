@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <span>
 
 #include "studio/formats/RenderDocument.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "PsdWriter.h"
-#include "ScratchFile.h"
 
 namespace {
 
-using vantrel::studio::RenderDocument;
-using vantrel::testing::CScratchFile;
+using vantrel::studio::RenderDocumentBytes;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::LayerAndMaskSection;
 using vantrel::testing::PsdLayerSpec;
@@ -52,9 +51,8 @@ struct Rendered {
 
 Rendered Render(const std::vector<std::uint8_t>& bytes, int width, int height)
 {
-    CScratchFile file(bytes);
     std::string reason;
-    auto document = RenderDocument(file.Path(), width, height, reason);
+    auto document = RenderDocumentBytes(bytes, width, height, reason);
     EXPECT_NE(document, nullptr) << reason;
     if (!document) return {};
     return {document->previewRgb, width, document->fromLayers, document->skippedLayerFeatures};
@@ -246,8 +244,8 @@ std::string Refusal(const std::vector<std::uint8_t>& layerSection)
 {
     PsdSpec psd;
     psd.layerAndMask = layerSection;
-    CScratchFile file(WritePsd(psd));
-    vantrel::studio::CDocumentFile document(file.Path());
+    const auto bytes = WritePsd(psd);
+    vantrel::studio::CDocumentFile document(std::span{bytes});
     vantrel::studio::CPsdLayout layout;
     std::string reason;
     EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, reason)) << reason;
