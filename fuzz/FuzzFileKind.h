@@ -6,34 +6,16 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <span>
 #include <string>
-#include <unistd.h>
 
 #include "studio/formats/FileKinds.h"
 
 namespace vantrel::fuzzing {
 
-// Never destroyed: the exit handler that removes the file runs after static destructors would.
-inline const std::string& ScratchPath()
-{
-    static const std::string* const path = [] {
-        auto* name = new std::string(
-            (std::filesystem::temp_directory_path() / ("vantrel-fuzz-kind-" + std::to_string(::getpid()))).string());
-        std::atexit([] { std::filesystem::remove(ScratchPath()); });
-        return name;
-    }();
-    return *path;
-}
-
 inline int FuzzFileKind(const studio::CFileKind& kind, const std::uint8_t* data, std::size_t size)
 {
-    {
-        std::ofstream file(ScratchPath(), std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    studio::CDocumentFile file(ScratchPath());
+    studio::CDocumentFile file(std::span<const std::uint8_t>(data, size));
     std::string reason;
     auto document = kind.Render(file, 200, 160, reason);
     if (document && document->previewRgb.size() != 200u * 160u * 3u) std::abort();

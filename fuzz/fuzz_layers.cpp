@@ -4,24 +4,11 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "PsdWriter.h"
 #include "studio/formats/RenderDocument.h"
-
-namespace {
-std::string thePath;
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    thePath = (std::filesystem::temp_directory_path() / ("vantrel-fuzz-layers-" + std::to_string(::getpid()))).string();
-    std::atexit([] { std::filesystem::remove(thePath); });
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -34,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     psd.channels = psd.colorMode == 1 ? 1 : psd.colorMode == 4 ? 4 : 3;
     psd.imageResources = vantrel::testing::VersionInfoResources(false);
     psd.layerAndMask.assign(data + 2, data + size);
-    vantrel::testing::WriteFile(thePath, vantrel::testing::WritePsd(psd));
+    const std::vector<std::uint8_t> bytes = vantrel::testing::WritePsd(psd);
     std::string reason;
-    auto document = vantrel::studio::RenderDocument(thePath, 20, 16, reason);
+    auto document = vantrel::studio::RenderDocumentBytes(bytes, 20, 16, reason);
     if (document && document->previewRgb.size() != 20u * 16u * 3u) std::abort();
     if (!document && reason.empty()) std::abort();
     return 0;

@@ -7,17 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "ScratchFile.h"
 #include "studio/formats/RenderDocument.h"
 
 namespace vantrel::testing {
 
-// Renders a file's bytes as the studio opens a document.
+// Renders a file's bytes, from memory, as the studio opens a document.
 inline std::unique_ptr<studio::CRenderedDocument> RenderBytes(const std::vector<std::uint8_t>& bytes, int previewWidth,
                                                               int previewHeight, std::string& reason)
 {
-    CScratchFile file(bytes);
-    return studio::RenderDocument(file.Path(), previewWidth, previewHeight, reason);
+    return studio::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
 }
 
 // Renders at the given preview size and expects success; the preview's RGB samples.

@@ -175,7 +175,7 @@ BmpError CBmpDecoder::ReadHeader()
 
     // Checked: now the row buffer: a stored row, or the RGB of one run-length code's pixels.
     row_.resize(rle ? 3 * 255 : static_cast<std::size_t>(header_.rowBytes));
-    reader_ = std::make_unique<CByteReader>(file_, header_.pixelOffset);
+    reader_ = std::make_unique<CBufferedReader>(file_, header_.pixelOffset);
     return BmpError::None;
 }
 
@@ -263,7 +263,7 @@ BmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
     const auto blankRest = [&]() {
         if (x < width) sink.Fill(x, row, width - x, 1, palette);
     };
-    CByteReader& in = *reader_;
+    CBufferedReader& in = *reader_;
     while (row < height) {
         const int count = in.Byte();
         const int value = in.Byte();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/io/ByteReader.h"
+#include "studio/io/BufferedReader.h"
 #include "studio/io/DocumentFile.h"
 
 namespace vantrel::studio {
@@ -78,7 +78,7 @@ private:
 
     CDocumentFile& file_;
     CBmpHeader header_;
-    std::unique_ptr<CByteReader> reader_;
+    std::unique_ptr<CBufferedReader> reader_;
     std::vector<std::uint8_t> row_;  // one stored row, or RGB of one literal run for RLE
     // Bit fields: shift and width of each field.
     std::array<unsigned, 4> shifts_{};

@@ -14,7 +14,7 @@
 
 #include <gif_lib.h>
 
-#include "studio/io/ByteReader.h"
+#include "studio/io/BufferedReader.h"
 #include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
@@ -25,7 +25,7 @@ namespace {
 
 int ReadGifInput(GifFileType* gif, GifByteType* into, int count)
 {
-    auto* input = static_cast<CByteReader*>(gif->UserData);
+    auto* input = static_cast<CBufferedReader*>(gif->UserData);
     const auto wanted = static_cast<std::size_t>(std::max(count, 0));
     const auto available = static_cast<std::size_t>(std::min<std::uint64_t>(input->Left(), wanted));
     return input->Read(into, available) ? static_cast<int>(available) : 0;
@@ -45,7 +45,7 @@ struct CGifCloser {
 std::unique_ptr<CRenderedDocument> DecodeGif(CDocumentFile& file, int previewWidth, int previewHeight,
                                              CRasterRefusal& refusal)
 {
-    CByteReader input(file, 0);
+    CBufferedReader input(file, 0);
     int error = 0;
     std::unique_ptr<GifFileType, CGifCloser> gif(DGifOpen(&input, ReadGifInput, &error));
     if (!gif) {

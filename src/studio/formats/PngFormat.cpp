@@ -13,7 +13,7 @@
 
 #include <png.h>
 
-#include "studio/io/ByteReader.h"
+#include "studio/io/BufferedReader.h"
 #include "studio/formats/RasterErrors.h"
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
@@ -23,7 +23,7 @@ namespace vantrel::studio {
 namespace {
 
 struct CPngState {
-    CByteReader input;
+    CBufferedReader input;
     CRasterRefusal* refusal;
 };
 
@@ -46,7 +46,7 @@ void ReadPngInput(png_structp png, png_bytep into, std::size_t count)
 
 class CPngDecode {
 public:
-    CPngDecode(CDocumentFile& file, CRasterRefusal& refusal) : state_{CByteReader(file, 0), &refusal} {}
+    CPngDecode(CDocumentFile& file, CRasterRefusal& refusal) : state_{CBufferedReader(file, 0), &refusal} {}
     ~CPngDecode()
     {
         if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);

@@ -8,20 +8,21 @@
 
 namespace vantrel::studio {
 
-std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
-                                                  int previewHeight, std::string& reason)
+namespace {
+
+bool PreviewSizeInRange(int previewWidth, int previewHeight, std::string& reason)
 {
-    if (previewWidth < 1 || previewHeight < 1 || previewWidth > CPsdLayout::kMaxPsdSide ||
-        previewHeight > CPsdLayout::kMaxPsdSide) {
-        reason = "preview size " + std::to_string(previewWidth) + " x " + std::to_string(previewHeight) +
-                 " is out of range";
-        return nullptr;
-    }
-    CDocumentFile file(fileSystemPath);
-    if (!file.IsOpen()) {
-        reason = "cannot open the file";
-        return nullptr;
-    }
+    if (previewWidth >= 1 && previewHeight >= 1 && previewWidth <= CPsdLayout::kMaxPsdSide &&
+        previewHeight <= CPsdLayout::kMaxPsdSide)
+        return true;
+    reason = "preview size " + std::to_string(previewWidth) + " x " + std::to_string(previewHeight) +
+             " is out of range";
+    return false;
+}
+
+std::unique_ptr<CRenderedDocument> RenderOpened(CDocumentFile& file, int previewWidth, int previewHeight,
+                                                std::string& reason)
+{
     const CFileKind* kind = SniffFileKind(file);
     if (!kind) {
         reason = "not " + KnownFileKindsText();
@@ -36,6 +37,28 @@ std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemP
         reason = "out of memory";
         return nullptr;
     }
+}
+
+}  // namespace
+
+std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
+                                                  int previewHeight, std::string& reason)
+{
+    if (!PreviewSizeInRange(previewWidth, previewHeight, reason)) return nullptr;
+    CDocumentFile file(fileSystemPath);
+    if (!file.IsOpen()) {
+        reason = "cannot open the file";
+        return nullptr;
+    }
+    return RenderOpened(file, previewWidth, previewHeight, reason);
+}
+
+std::unique_ptr<CRenderedDocument> RenderDocumentBytes(std::span<const std::uint8_t> bytes, int previewWidth,
+                                                       int previewHeight, std::string& reason)
+{
+    if (!PreviewSizeInRange(previewWidth, previewHeight, reason)) return nullptr;
+    CDocumentFile file(bytes);
+    return RenderOpened(file, previewWidth, previewHeight, reason);
 }
 
 }  // namespace vantrel::studio

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "studio/render/RenderedDocument.h"
@@ -12,5 +14,9 @@ namespace vantrel::studio {
 // null and sets a one-line reason when the file cannot be read as a document the studio knows.
 std::unique_ptr<CRenderedDocument> RenderDocument(const std::string& fileSystemPath, int previewWidth,
                                                   int previewHeight, std::string& reason);
+
+// The same for a document's bytes in memory, which the caller keeps for the call's length.
+std::unique_ptr<CRenderedDocument> RenderDocumentBytes(std::span<const std::uint8_t> bytes, int previewWidth,
+                                                       int previewHeight, std::string& reason);
 
 }  // namespace vantrel::studio

@@ -21,10 +21,19 @@ CDocumentFile::CDocumentFile(const std::string& path)
     open_ = true;
 }
 
+CDocumentFile::CDocumentFile(std::span<const std::uint8_t> bytes)
+    : bytes_(bytes.data()), size_(bytes.size()), open_(true)
+{
+}
+
 bool CDocumentFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t count)
 {
     if (!open_ || offset > size_ || count > size_ - offset) return false;
     if (count == 0) return true;
+    if (bytes_ != nullptr) {
+        std::memcpy(into, bytes_ + offset, count);
+        return true;
+    }
     const auto at = file_.pubseekpos(static_cast<std::streamoff>(offset), std::ios::in);
     if (at == std::streampos(std::streamoff(-1))) return false;
     const auto got = file_.sgetn(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count));

@@ -4,16 +4,23 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace vantrel::studio {
 
-// A document file opened read-only. Its size is known from the start so that every length
-// the file claims can be checked against what is really there before anything is allocated.
+// A document opened read-only: a file, or bytes already in memory (a fuzzer's input, a test's
+// own document), read the same way. Its size is known from the start so that every length
+// the document claims can be checked against what is really there before anything is
+// allocated.
 class CDocumentFile {
 public:
     explicit CDocumentFile(const std::string& path);
+    // Reads bytes the caller owns and keeps unchanged while this object and its cursors live.
+    explicit CDocumentFile(std::span<const std::uint8_t> bytes);
+    // A temporary's bytes would be gone before the first read.
+    explicit CDocumentFile(std::vector<std::uint8_t>&&) = delete;
     CDocumentFile(const CDocumentFile&) = delete;
     CDocumentFile& operator=(const CDocumentFile&) = delete;
 
@@ -24,6 +31,7 @@ public:
 
 private:
     std::filebuf file_;
+    const std::uint8_t* bytes_ = nullptr;  // the document when it is in memory, else null
     std::uint64_t size_ = 0;
     bool open_ = false;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "studio/io/SpanReader.h"
 #include "studio/psd/FourCharKey.h"
 
 namespace vantrel::studio {
@@ -12,55 +13,11 @@ namespace {
 
 constexpr auto Key = FourCharKey;
 
-// A bounded view of bytes already in memory; every read checks what is left.
-class CByteReader {
-public:
-    CByteReader(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
-
-    std::size_t Left() const { return size_ - at_; }
-    std::size_t Offset() const { return at_; }
-    const std::uint8_t* Here() const { return bytes_ + at_; }
-    bool Skip(std::uint64_t count)
-    {
-        if (count > Left()) return false;
-        at_ += static_cast<std::size_t>(count);
-        return true;
-    }
-    bool Unsigned(int bytes, std::uint64_t& value)
-    {
-        if (Left() < static_cast<std::size_t>(bytes)) return false;
-        value = 0;
-        for (int i = 0; i < bytes; ++i) value = (value << 8) | bytes_[at_++];
-        return true;
-    }
-    bool U8(std::uint8_t& value)
-    {
-        std::uint64_t v = 0;
-        if (!Unsigned(1, v)) return false;
-        value = static_cast<std::uint8_t>(v);
-        return true;
-    }
-    bool U32(std::uint32_t& value)
-    {
-        std::uint64_t v = 0;
-        if (!Unsigned(4, v)) return false;
-        value = static_cast<std::uint32_t>(v);
-        return true;
-    }
-    bool I32(std::int32_t& value)
-    {
-        std::uint32_t v = 0;
-        if (!U32(v)) return false;
-        value = static_cast<std::int32_t>(v);
-        return true;
-    }
-    bool Rect(CPsdRect& rect) { return I32(rect.top) && I32(rect.left) && I32(rect.bottom) && I32(rect.right); }
-
-private:
-    const std::uint8_t* bytes_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+// A layer's rectangle: top, left, bottom, right.
+bool ReadRect(CSpanReader& reader, CPsdRect& rect)
+{
+    return reader.I32(rect.top) && reader.I32(rect.left) && reader.I32(rect.bottom) && reader.I32(rect.right);
+}
 
 // Blocks whose length word is 8 bytes in a large-document file.
 bool HasLongLength(std::uint32_t key, bool psb)
@@ -78,7 +35,7 @@ bool IsBlockSignature(const std::uint8_t* at) { return std::memcmp(at, "8BIM", 4
 // Writers pad blocks to 2 or 4 bytes, or not at all; up to 3 bytes before a signature are
 // taken as padding.
 template <typename Visit>
-bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, CPsdRefusal& refusal)
+bool ForEachBlock(CSpanReader& blocks, bool psb, Visit visit, CPsdRefusal& refusal)
 {
     while (blocks.Left() >= 12) {
         int padding = 0;
@@ -95,7 +52,7 @@ bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, CPsdRefusal& refus
             refusal = CPsdRefusal::Of(PsdError::BlocksPastSection);
             return false;
         }
-        CByteReader data(blocks.Here(), static_cast<std::size_t>(length));
+        CSpanReader data(blocks.Here(), static_cast<std::size_t>(length));
         blocks.Skip(length);
         if (!visit(key, data)) {
             if (!refusal.Refused()) refusal = CPsdRefusal::Of(PsdError::MalformedBlock);
@@ -107,7 +64,7 @@ bool ForEachBlock(CByteReader& blocks, bool psb, Visit visit, CPsdRefusal& refus
 
 // The red, green and blue of a solid-colour fill, found by their keys in its descriptor:
 // each is a key of four characters, the type 'doub' and a big-endian double from 0 to 255.
-bool FindDescriptorRgb(const CByteReader& data, std::uint8_t rgb[3])
+bool FindDescriptorRgb(const CSpanReader& data, std::uint8_t rgb[3])
 {
     const char* keys[] = {"Rd  doub", "Grn doub", "Bl  doub"};
     const std::uint8_t* begin = data.Here();
@@ -151,7 +108,7 @@ void AddSkipped(CPsdLayerRecord& record, const std::string& what)
         record.skipped.push_back(what);
 }
 
-bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& data)
+bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& data)
 {
     if (key == Key("lsct") || key == Key("lsdk")) {
         std::uint32_t type = 0;
@@ -181,19 +138,19 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CByteReader& dat
     return true;
 }
 
-bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
+bool ReadMask(CSpanReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
 {
     std::uint32_t length = 0;
     if (!extra.U32(length) || length > extra.Left()) {
         refusal = CPsdRefusal::Of(PsdError::MaskPastRecord);
         return false;
     }
-    CByteReader mask(extra.Here(), length);
+    CSpanReader mask(extra.Here(), length);
     extra.Skip(length);
     if (length < 18) return true;
     CPsdLayerMask& m = record.mask;
     std::uint8_t flags = 0;
-    mask.Rect(m.bounds);
+    ReadRect(mask, m.bounds);
     mask.U8(m.defaultColor);
     mask.U8(flags);
     m.present = true;
@@ -211,7 +168,7 @@ bool ReadMask(CByteReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
         std::uint8_t realFlags = 0;
         mask.U8(realFlags);
         mask.U8(m.defaultColor);
-        mask.Rect(m.bounds);
+        ReadRect(mask, m.bounds);
         m.disabled = (realFlags & 0x02) != 0;
         m.relativeToLayer = (realFlags & 0x01) != 0;
         m.channelId = kRealUserMaskChannel;
@@ -234,8 +191,8 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
-    CByteReader head(fixed, 18);
-    head.Rect(record.bounds);
+    CSpanReader head(fixed, 18);
+    ReadRect(head, record.bounds);
     std::uint64_t channelCount = 0;
     head.Unsigned(2, channelCount);
     if (!WithinLayerLimits(record.bounds)) {
@@ -252,7 +209,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
-    CByteReader body(info, channelCount * channelBytes + 12);
+    CSpanReader body(info, channelCount * channelBytes + 12);
     record.channels.resize(channelCount);
     for (auto& channel : record.channels) {
         std::uint64_t id = 0;
@@ -277,7 +234,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
 
     const std::uint8_t* lengthWord = cursor.Take(4);
     std::uint32_t extraLength = 0;
-    if (lengthWord == nullptr || !CByteReader(lengthWord, 4).U32(extraLength) ||
+    if (lengthWord == nullptr || !CSpanReader(lengthWord, 4).U32(extraLength) ||
         extraLength > sectionEnd - std::min(sectionEnd, cursor.Position())) {
         refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
@@ -287,7 +244,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         refusal = CPsdRefusal::Of(PsdError::TruncatedLayerRecords);
         return false;
     }
-    CByteReader extra(extraBytes, extraLength);
+    CSpanReader extra(extraBytes, extraLength);
     if (!ReadMask(extra, record, refusal)) return false;
     // Mask rows are decoded a band at a time at the mask's own width.
     if (record.mask.present && !WithinLayerLimits(record.mask.bounds)) {
@@ -307,7 +264,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         extra.Skip(std::min(padded, extra.Left()));
     }
     return ForEachBlock(
-        extra, psb, [&record](std::uint32_t key, CByteReader& data) { return ReadLayerBlock(record, key, data); },
+        extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
         refusal);
 }
 
@@ -377,7 +334,7 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
         return false;
     }
     std::uint64_t infoLength = 0;
-    CByteReader(word, static_cast<std::size_t>(lengthBytes)).Unsigned(lengthBytes, infoLength);
+    CSpanReader(word, static_cast<std::size_t>(lengthBytes)).Unsigned(lengthBytes, infoLength);
     const std::uint64_t infoStart = layout.layersOffset + static_cast<std::uint64_t>(lengthBytes);
     if (infoLength > sectionEnd - infoStart) {
         refusal = CPsdRefusal::Of(PsdError::LayerInfoPastSection);
@@ -391,7 +348,7 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
     std::uint8_t maskWord[4] = {};
     if (sectionEnd - at < 4 || !file.ReadAt(at, maskWord, 4)) return true;
     std::uint64_t maskLength = 0;
-    CByteReader(maskWord, 4).Unsigned(4, maskLength);
+    CSpanReader(maskWord, 4).Unsigned(4, maskLength);
     if (maskLength > sectionEnd - at - 4) return true;
     at += 4 + maskLength;
     // Only the block headers are read here; a block's layer data is read from the file.
@@ -404,11 +361,11 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
             continue;
         }
         std::uint32_t key = 0;
-        CByteReader(header + 4, 4).U32(key);
+        CSpanReader(header + 4, 4).U32(key);
         const int keyLengthBytes = HasLongLength(key, psb) ? 8 : 4;
         if (headerBytes < static_cast<std::size_t>(8 + keyLengthBytes)) return true;
         std::uint64_t length = 0;
-        CByteReader(header + 8, static_cast<std::size_t>(keyLengthBytes)).Unsigned(keyLengthBytes, length);
+        CSpanReader(header + 8, static_cast<std::size_t>(keyLengthBytes)).Unsigned(keyLengthBytes, length);
         const std::uint64_t dataStart = at + 8 + static_cast<std::uint64_t>(keyLengthBytes);
         if (length > sectionEnd - dataStart) {
             refusal = CPsdRefusal::Of(PsdError::BlocksPastSection);

@@ -1,5 +1,5 @@
 // The studio's PSD reader past 8-bit PSD: 16- and 32-bit samples, PSB, ZIP, transparency,
-// the other colour modes and embedded profiles, each through RenderDocument at the document's
+// the other colour modes and embedded profiles, each through RenderDocumentBytes at the document's
 // own size, where area averaging is the identity.
 
 #include <gtest/gtest.h>
@@ -9,14 +9,12 @@
 
 #include "studio/formats/RenderDocument.h"
 #include "PsdWriter.h"
-#include "ScratchFile.h"
 
 #include "TestProfiles.h"
 
 namespace {
 
-using vantrel::studio::RenderDocument;
-using vantrel::testing::CScratchFile;
+using vantrel::studio::RenderDocumentBytes;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::FillPlanes16;
 using vantrel::testing::ImageResource;
@@ -28,10 +26,10 @@ using Pixels = std::vector<std::uint8_t>;
 
 std::string Render(const PsdSpec& psd, Pixels& rgb, int previewWidth = 0, int previewHeight = 0)
 {
-    CScratchFile file(WritePsd(psd));
+    const auto bytes = WritePsd(psd);
     std::string reason;
-    auto document = RenderDocument(file.Path(), previewWidth ? previewWidth : psd.width,
-                                   previewHeight ? previewHeight : psd.height, reason);
+    auto document = RenderDocumentBytes(bytes, previewWidth ? previewWidth : psd.width,
+                                        previewHeight ? previewHeight : psd.height, reason);
     rgb = document ? document->previewRgb : Pixels{};
     return document ? "" : reason;
 }
@@ -217,20 +215,18 @@ TEST(PsdDamage, ZipDataThatEndsEarlyOrIsCorruptFailsWithAReason)
         psd.prediction = prediction;
         FillPlanes16(psd, [](int c, int x, int y) { return Sample16(c, x, y); });
         const auto bytes = WritePsd(psd);
-        CScratchFile whole(bytes);
         std::string reason;
-        ASSERT_NE(RenderDocument(whole.Path(), 20, 15, reason), nullptr) << reason;
+        ASSERT_NE(RenderDocumentBytes(bytes, 20, 15, reason), nullptr) << reason;
         const std::size_t start = 26 + 12 + 2;
         for (std::size_t length = start; length < bytes.size(); length += 7) {
-            CScratchFile cut(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(length)));
+            const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(length));
             reason.clear();
-            EXPECT_EQ(RenderDocument(cut.Path(), 20, 15, reason), nullptr) << length;
+            EXPECT_EQ(RenderDocumentBytes(cut, 20, 15, reason), nullptr) << length;
             EXPECT_EQ(reason, "truncated ZIP image data") << length;
         }
         auto corrupt = bytes;
         corrupt[start] = 0x00;  // not a zlib header
-        CScratchFile bad(corrupt);
-        EXPECT_EQ(RenderDocument(bad.Path(), 20, 15, reason), nullptr);
+        EXPECT_EQ(RenderDocumentBytes(corrupt, 20, 15, reason), nullptr);
         EXPECT_EQ(reason, "corrupt ZIP image data");
     }
     PsdSpec bitmap;
@@ -264,9 +260,9 @@ TEST(PsdDamage, EveryTruncationOfADeepPsbFailsCleanly)
         Pixels rgb;
         ASSERT_EQ(Render(psd, rgb), "");
         for (std::size_t length = 0; length < bytes.size(); ++length) {
-            CScratchFile cut(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(length)));
+            const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(length));
             std::string reason;
-            EXPECT_EQ(RenderDocument(cut.Path(), 2, 2, reason), nullptr) << length;
+            EXPECT_EQ(RenderDocumentBytes(cut, 2, 2, reason), nullptr) << length;
             EXPECT_FALSE(reason.empty());
             EXPECT_EQ(reason.find('\n'), std::string::npos);
         }
@@ -284,9 +280,8 @@ TEST(PsdDamage, APsbCountLongerThanAnyRowIsRefused)
     auto bytes = WritePsd(psd);
     const std::size_t table = 26 + 4 + 4 + 8 + 2;
     bytes[table] = 0x7F;  // the first row claims two gigabytes
-    CScratchFile file(bytes);
     std::string reason;
-    EXPECT_EQ(RenderDocument(file.Path(), 2, 1, reason), nullptr);
+    EXPECT_EQ(RenderDocumentBytes(bytes, 2, 1, reason), nullptr);
     EXPECT_EQ(reason, "PackBits row of 2130706434 bytes is longer than a row can pack to");
 }
 

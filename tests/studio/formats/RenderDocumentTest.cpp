@@ -8,13 +8,11 @@
 #include "studio/formats/FileKinds.h"
 #include "studio/formats/RenderDocument.h"
 #include "PsdWriter.h"
-#include "ScratchFile.h"
 
 namespace {
 
 using vantrel::studio::CRenderedDocument;
 using vantrel::studio::RenderDocument;
-using vantrel::testing::CScratchFile;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
@@ -22,8 +20,7 @@ using vantrel::testing::WritePsd;
 std::unique_ptr<CRenderedDocument> Render(const std::vector<std::uint8_t>& bytes, int previewWidth,
                                           int previewHeight, std::string& reason)
 {
-    CScratchFile file(bytes);
-    return RenderDocument(file.Path(), previewWidth, previewHeight, reason);
+    return vantrel::studio::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
 }
 
 // Renders at the document's own size, where area averaging is the identity, so the preview

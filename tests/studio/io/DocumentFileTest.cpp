@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
 
 #include "studio/io/DocumentFile.h"
 #include "ScratchFile.h"
@@ -18,36 +22,68 @@ std::vector<std::uint8_t> Pattern(std::size_t size)
     return bytes;
 }
 
+// Every test below runs on both sources, a file and bytes in memory: the decoders above
+// cannot tell them apart, so neither may differ in a byte it hands out or a read it refuses.
+class DocumentSource : public ::testing::TestWithParam<bool> {
+protected:
+    CDocumentFile& Open(const std::vector<std::uint8_t>& bytes)
+    {
+        bytes_ = bytes;
+        if (GetParam()) {
+            file_ = std::make_unique<CDocumentFile>(std::span<const std::uint8_t>(bytes_));
+        } else {
+            scratch_.emplace(bytes_);
+            file_ = std::make_unique<CDocumentFile>(scratch_->Path());
+        }
+        return *file_;
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::optional<CScratchFile> scratch_;
+    std::unique_ptr<CDocumentFile> file_;
+};
+
+INSTANTIATE_TEST_SUITE_P(FileAndMemory, DocumentSource, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Memory" : "File"; });
+
 TEST(DocumentFile, OpensOnlyRegularFiles)
 {
     EXPECT_FALSE(CDocumentFile("/nonexistent/vantrel/file.psd").IsOpen());
     EXPECT_FALSE(CDocumentFile(std::filesystem::temp_directory_path().string()).IsOpen());
-    CScratchFile empty({});
-    CDocumentFile file(empty.Path());
-    EXPECT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.Size(), 0u);
 }
 
-TEST(DocumentFile, ReadsAtOffsetsWithinTheFileOnly)
+TEST_P(DocumentSource, AnEmptyDocumentIsOpenAndHasNothingToRead)
+{
+    CDocumentFile& file = Open({});
+    EXPECT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 0u);
+    std::uint8_t got = 0;
+    EXPECT_TRUE(file.ReadAt(0, &got, 0));
+    EXPECT_FALSE(file.ReadAt(0, &got, 1));
+}
+
+TEST_P(DocumentSource, ReadsAtOffsetsWithinTheDocumentOnly)
 {
     const auto bytes = Pattern(1000);
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile& file = Open(bytes);
     ASSERT_EQ(file.Size(), 1000u);
     std::uint8_t got[10] = {};
     ASSERT_TRUE(file.ReadAt(990, got, 10));
-    EXPECT_EQ(got[9], bytes[999]);
+    EXPECT_TRUE(std::equal(got, got + 10, bytes.begin() + 990));
+    ASSERT_TRUE(file.ReadAt(0, got, 3));
+    EXPECT_TRUE(std::equal(got, got + 3, bytes.begin()));
     EXPECT_FALSE(file.ReadAt(991, got, 10));
     EXPECT_FALSE(file.ReadAt(~std::uint64_t{0} - 2, got, 10));
+    EXPECT_FALSE(file.ReadAt(1001, got, 0));
     EXPECT_TRUE(file.ReadAt(1000, got, 0));
 }
 
-TEST(FileCursor, TakesAcrossChunkBoundariesAndStopsAtTheEnd)
+TEST_P(DocumentSource, ACursorTakesAcrossChunkBoundariesAndStopsAtTheEnd)
 {
     const std::size_t size = CFileCursor::kChunkBytes * 2 + 12345;
     const auto bytes = Pattern(size);
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile& file = Open(bytes);
     CFileCursor cursor(file, 3);
     std::size_t at = 3;
     // Odd-sized takes and skips so that takes straddle every refill.
@@ -68,20 +104,18 @@ TEST(FileCursor, TakesAcrossChunkBoundariesAndStopsAtTheEnd)
     EXPECT_EQ(cursor.Take(CFileCursor::kChunkBytes + 1), nullptr);
 }
 
-TEST(FileCursor, ACursorPastTheEndTakesNothing)
+TEST_P(DocumentSource, ACursorPastTheEndTakesNothing)
 {
-    CScratchFile scratch(Pattern(10));
-    CDocumentFile file(scratch.Path());
+    CDocumentFile& file = Open(Pattern(10));
     CFileCursor cursor(file, 50);
     EXPECT_EQ(cursor.Take(1), nullptr);
     EXPECT_FALSE(cursor.Skip(1));
 }
 
-TEST(DocumentFile, ALookaheadCursorHandsOutItsRegionInOrderAndStopsAtItsEnd)
+TEST_P(DocumentSource, ALookaheadCursorHandsOutItsRegionInOrderAndStopsAtItsEnd)
 {
     const auto bytes = Pattern(1000);
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile& file = Open(bytes);
     std::vector<std::uint8_t> overflow;
     auto region = CFileCursor::Lookahead(file, 100, 900, 64);
     std::uint64_t at = 100;

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "studio/psd/PsdChannelRows.h"
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
-#include "ScratchFile.h"
 
 namespace {
 
@@ -12,7 +13,6 @@ using vantrel::studio::CPsdChannelRows;
 using vantrel::studio::CPsdLayout;
 using vantrel::studio::CPsdRefusal;
 using vantrel::studio::PsdError;
-using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
 
@@ -38,8 +38,7 @@ const CPsdRefusal kAccepted;
 // writer's planes; returns the first refusal, or kAccepted.
 CPsdRefusal ReadAll(const std::vector<std::uint8_t>& bytes, const PsdSpec& psd, int channelCount)
 {
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile file(std::span{bytes});
     CPsdLayout layout;
     CPsdRefusal refusal;
     if (!ReadPsdLayout(file, layout, refusal)) return refusal;

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "studio/psd/PsdLayout.h"
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
-#include "ScratchFile.h"
 
 namespace {
 
@@ -11,7 +12,6 @@ using vantrel::studio::CDocumentFile;
 using vantrel::studio::CPsdLayout;
 using vantrel::studio::CPsdRefusal;
 using vantrel::studio::PsdError;
-using vantrel::testing::CScratchFile;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
 
@@ -36,8 +36,7 @@ const CPsdRefusal kAccepted;
 // Reads the layout; returns the refusal, or kAccepted when the document was accepted.
 CPsdRefusal Refusal(const std::vector<std::uint8_t>& bytes, CPsdLayout* layout = nullptr)
 {
-    CScratchFile scratch(bytes);
-    CDocumentFile file(scratch.Path());
+    CDocumentFile file(std::span{bytes});
     CPsdLayout read;
     CPsdRefusal refusal;
     if (ReadPsdLayout(file, read, refusal)) {

@@ -4,17 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <span>
 
 #include "studio/formats/RenderDocument.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
-#include "ScratchFile.h"
 
 namespace {
 
-using vantrel::studio::RenderDocument;
-using vantrel::testing::CScratchFile;
+using vantrel::studio::RenderDocumentBytes;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::LayerAndMaskSection;
 using vantrel::testing::PsdLayerSpec;
@@ -53,9 +52,8 @@ struct Rendered {
 
 Rendered Render(const std::vector<std::uint8_t>& bytes, int width, int height)
 {
-    CScratchFile file(bytes);
     std::string reason;
-    auto document = RenderDocument(file.Path(), width, height, reason);
+    auto document = RenderDocumentBytes(bytes, width, height, reason);
     EXPECT_NE(document, nullptr) << reason;
     if (!document) return {};
     return {document->previewRgb, width, document->fromLayers, document->skippedLayerFeatures};
@@ -250,8 +248,8 @@ CPsdRefusal Refusal(const std::vector<std::uint8_t>& layerSection)
 {
     PsdSpec psd;
     psd.layerAndMask = layerSection;
-    CScratchFile file(WritePsd(psd));
-    vantrel::studio::CDocumentFile document(file.Path());
+    const auto bytes = WritePsd(psd);
+    vantrel::studio::CDocumentFile document(std::span{bytes});
     vantrel::studio::CPsdLayout layout;
     CPsdRefusal refusal;
     EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, refusal)) << refusal.Text();
@@ -268,9 +266,8 @@ TEST(LayeredDocument, AMissingCompositeAndUnreadableLayersGiveBothReasons)
     psd.layerAndMask[4] = 0x7F;  // 32,513 layers in a few bytes
     auto bytes = WritePsd(psd);
     bytes.resize(26 + 4 + 4 + 4 + psd.layerAndMask.size());  // up to the composite's compression word
-    CScratchFile file(bytes);
     std::string reason;
-    EXPECT_EQ(RenderDocument(file.Path(), 1, 1, reason), nullptr);
+    EXPECT_EQ(RenderDocumentBytes(bytes, 1, 1, reason), nullptr);
     EXPECT_EQ(reason, "truncated image data, and layer count 32513 does not fit its section");
 }
 

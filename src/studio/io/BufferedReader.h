@@ -8,14 +8,15 @@
 
 namespace vantrel::studio {
 
-// Reads a document file forward from an offset through a 64 KiB buffer, for decoders that
-// take a few bytes at a time; reads larger than the buffer go straight to their destination.
-// The buffer is not cleared: only bytes read from the file are ever looked at.
-class CByteReader {
+// Reads a document forward from an offset through a 64 KiB buffer, for decoders that take a
+// few bytes at a time; reads larger than the buffer go straight to their destination. (For
+// bytes already in memory, a bounded view is CSpanReader.) The buffer is not cleared: only
+// bytes read from the document are ever looked at.
+class CBufferedReader {
 public:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
 
-    CByteReader(CDocumentFile& file, std::uint64_t offset) : file_(file), position_(offset) {}
+    CBufferedReader(CDocumentFile& file, std::uint64_t offset) : file_(file), position_(offset) {}
 
     // Reads exactly count bytes; false when the file ends first.
     bool Read(std::uint8_t* into, std::size_t count);

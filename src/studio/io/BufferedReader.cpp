@@ -1,11 +1,11 @@
-#include "studio/io/ByteReader.h"
+#include "studio/io/BufferedReader.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace vantrel::studio {
 
-bool CByteReader::Refill()
+bool CBufferedReader::Refill()
 {
     const std::uint64_t size = file_.Size();
     const std::uint64_t left = position_ < size ? size - position_ : 0;
@@ -17,7 +17,7 @@ bool CByteReader::Refill()
     return true;
 }
 
-bool CByteReader::Read(std::uint8_t* into, std::size_t count)
+bool CBufferedReader::Read(std::uint8_t* into, std::size_t count)
 {
     while (count > 0) {
         if (begin_ == end_) {
