@@ -15,7 +15,7 @@ void BM_RenderFiveLayerDocument(benchmark::State& state)
     static const vantrel::testing::CScratchFile document(vantrel::testing::FiveLayerDocument(2000, 1500));
     std::string reason;
     for (auto _ : state) {
-        auto rendered = vantrel::studio::RenderDocument(document.Path(), 200, 160, reason);
+        auto rendered = vantrel::studio::formats::RenderDocument(document.Path(), 200, 160, reason);
         if (!rendered || !rendered->fromLayers) {
             state.SkipWithError(rendered ? "not drawn from layers" : reason.c_str());
             break;

@@ -16,7 +16,7 @@ void RenderTo200x160(benchmark::State& state, const std::string& path)
 {
     std::string reason;
     for (auto _ : state) {
-        auto document = vantrel::studio::RenderDocument(path, 200, 160, reason);
+        auto document = vantrel::studio::formats::RenderDocument(path, 200, 160, reason);
         if (!document) {
             state.SkipWithError(reason.c_str());
             break;

@@ -74,7 +74,7 @@ void RenderPhoto(benchmark::State& state, const std::string& path)
         state.PauseTiming();
         EvictProcessorCaches(evictor);
         state.ResumeTiming();
-        auto document = vantrel::studio::RenderDocument(path, 200, 160, reason);
+        auto document = vantrel::studio::formats::RenderDocument(path, 200, 160, reason);
         if (!document) {
             state.SkipWithError(reason.c_str());
             break;
@@ -104,7 +104,7 @@ void BM_Render16BitAgainst8Bit(benchmark::State& state)
     const auto timed = [&](const std::string& path) {
         EvictProcessorCaches(evictor);
         const auto start = std::chrono::steady_clock::now();
-        auto document = vantrel::studio::RenderDocument(path, 200, 160, reason);
+        auto document = vantrel::studio::formats::RenderDocument(path, 200, 160, reason);
         benchmark::DoNotOptimize(document.get());
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
@@ -124,13 +124,13 @@ BENCHMARK(BM_Render16BitAgainst8Bit)->Unit(benchmark::kMillisecond)->MinTime(3.0
 void BM_ReadPhotoFile(benchmark::State& state)
 {
     const std::string& path = PhotoPath(true, static_cast<int>(state.range(0)));
-    std::vector<std::uint8_t> chunk(vantrel::studio::CFileCursor::kChunkBytes);
+    std::vector<std::uint8_t> chunk(vantrel::studio::io::CFileCursor::kChunkBytes);
     std::vector<std::uint8_t> evictor(std::size_t{128} << 20);
     for (auto _ : state) {
         state.PauseTiming();
         EvictProcessorCaches(evictor);
         state.ResumeTiming();
-        vantrel::studio::CDocumentFile file(path);
+        vantrel::studio::io::CDocumentFile file(path);
         for (std::uint64_t at = 0; at < file.Size(); at += chunk.size()) {
             const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), file.Size() - at));
             if (!file.ReadAt(at, chunk.data(), count)) {

@@ -13,9 +13,9 @@
 
 namespace vantrel::fuzzing {
 
-inline int FuzzFileKind(const studio::CFileKind& kind, const std::uint8_t* data, std::size_t size)
+inline int FuzzFileKind(const studio::formats::CFileKind& kind, const std::uint8_t* data, std::size_t size)
 {
-    studio::CDocumentFile file(std::span<const std::uint8_t>(data, size));
+    studio::io::CDocumentFile file(std::span<const std::uint8_t>(data, size));
     std::string reason;
     auto document = kind.Render(file, 200, 160, reason);
     if (document && document->previewRgb.size() != 200u * 160u * 3u) std::abort();

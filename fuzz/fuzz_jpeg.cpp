@@ -3,7 +3,7 @@
 #include "FuzzFileKind.h"
 
 #if VANTREL_STUDIO_Jpeg
-VANTREL_FUZZ_FILE_KIND(true, vantrel::studio::kJpegFileKind)
+VANTREL_FUZZ_FILE_KIND(true, vantrel::studio::formats::kJpegFileKind)
 #else
-VANTREL_FUZZ_FILE_KIND(false, vantrel::studio::kPsdFileKind)
+VANTREL_FUZZ_FILE_KIND(false, vantrel::studio::formats::kPsdFileKind)
 #endif

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     psd.layerAndMask.assign(data + 2, data + size);
     const std::vector<std::uint8_t> bytes = vantrel::testing::WritePsd(psd);
     std::string reason;
-    auto document = vantrel::studio::RenderDocumentBytes(bytes, 20, 16, reason);
+    auto document = vantrel::studio::formats::RenderDocumentBytes(bytes, 20, 16, reason);
     if (document && document->previewRgb.size() != 20u * 16u * 3u) std::abort();
     if (!document && reason.empty()) std::abort();
     return 0;

@@ -3,7 +3,7 @@
 #include "FuzzFileKind.h"
 
 #if VANTREL_STUDIO_Png
-VANTREL_FUZZ_FILE_KIND(true, vantrel::studio::kPngFileKind)
+VANTREL_FUZZ_FILE_KIND(true, vantrel::studio::formats::kPngFileKind)
 #else
-VANTREL_FUZZ_FILE_KIND(false, vantrel::studio::kPsdFileKind)
+VANTREL_FUZZ_FILE_KIND(false, vantrel::studio::formats::kPsdFileKind)
 #endif

@@ -40,7 +40,7 @@ void Say(const std::string& text)
 std::string VersionText()
 {
     std::string kinds;
-    for (const studio::CFileKind* kind : studio::FileKinds()) {
+    for (const studio::formats::CFileKind* kind : studio::formats::FileKinds()) {
         if (!kinds.empty()) kinds += ", ";
         kinds += kind->name;
         if (std::string(kind->name) == "PSD") kinds += " and PSB";
@@ -63,12 +63,12 @@ int Serve()
     {
         hosting::CWin32WindowHost host;
         platform::CWin32Files files;
-        auto app = studio::CStudioApplication::Start(host, files);
+        auto app = studio::app::CStudioApplication::Start(host, files);
         CLSID classId{};
-        const std::wstring classText = platform::ToUtf16(studio::kStudioClassId, CP_ACP);
+        const std::wstring classText = platform::ToUtf16(studio::app::kStudioClassId, CP_ACP);
         CLSIDFromString(classText.c_str(), &classId);
         hosting::CClassObjectRegistration registration(
-            classId, [app] { return std::make_shared<studio::CStudioApplicationObject>(app); });
+            classId, [app] { return std::make_shared<studio::app::CStudioApplicationObject>(app); });
         if (!registration.IsRegistered()) exitCode = 1;
         const HWND main = reinterpret_cast<HWND>(app->MainWindow());
         MSG message;

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string reason;
-    const auto document = vantrel::studio::RenderDocument(argv[1], 200, 160, reason);
+    const auto document = vantrel::studio::formats::RenderDocument(argv[1], 200, 160, reason);
     if (!document) {
         std::fprintf(stderr, "studio_render_only: %s\n", reason.c_str());
         return 1;

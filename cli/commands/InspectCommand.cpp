@@ -28,8 +28,8 @@ std::string ColorModeName(int code)
 // "unknown".
 std::string FileKindName(const std::string& path)
 {
-    studio::CDocumentFile file(path);
-    const studio::CFileKind* kind = file.IsOpen() ? studio::SniffFileKind(file) : nullptr;
+    studio::io::CDocumentFile file(path);
+    const studio::formats::CFileKind* kind = file.IsOpen() ? studio::formats::SniffFileKind(file) : nullptr;
     return kind ? kind->name : "unknown";
 }
 
@@ -63,7 +63,7 @@ struct LayerDrawing {
 LayerDrawing DrawingOf(const std::string& file)
 {
     std::string reason;
-    const auto rendered = studio::RenderDocument(file, 200, 160, reason);
+    const auto rendered = studio::formats::RenderDocument(file, 200, 160, reason);
     if (!rendered) return {};
     return {rendered->fromLayers, rendered->skippedLayerFeatures};
 }

@@ -10,7 +10,7 @@
 namespace vantrel::studio {
 
 template <typename Kind, const char* (*Table)(Kind)>
-void PrintTo(const CDecodeRefusal<Kind, Table>& refusal, std::ostream* out)
+void PrintTo(const studio::io::CDecodeRefusal<Kind, Table>& refusal, std::ostream* out)
 {
     *out << (refusal.Refused() ? '"' + refusal.Text() + '"' : std::string("no refusal"));
 }

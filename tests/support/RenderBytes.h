@@ -12,10 +12,10 @@
 namespace vantrel::testing {
 
 // Renders a file's bytes, from memory, as the studio opens a document.
-inline std::unique_ptr<studio::CRenderedDocument> RenderBytes(const std::vector<std::uint8_t>& bytes, int previewWidth,
+inline std::unique_ptr<studio::render::CRenderedDocument> RenderBytes(const std::vector<std::uint8_t>& bytes, int previewWidth,
                                                               int previewHeight, std::string& reason)
 {
-    return studio::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
+    return studio::formats::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
 }
 
 // Renders at the given preview size and expects success; the preview's RGB samples.

@@ -71,8 +71,8 @@ TEST(StudioServer, RegistersAndServesPhotoshopApplicationFromItsOwnProcess)
         // COM starts the program from its registration, as it would for the editor.
         AutomationRef photoshop = CWin32Automation().CreateObject("Photoshop.Application");
         ASSERT_NE(photoshop, nullptr);
-        photoshop->Invoke(vantrel::studio::kDispidAppFlag, kDispatchPropertyPut, {Variant::Bool(true)});
-        const Variant document = photoshop->Invoke(vantrel::studio::kDispidOpenDocument, kDispatchMethod,
+        photoshop->Invoke(vantrel::studio::app::kDispidAppFlag, kDispatchPropertyPut, {Variant::Bool(true)});
+        const Variant document = photoshop->Invoke(vantrel::studio::app::kDispidOpenDocument, kDispatchMethod,
                                                    {Variant::String(dir / "FLOWER.PSD")});
         ASSERT_EQ(document.type, Variant::Type::Dispatch);
         bool windowShown = false;
@@ -85,8 +85,8 @@ TEST(StudioServer, RegistersAndServesPhotoshopApplicationFromItsOwnProcess)
             },
             reinterpret_cast<LPARAM>(&windowShown));
         EXPECT_TRUE(windowShown);
-        document.object->Invoke(vantrel::studio::kDispidEndDocument, kDispatchMethod, {});
-        photoshop->Invoke(vantrel::studio::kDispidEndApplication, kDispatchMethod, {});
+        document.object->Invoke(vantrel::studio::app::kDispidEndDocument, kDispatchMethod, {});
+        photoshop->Invoke(vantrel::studio::app::kDispidEndApplication, kDispatchMethod, {});
     }
     EXPECT_EQ(EndStudioPrograms(), 0) << "a studio program was still running after EndApplication";
     EXPECT_EQ(RunStudio("/UnregServer"), 0u);

@@ -40,7 +40,7 @@ protected:
         CLSID classId{};
         ASSERT_EQ(CLSIDFromString(L"{9C4E2B71-5D3A-4F08-B6E2-1A7C3D5E9F42}", &classId), S_OK);
         registration_ = std::make_unique<CClassObjectRegistration>(
-            classId, [this] { return std::make_shared<studio::CStudioApplicationObject>(app_); });
+            classId, [this] { return std::make_shared<studio::app::CStudioApplicationObject>(app_); });
         ASSERT_TRUE(registration_->IsRegistered());
     }
     void TearDown() override
@@ -54,7 +54,7 @@ protected:
     CVirtualClock clock_;
     CVirtualDesktop desktop_{clock_};
     CWin32Files files_;
-    std::shared_ptr<studio::CStudioApplication> app_ = studio::CStudioApplication::Start(desktop_, files_);
+    std::shared_ptr<studio::app::CStudioApplication> app_ = studio::app::CStudioApplication::Start(desktop_, files_);
     std::unique_ptr<CClassObjectRegistration> registration_;
     vantrel::testing::TempDirectory dir_;
 };
@@ -69,16 +69,16 @@ TEST_F(Win32AutomationTest, DrivesTheStudioByDispidThroughCom)
 
     AutomationRef photoshop = Connect();
     ASSERT_NE(photoshop, nullptr);
-    photoshop->Invoke(studio::kDispidAppFlag, kDispatchPropertyPut, {Variant::Bool(true)});
+    photoshop->Invoke(studio::app::kDispidAppFlag, kDispatchPropertyPut, {Variant::Bool(true)});
     EXPECT_TRUE(app_->AppFlag());
     const Variant document =
-        photoshop->Invoke(studio::kDispidOpenDocument, kDispatchMethod, {Variant::String(dir_ / "FLOWER.PSD")});
+        photoshop->Invoke(studio::app::kDispidOpenDocument, kDispatchMethod, {Variant::String(dir_ / "FLOWER.PSD")});
     ASSERT_EQ(document.type, Variant::Type::Dispatch);
     ASSERT_NE(document.object, nullptr);
     EXPECT_EQ(app_->OpenDocumentCount(), 1u);
-    document.object->Invoke(studio::kDispidEndDocument, kDispatchMethod, {});
+    document.object->Invoke(studio::app::kDispidEndDocument, kDispatchMethod, {});
     EXPECT_EQ(app_->OpenDocumentCount(), 0u);
-    photoshop->Invoke(studio::kDispidEndApplication, kDispatchMethod, {});
+    photoshop->Invoke(studio::app::kDispidEndApplication, kDispatchMethod, {});
     EXPECT_FALSE(app_->IsRunning());
 }
 
@@ -89,7 +89,7 @@ TEST_F(Win32AutomationTest, ServerErrorsArriveWithTheirTextInTheCodePage)
     // A name in the ANSI code page goes out as a BSTR and comes back in the server's message.
     const std::string name = GetACP() == 936 ? "C:\\missing\\\xB2\xE2\xCA\xD4.psd" : "C:\\missing\\test.psd";
     try {
-        photoshop->Invoke(studio::kDispidOpenDocument, kDispatchMethod, {Variant::String(name)});
+        photoshop->Invoke(studio::app::kDispidOpenDocument, kDispatchMethod, {Variant::String(name)});
         ADD_FAILURE() << "a document that cannot be opened was opened";
     } catch (const AutomationError& error) {
         EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();

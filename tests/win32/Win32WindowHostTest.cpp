@@ -21,7 +21,7 @@ struct Win32StudioWindows : ::testing::Test {
     CWin32WindowHost host;
     CWin32Files files;
     CWin32Desktop desktop;
-    std::shared_ptr<studio::CStudioApplication> app = studio::CStudioApplication::Start(host, files);
+    std::shared_ptr<studio::app::CStudioApplication> app = studio::app::CStudioApplication::Start(host, files);
     vantrel::testing::TempDirectory dir;
 
     WindowHandle FindTopLevel(const std::string& title)
@@ -37,7 +37,7 @@ struct Win32StudioWindows : ::testing::Test {
 
 TEST_F(Win32StudioWindows, TheMainWindowsMenusReachTheStudio)
 {
-    const WindowHandle main = FindTopLevel(studio::CStudioApplication::kMainWindowTitle);
+    const WindowHandle main = FindTopLevel(studio::app::CStudioApplication::kMainWindowTitle);
     ASSERT_EQ(main, app->MainWindow());
     const MenuHandle bar = desktop.MenuBar(main);
     ASSERT_EQ(desktop.MenuItemCount(bar), 9);
@@ -48,9 +48,9 @@ TEST_F(Win32StudioWindows, TheMainWindowsMenusReachTheStudio)
         for (int item = 0; item < desktop.MenuItemCount(menu); ++item)
             if (desktop.MenuItemText(menu, item, 99) == "Hide Tools") hideTools = desktop.MenuItemId(menu, item);
     }
-    EXPECT_EQ(hideTools, studio::command::kHideTools);
+    EXPECT_EQ(hideTools, studio::app::command::kHideTools);
     desktop.SendCommand(main, hideTools);
-    EXPECT_FALSE(app->IsPaletteVisible(studio::Palette::Tools));
+    EXPECT_FALSE(app->IsPaletteVisible(studio::app::Palette::Tools));
 }
 
 TEST_F(Win32StudioWindows, ADocumentWindowShowsItsImageAt100PercentForTheCapture)

@@ -4,11 +4,14 @@
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioApplicationObject.h"
 
+using vantrel::studio::app::CStudioApplication;
+using vantrel::studio::app::CStudioApplicationObject;
+
 namespace vantrel::hosting {
 
 using platform::AutomationRef;
 using platform::RegistryRoot;
-using studio::CStudioApplicationObject;
+using studio::app::CStudioApplicationObject;
 
 CStudioInstallation::CStudioInstallation(CHeadlessPlatform& platform, StudioSetup setup)
     : platform_(platform), setup_(std::move(setup))

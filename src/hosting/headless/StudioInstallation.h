@@ -5,9 +5,9 @@
 
 #include "studio/app/StudioAutomationIds.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 class CStudioApplication;
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app
 
 namespace vantrel::platform {
 class CHeadlessPlatform;
@@ -16,13 +16,13 @@ class CHeadlessPlatform;
 namespace vantrel::hosting {
 
 using platform::CHeadlessPlatform;
-using studio::CStudioApplication;
+using studio::app::CStudioApplication;
 
 // Where the studio is installed on a headless platform.
 struct StudioSetup {
     std::string executablePath = "C:\\Program Files\\vantrel\\Studio\\Photoshp.exe";
     std::string serverSwitch = "/Automation";
-    std::string classId = studio::kStudioClassId;
+    std::string classId = studio::app::kStudioClassId;
 };
 
 // The studio as installed on one headless platform: registered as the automation server
@@ -39,20 +39,20 @@ public:
 
     const StudioSetup& Setup() const { return setup_; }
     // The instance that runs now, or null.
-    std::shared_ptr<CStudioApplication> RunningInstance() const;
+    std::shared_ptr<studio::app::CStudioApplication> RunningInstance() const;
     // The instance started last, running or ended, so tests can look at it afterwards.
-    std::shared_ptr<CStudioApplication> LastInstance() const { return last_; }
+    std::shared_ptr<studio::app::CStudioApplication> LastInstance() const { return last_; }
     int InstancesStarted() const { return started_; }
 
     // Starts an instance unless one runs, and gives the running one.
-    std::shared_ptr<CStudioApplication> EnsureRunning();
+    std::shared_ptr<studio::app::CStudioApplication> EnsureRunning();
 
 private:
     CStudioInstallation(CHeadlessPlatform& platform, StudioSetup setup);
 
     CHeadlessPlatform& platform_;
     StudioSetup setup_;
-    std::shared_ptr<CStudioApplication> last_;
+    std::shared_ptr<studio::app::CStudioApplication> last_;
     int started_ = 0;
 };
 

@@ -40,13 +40,13 @@ bool WriteDefault(const std::string& subKey, const std::string& value)
 bool RegisterServer(const std::string& serverCommandLine, std::string& reason)
 {
     const std::string holder = ReadDefault(std::string(kProgId) + "\\CLSID");
-    if (!holder.empty() && holder != studio::kStudioClassId) {
+    if (!holder.empty() && holder != studio::app::kStudioClassId) {
         reason = std::string(kProgId) + " belongs to another program (" + holder + "); it is left as it is";
         return false;
     }
-    const std::string classKey = std::string("CLSID\\") + studio::kStudioClassId;
+    const std::string classKey = std::string("CLSID\\") + studio::app::kStudioClassId;
     const bool written = WriteDefault(kProgId, kDescription) &&
-                         WriteDefault(std::string(kProgId) + "\\CLSID", studio::kStudioClassId) &&
+                         WriteDefault(std::string(kProgId) + "\\CLSID", studio::app::kStudioClassId) &&
                          WriteDefault(classKey, kDescription) &&
                          WriteDefault(classKey + "\\LocalServer32", serverCommandLine) &&
                          WriteDefault(classKey + "\\ProgID", kProgId);
@@ -56,12 +56,12 @@ bool RegisterServer(const std::string& serverCommandLine, std::string& reason)
 
 bool UnregisterServer(std::string& reason)
 {
-    if (ReadDefault(std::string(kProgId) + "\\CLSID") != studio::kStudioClassId) {
+    if (ReadDefault(std::string(kProgId) + "\\CLSID") != studio::app::kStudioClassId) {
         reason = std::string(kProgId) + " is not registered to this program";
         return false;
     }
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId);
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + studio::kStudioClassId).c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + studio::app::kStudioClassId).c_str());
     return true;
 }
 

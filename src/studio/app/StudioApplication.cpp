@@ -7,9 +7,12 @@
 
 #include <exception>
 
+using vantrel::studio::formats::RenderDocument;
+using vantrel::studio::render::CRenderedDocument;
+
 using vantrel::platform::CCaptureImage;
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 namespace {
 // The title an editor gives a document window: its file name, the zoom and the colour mode.
@@ -125,4 +128,4 @@ void CStudioApplication::HandleCommand(std::uint32_t commandId)
     }
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

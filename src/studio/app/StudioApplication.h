@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 using platform::IWindowHost;
 
@@ -68,4 +68,4 @@ private:
     std::map<Palette, bool> palettes_;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

@@ -4,7 +4,7 @@
 #include "studio/app/StudioAutomationIds.h"
 #include "studio/app/StudioDocumentObject.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 using platform::AutomationError;
 using platform::Variant;
@@ -45,4 +45,4 @@ Variant CStudioApplicationObject::OpenDocument(const std::vector<Variant>& args)
     return Variant::Dispatch(std::make_shared<CStudioDocumentObject>(app_, document));
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 class CStudioApplication;
 
@@ -21,4 +21,4 @@ private:
     std::shared_ptr<CStudioApplication> app_;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

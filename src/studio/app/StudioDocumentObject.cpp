@@ -3,7 +3,7 @@
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioAutomationIds.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 using platform::AutomationError;
 using platform::Variant;
@@ -24,4 +24,4 @@ Variant CStudioDocumentObject::Invoke(std::int32_t dispid, std::uint16_t flags, 
     return Variant::Empty();
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 class CStudioApplication;
 
@@ -22,4 +22,4 @@ private:
     int document_;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

@@ -1,6 +1,6 @@
 #include "studio/app/StudioMenus.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 using platform::kSubmenuItemId;
 
@@ -36,4 +36,4 @@ std::vector<MenuItemSpec> StudioMenuBar()
     };
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

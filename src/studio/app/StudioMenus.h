@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::app {
 
 using platform::MenuItemSpec;
 
@@ -48,4 +48,4 @@ constexpr int kWindowMenuPosition = 7;
 // submenu and two closing items.
 std::vector<MenuItemSpec> StudioMenuBar();
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::app

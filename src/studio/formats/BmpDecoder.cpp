@@ -5,7 +5,9 @@
 
 #include "studio/formats/RasterLimits.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CBufferedReader;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -337,4 +339,4 @@ BmpError CBmpDecoder::DecodeRunLength(CBmpRunSink& sink)
     return BmpError::None;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

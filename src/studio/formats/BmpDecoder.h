@@ -8,7 +8,7 @@
 #include "studio/io/BufferedReader.h"
 #include "studio/io/DocumentFile.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 // What can be wrong with a BMP file, each with its one-line text (BmpErrorText).
 enum class BmpError {
@@ -60,7 +60,7 @@ public:
 // size is allocated; the decoder holds one row of the file and one of output.
 class CBmpDecoder {
 public:
-    explicit CBmpDecoder(CDocumentFile& file) : file_(file) {}
+    explicit CBmpDecoder(studio::io::CDocumentFile& file) : file_(file) {}
 
     BmpError ReadHeader();
     const CBmpHeader& Header() const { return header_; }
@@ -76,13 +76,13 @@ private:
     BmpError CheckMasks();
     void UnpackPackedRow(const std::uint8_t* row, std::uint8_t* out) const;
 
-    CDocumentFile& file_;
+    studio::io::CDocumentFile& file_;
     CBmpHeader header_;
-    std::unique_ptr<CBufferedReader> reader_;
+    std::unique_ptr<studio::io::CBufferedReader> reader_;
     std::vector<std::uint8_t> row_;  // one stored row, or RGB of one literal run for RLE
     // Bit fields: shift and width of each field.
     std::array<unsigned, 4> shifts_{};
     std::array<unsigned, 4> widths_{};
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

@@ -10,7 +10,12 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::PixelLayout;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -90,4 +95,4 @@ bool LooksLikeBmp(const std::uint8_t* head, std::size_t size)
 
 const CFileKind kBmpFileKind = {"BMP", LooksLikeBmp, RenderBmp};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 int ExifOrientation(const std::uint8_t* payload, std::size_t size)
 {
@@ -39,4 +39,4 @@ int ExifOrientation(const std::uint8_t* payload, std::size_t size)
     return 1;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

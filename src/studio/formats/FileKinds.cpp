@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+
+namespace vantrel::studio::formats {
 
 std::span<const CFileKind* const> FileKinds()
 {
@@ -49,4 +51,4 @@ const CFileKind* SniffFileKind(CDocumentFile& file)
     return nullptr;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

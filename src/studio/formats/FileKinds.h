@@ -9,7 +9,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/render/RenderedDocument.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 // One kind of file the studio opens: how its first bytes look, and how it renders.
 struct CFileKind {
@@ -18,7 +18,7 @@ struct CFileKind {
     // this kind.
     bool (*Sniff)(const std::uint8_t* head, std::size_t size);
     // Renders a file of this kind into a preview; null with a one-line reason when it cannot.
-    std::unique_ptr<CRenderedDocument> (*Render)(CDocumentFile& file, int previewWidth, int previewHeight,
+    std::unique_ptr<studio::render::CRenderedDocument> (*Render)(studio::io::CDocumentFile& file, int previewWidth, int previewHeight,
                                                  std::string& reason);
 };
 
@@ -29,7 +29,7 @@ constexpr std::size_t kSniffBytes = 32;
 std::span<const CFileKind* const> FileKinds();
 
 // The kind of a file by its content, or null when no kind recognises it.
-const CFileKind* SniffFileKind(CDocumentFile& file);
+const CFileKind* SniffFileKind(studio::io::CDocumentFile& file);
 
 // The entry of each kind, one per file. Kinds whose codec a build lacks are compiled out.
 extern const CFileKind kPsdFileKind;
@@ -43,4 +43,4 @@ extern const CFileKind kBmpFileKind;
 // a file is none of them.
 std::string KnownFileKindsText();
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

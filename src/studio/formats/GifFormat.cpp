@@ -19,7 +19,13 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CBufferedReader;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::PixelLayout;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -191,4 +197,4 @@ bool LooksLikeGif(const std::uint8_t* head, std::size_t size)
 
 const CFileKind kGifFileKind = {"GIF", LooksLikeGif, RenderGif};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

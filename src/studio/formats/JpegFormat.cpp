@@ -20,7 +20,12 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::PixelLayout;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -306,4 +311,4 @@ std::unique_ptr<CRenderedDocument> RenderJpeg(CDocumentFile& file, int previewWi
 
 const CFileKind kJpegFileKind = {"JPEG", LooksLikeJpeg, RenderJpeg};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

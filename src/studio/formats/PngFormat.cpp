@@ -18,7 +18,13 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CBufferedReader;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::PixelLayout;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -178,4 +184,4 @@ std::unique_ptr<CRenderedDocument> RenderPng(CDocumentFile& file, int previewWid
 
 const CFileKind kPngFileKind = {"PNG", LooksLikePng, RenderPng};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

@@ -15,7 +15,28 @@
 #include "studio/render/LayerCompositor.h"
 #include "studio/render/SampleDepth.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::psd::CColorMode;
+using vantrel::studio::psd::CPsdChannelRows;
+using vantrel::studio::psd::CPsdLayers;
+using vantrel::studio::psd::CPsdLayout;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::FindReadableColorMode;
+using vantrel::studio::psd::MergedImageFlag;
+using vantrel::studio::psd::PsdError;
+using vantrel::studio::psd::ReadMergedImageFlag;
+using vantrel::studio::psd::ReadPsdLayerRecords;
+using vantrel::studio::psd::ReadPsdLayout;
+using vantrel::studio::render::CAreaScaler;
+using vantrel::studio::render::CColourSpec;
+using vantrel::studio::render::CLayerCompositor;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::CRowConverter;
+using vantrel::studio::render::EncodeLinearTo8;
+using vantrel::studio::render::Reduce16To8;
+using vantrel::studio::render::ScaleCoverageTo8;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -274,4 +295,4 @@ bool LooksLikePsd(const std::uint8_t* head, std::size_t size)
 // PSB documents share the signature and differ by version; one entry reads both.
 const CFileKind kPsdFileKind = {"PSD", LooksLikePsd, RenderPsd};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

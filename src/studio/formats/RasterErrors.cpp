@@ -1,6 +1,9 @@
 #include "studio/formats/RasterErrors.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRenderedDocument;
+
+namespace vantrel::studio::formats {
 
 const char* RasterErrorText(RasterError error)
 {
@@ -46,4 +49,4 @@ std::unique_ptr<CRenderedDocument> RenderRaster(const char* kindName, RasterDeco
     return document;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

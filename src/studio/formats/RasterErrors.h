@@ -7,7 +7,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/render/RenderedDocument.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 // What can be wrong with a raster file read through a codec library (JPEG, PNG, GIF, TIFF) or
 // against the shared raster limits, each with its message in RasterErrorText. The file kind's
@@ -48,15 +48,15 @@ enum class RasterError {
 
 const char* RasterErrorText(RasterError error);
 
-using CRasterRefusal = CDecodeRefusal<RasterError, RasterErrorText>;
+using CRasterRefusal = studio::io::CDecodeRefusal<RasterError, RasterErrorText>;
 
 // A codec-backed kind's decoder: a preview, or null with the refusal.
-using RasterDecoder = std::unique_ptr<CRenderedDocument> (*)(CDocumentFile& file, int previewWidth, int previewHeight,
+using RasterDecoder = std::unique_ptr<studio::render::CRenderedDocument> (*)(studio::io::CDocumentFile& file, int previewWidth, int previewHeight,
                                                               CRasterRefusal& refusal);
 
 // Runs a decoder as its kind's entry: a refusal becomes the reason callers see, the kind's name
 // and the message ("JPEG: no image"); a decoder that gave none refuses for damaged data.
-std::unique_ptr<CRenderedDocument> RenderRaster(const char* kindName, RasterDecoder decode, CDocumentFile& file,
+std::unique_ptr<studio::render::CRenderedDocument> RenderRaster(const char* kindName, RasterDecoder decode, studio::io::CDocumentFile& file,
                                                 int previewWidth, int previewHeight, std::string& reason);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

@@ -1,6 +1,6 @@
 #include "studio/formats/RasterLimits.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxSide, CRasterRefusal& refusal)
 {
@@ -36,4 +36,4 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

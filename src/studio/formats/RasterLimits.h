@@ -6,7 +6,7 @@
 
 #include "studio/formats/RasterErrors.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::formats {
 
 // The largest raster file (JPEG, PNG, BMP, GIF, TIFF) the studio opens. A side may be as long
 // as a large-document (PSB) side, 300,000, or the format's own limit where that is lower; the
@@ -48,4 +48,4 @@ bool CheckRasterSize(std::uint64_t width, std::uint64_t height, std::uint64_t ma
 // the ends are trimmed (libtiff's messages, for one, may span lines).
 std::string OneLine(const std::string& text);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

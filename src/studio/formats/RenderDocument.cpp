@@ -6,7 +6,11 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/psd/PsdLayout.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::psd::CPsdLayout;
+using vantrel::studio::render::CRenderedDocument;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -61,4 +65,4 @@ std::unique_ptr<CRenderedDocument> RenderDocumentBytes(std::span<const std::uint
     return RenderOpened(file, previewWidth, previewHeight, reason);
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

@@ -27,7 +27,14 @@
 #include "studio/formats/RasterLimits.h"
 #include "studio/render/RasterPreview.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::render::IsOrientation;
+using vantrel::studio::render::PixelLayout;
+using vantrel::studio::render::SamplesPerPixel;
+
+namespace vantrel::studio::formats {
 
 namespace {
 
@@ -459,4 +466,4 @@ bool LooksLikeTiff(const std::uint8_t* head, std::size_t size)
 
 const CFileKind kTiffFileKind = {"TIFF", LooksLikeTiff, RenderTiff};
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::formats

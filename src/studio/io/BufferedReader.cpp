@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 bool CBufferedReader::Refill()
 {
@@ -37,4 +37,4 @@ bool CBufferedReader::Read(std::uint8_t* into, std::size_t count)
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

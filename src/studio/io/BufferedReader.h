@@ -6,7 +6,7 @@
 
 #include "studio/io/DocumentFile.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 // Reads a document forward from an offset through a 64 KiB buffer, for decoders that take a
 // few bytes at a time; reads larger than the buffer go straight to their destination. (For
@@ -40,4 +40,4 @@ private:
     std::size_t end_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

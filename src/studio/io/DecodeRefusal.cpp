@@ -1,6 +1,6 @@
 #include "studio/io/DecodeRefusal.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 std::string FillMessage(std::string_view pattern, const std::vector<std::string>& details)
 {
@@ -18,4 +18,4 @@ std::string FillMessage(std::string_view pattern, const std::vector<std::string>
     return text;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 // A value a refusal's message names: text as it is, numbers in decimal.
 inline std::string RefusalDetail(std::string_view text) { return std::string(text); }
@@ -34,4 +34,4 @@ struct CDecodeRefusal {
     std::string Text() const { return FillMessage(Table(kind), details); }
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

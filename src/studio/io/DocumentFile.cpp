@@ -6,7 +6,9 @@
 
 #include "studio/psd/GrowingScratch.h"
 
-namespace vantrel::studio {
+using vantrel::studio::psd::AtLeast;
+
+namespace vantrel::studio::io {
 
 CDocumentFile::CDocumentFile(const std::string& path)
 {
@@ -142,4 +144,4 @@ bool CFileCursor::Skip(std::uint64_t count)
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 // A document opened read-only: a file, or bytes already in memory (a fuzzer's input, a test's
 // own document), read the same way. Its size is known from the start so that every length
@@ -85,4 +85,4 @@ private:
     std::size_t end_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

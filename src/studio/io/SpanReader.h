@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantrel::studio {
+namespace vantrel::studio::io {
 
 // A bounded view of bytes already in memory, read forward as big-endian integers; every read
 // checks what is left. (A document source read through a buffer is CBufferedReader.)
@@ -55,4 +55,4 @@ private:
     std::size_t at_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::io

@@ -2,7 +2,7 @@
 
 #include "text/ColorModeNames.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 namespace {
 constexpr std::string_view TitleOf(int code) { return text::FindColorMode(code)->title; }
@@ -40,4 +40,4 @@ bool AllowsDepth(const CColorMode& mode, int depth)
     }
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // The sample depths a document may have, as bits of a set.
 constexpr unsigned kDepth1 = 1u << 0;
@@ -24,4 +24,4 @@ const CColorMode* FindReadableColorMode(int code);
 // Whether a document of this mode may have samples of this many bits.
 bool AllowsDepth(const CColorMode& mode, int depth);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // A format key of four characters ('8BIM', 'norm', 'lsct' ...) as the big-endian word the file
 // stores.
@@ -12,4 +12,4 @@ constexpr std::uint32_t FourCharKey(const char (&text)[5])
            (std::uint32_t(std::uint8_t(text[2])) << 8) | std::uint32_t(std::uint8_t(text[3]));
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // Room for count elements in a scratch buffer that only grows: channels and layers of
 // different sizes take turns with it, and shrinking then growing a vector would zero the
@@ -15,4 +15,4 @@ T* AtLeast(std::vector<T>& scratch, std::size_t count)
     return scratch.data();
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

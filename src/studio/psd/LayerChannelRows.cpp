@@ -7,7 +7,10 @@
 #include "studio/psd/GrowingScratch.h"
 #include "studio/psd/PackBits.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+
+namespace vantrel::studio::psd {
 
 namespace {
 // How far ahead of the band a channel reads its packed row lengths and its data. A band needs
@@ -188,4 +191,4 @@ bool CLayerChannelRows::Skip(int rowCount, CPsdRefusal& refusal)
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

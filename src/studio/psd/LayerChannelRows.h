@@ -10,7 +10,7 @@
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/ZipRows.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // Buffers for one band's stored bytes, shared by every channel of a document: channels are
 // read one after another, and many channels each holding a band of their own would touch
@@ -29,7 +29,7 @@ class CLayerChannelRows {
 public:
     // width x height is the rectangle the channel covers: the layer's bounds, or its mask's.
     // scratch must outlive the reader.
-    bool Open(CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width, std::int64_t height,
+    bool Open(studio::io::CDocumentFile& file, const CPsdLayerChannel& channel, std::int64_t width, std::int64_t height,
               int depth, bool psb, CChannelScratch& scratch, CPsdRefusal& refusal);
 
     // Decodes the next rowCount rows into out, rowCount * Width() samples.
@@ -45,7 +45,7 @@ private:
     bool InflateRows(std::size_t rows, std::uint8_t* target, CPsdRefusal& refusal);
     void NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const;
 
-    CDocumentFile* file_ = nullptr;
+    studio::io::CDocumentFile* file_ = nullptr;
     CChannelScratch* scratch_ = nullptr;
     std::unique_ptr<CZipChannel> zip_;
     int compression_ = 0;
@@ -54,9 +54,9 @@ private:
     std::size_t width_ = 0;
     std::size_t storedRowBytes_ = 0;
     std::int64_t rowsLeft_ = 0;
-    std::optional<CFileCursor> table_;  // the packed row lengths, PackBits only
-    std::optional<CFileCursor> data_;   // the rows as stored, raw or PackBits
+    std::optional<studio::io::CFileCursor> table_;  // the packed row lengths, PackBits only
+    std::optional<studio::io::CFileCursor> data_;   // the rows as stored, raw or PackBits
     std::uint64_t end_ = 0;      // end of the channel's data
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 namespace {
 // The longest run one header can describe. Where both buffers have this much room left, runs
@@ -41,4 +41,4 @@ bool UnpackBitsRow(const std::uint8_t* packed, std::size_t packedSize, std::uint
     return out == outputSize;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

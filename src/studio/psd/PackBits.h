@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // Unpacks one PackBits-compressed row into exactly outputSize bytes. Returns false when the
 // packed bytes end inside a run or yield fewer or more bytes than the row holds; nothing is
@@ -11,4 +11,4 @@ namespace vantrel::studio {
 bool UnpackBitsRow(const std::uint8_t* packed, std::size_t packedSize, std::uint8_t* output,
                    std::size_t outputSize);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -4,7 +4,10 @@
 
 #include "studio/psd/PackBits.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+
+namespace vantrel::studio::psd {
 
 namespace {
 // Count cursors read a few thousand counts at a time; rows are read in larger chunks.
@@ -161,4 +164,4 @@ bool CPsdChannelRows::NextRow(CPsdRefusal& refusal)
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -9,7 +9,7 @@
 #include "studio/psd/PsdLayout.h"
 #include "studio/psd/ZipRows.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // The composite's leading channels, read one row at a time with all channels in step, so that
 // a decoder holds one row per channel rather than the image. Each channel plane has its own
@@ -20,7 +20,7 @@ class CPsdChannelRows {
 public:
     // Prepares to read the first channelCount channels. Fails when the file holds less image
     // data than the header and the row byte counts promise.
-    bool Open(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool Open(studio::io::CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
 
     // Reads the next row of every channel. Fails on a row that is cut short or does not
     // unpack to exactly one row.
@@ -31,13 +31,13 @@ public:
     std::size_t RowBytes() const { return rowBytes_; }
 
 private:
-    bool OpenRaw(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
-    bool OpenPackBits(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
-    bool OpenZip(CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool OpenRaw(studio::io::CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool OpenPackBits(studio::io::CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
+    bool OpenZip(studio::io::CDocumentFile& file, const CPsdLayout& layout, int channelCount, CPsdRefusal& refusal);
 
     int compression_ = 0;
-    std::vector<CFileCursor> cursors_;
-    std::vector<CFileCursor> countCursors_;           // PackBits: each channel's row byte counts
+    std::vector<studio::io::CFileCursor> cursors_;
+    std::vector<studio::io::CFileCursor> countCursors_;           // PackBits: each channel's row byte counts
     std::size_t countBytes_ = 2;                      // 2 in a PSD, 4 in a PSB
     std::size_t longestPackedRow_ = 0;
     std::vector<std::vector<std::uint8_t>> unpacked_;
@@ -49,4 +49,4 @@ private:
     int nextRow_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -1,6 +1,6 @@
 #include "studio/psd/PsdErrors.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 const char* PsdErrorText(PsdError error)
 {
@@ -56,4 +56,4 @@ const char* PsdErrorText(PsdError error)
     return "damaged PSD document";
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -2,7 +2,7 @@
 
 #include "studio/io/DecodeRefusal.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // What can be wrong with a PSD or PSB document, its composite or its layers, each with its
 // message in PsdErrorText. One family for all of it: the PackBits and ZIP streams are shared
@@ -64,6 +64,6 @@ enum class PsdError {
 
 const char* PsdErrorText(PsdError error);
 
-using CPsdRefusal = CDecodeRefusal<PsdError, PsdErrorText>;
+using CPsdRefusal = studio::io::CDecodeRefusal<PsdError, PsdErrorText>;
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -7,7 +7,11 @@
 #include "studio/io/SpanReader.h"
 #include "studio/psd/FourCharKey.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+using vantrel::studio::io::CSpanReader;
+
+namespace vantrel::studio::psd {
 
 namespace {
 
@@ -380,4 +384,4 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -8,7 +8,7 @@
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // Channel ids a layer record uses besides its colour channels.
 constexpr int kTransparencyChannel = -1;
@@ -89,6 +89,6 @@ struct CPsdLayerLimits {
 // blocks the studio draws from. Every count and length is checked against the section and
 // the file first. A document without layers gives an empty list. On failure returns false
 // with the refusal.
-bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal);
+bool ReadPsdLayerRecords(studio::io::CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

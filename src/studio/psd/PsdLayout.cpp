@@ -6,7 +6,10 @@
 #include "studio/psd/ColorModes.h"
 #include "studio/psd/PsdResources.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+
+namespace vantrel::studio::psd {
 
 namespace {
 
@@ -192,4 +195,4 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

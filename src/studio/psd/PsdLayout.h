@@ -7,7 +7,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdErrors.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // The colour a channel is displayed in (a Multichannel document's ink), as the display
 // information resource stores it: Photoshop's colour space code and four 16-bit components.
@@ -72,6 +72,6 @@ struct CPsdLayout {
 // display depends on, looks into the layer and mask information for what it says about the
 // composite's transparency, and finds the image data. On failure returns false with the
 // refusal; nothing the file claims is allocated before it has been checked.
-bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal);
+bool ReadPsdLayout(studio::io::CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

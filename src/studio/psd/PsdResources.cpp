@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+
+namespace vantrel::studio::psd {
 
 namespace {
 
@@ -166,4 +168,4 @@ CPsdLayerNotes ReadLayerNotes(CDocumentFile& file, std::uint64_t start, std::uin
     return notes;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -8,7 +8,7 @@
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // What the image resources say about the composite.
 struct CPsdResourceNotes {
@@ -23,7 +23,7 @@ struct CPsdResourceNotes {
 // Reads the image resources section [start, start + length), which lies within the file. A
 // resource that runs past the section ends the reading: the rest of the document is still
 // readable. Fails only on a colour profile larger than the studio accepts.
-bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t length,
+bool ReadImageResources(studio::io::CDocumentFile& file, std::uint64_t start, std::uint64_t length,
                         CPsdResourceNotes& notes, CPsdRefusal& refusal);
 
 // What the layer and mask information says about the composite's transparency.
@@ -34,6 +34,6 @@ struct CPsdLayerNotes {
 
 // Reads the layer and mask information section [start, start + length) as far as it is
 // well-formed; it never fails the document.
-CPsdLayerNotes ReadLayerNotes(CDocumentFile& file, std::uint64_t start, std::uint64_t length, int version);
+CPsdLayerNotes ReadLayerNotes(studio::io::CDocumentFile& file, std::uint64_t start, std::uint64_t length, int version);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

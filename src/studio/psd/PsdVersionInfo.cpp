@@ -2,7 +2,10 @@
 
 #include <cstring>
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+
+namespace vantrel::studio::psd {
 
 namespace {
 constexpr unsigned kVersionInfoId = 0x0421;
@@ -38,4 +41,4 @@ MergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layou
     return MergedImageFlag::Absent;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

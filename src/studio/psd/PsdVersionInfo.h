@@ -3,7 +3,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdLayout.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // What the version-info resource (0x0421) says of the stored merged image.
 enum class MergedImageFlag {
@@ -14,6 +14,6 @@ enum class MergedImageFlag {
 
 // Looks the resource up among the image resources, checking each block's lengths against the
 // section as it goes.
-MergedImageFlag ReadMergedImageFlag(CDocumentFile& file, const CPsdLayout& layout);
+MergedImageFlag ReadMergedImageFlag(studio::io::CDocumentFile& file, const CPsdLayout& layout);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+
+namespace vantrel::studio::psd {
 
 #ifdef VANTREL_HAVE_ZLIB
 
@@ -160,4 +162,4 @@ bool CZipChannel::Finish(std::uint64_t, CPsdRefusal& refusal)
 
 #endif
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

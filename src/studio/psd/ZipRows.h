@@ -11,7 +11,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdErrors.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::psd {
 
 // One channel of a ZIP-compressed composite, inflated a row at a time. The composite is one
 // zlib stream holding every channel's rows in turn, so a channel's reader inflates and drops
@@ -29,7 +29,7 @@ public:
     // Starts inflating the stream at offset and passes over the rows of channelIndex channels
     // before this one. The stream's bytes end at end (a layer channel's own length), or with
     // the file.
-    bool Open(CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
+    bool Open(studio::io::CDocumentFile& file, std::uint64_t offset, int width, int depth, bool prediction,
               std::uint64_t rowsBefore, CPsdRefusal& refusal, std::uint64_t end = UINT64_MAX);
     // Inflates the next row; valid until the next call.
     const std::uint8_t* NextRow(CPsdRefusal& refusal);
@@ -42,7 +42,7 @@ private:
     bool Refill(CPsdRefusal& refusal);
     void UndoPrediction();
 
-    CDocumentFile* file_ = nullptr;
+    studio::io::CDocumentFile* file_ = nullptr;
     std::uint64_t nextInput_ = 0;      // file offset of the next compressed byte to read
     std::uint64_t end_ = 0;            // file offset just past the stream's bytes
     std::vector<std::uint8_t> input_;
@@ -58,4 +58,4 @@ private:
     bool prediction_ = false;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::psd

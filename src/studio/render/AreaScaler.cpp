@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -147,4 +147,4 @@ void CAreaScaler::FinishPreviewRow()
     ++previewRow_;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

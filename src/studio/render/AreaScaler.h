@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // Scales planes of 8-bit samples to a preview size by exact area averaging: each preview
 // sample is the coverage-weighted mean of the source samples under it, in integers and
@@ -61,4 +61,4 @@ private:
     std::uint64_t previewRow_ = 0;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

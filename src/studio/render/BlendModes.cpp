@@ -7,7 +7,9 @@
 #include "studio/psd/FourCharKey.h"
 #include "studio/render/CompositeKernels.h"
 
-namespace vantrel::studio {
+using vantrel::studio::psd::FourCharKey;
+
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -234,4 +236,4 @@ VANTREL_AVX2_CLONES void BlendColours(BlendMode mode, int planeCount, const floa
     }
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

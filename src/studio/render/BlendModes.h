@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 enum class BlendMode {
     PassThrough,  // groups only: the children blend with what lies below the group
@@ -27,4 +27,4 @@ BlendMode BlendModeFromKey(std::uint32_t key, bool& known);
 void BlendColours(BlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -6,7 +6,9 @@
 
 #include "studio/render/SampleDepth.h"
 
-namespace vantrel::studio {
+using vantrel::studio::psd::CDisplayColour;
+
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -247,4 +249,4 @@ void CRowConverter::CompositeOverWhite(const std::uint8_t* alpha)
     }
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

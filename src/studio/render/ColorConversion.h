@@ -8,7 +8,7 @@
 #include "studio/psd/PsdLayout.h"
 #include "studio/render/IccTransform.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // What a document's colour depends on, as its reader found it.
 struct CColourSpec {
@@ -18,7 +18,7 @@ struct CColourSpec {
     bool transparency = false;              // a row of transparency follows them
     std::vector<std::uint8_t> palette;      // indexed: 256 reds, 256 greens, 256 blues
     int transparentIndex = -1;              // indexed: the entry that is transparent
-    std::vector<CDisplayColour> inks;       // Multichannel: each channel's display colour
+    std::vector<studio::psd::CDisplayColour> inks;       // Multichannel: each channel's display colour
     std::vector<std::uint8_t> iccProfile;   // embedded profile, or empty
     int depth = 8;                          // the stored sample depth
 };
@@ -90,6 +90,6 @@ std::array<std::uint8_t, 3> LabToSrgb(double lightness, double a, double b);
 
 // The colour a Multichannel channel's display colour shows on screen, or for index's default
 // (cyan, magenta, yellow, black, then black) when the colour is of no space the studio reads.
-std::array<std::uint8_t, 3> InkColour(const CDisplayColour& colour, std::size_t index);
+std::array<std::uint8_t, 3> InkColour(const studio::psd::CDisplayColour& colour, std::size_t index);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

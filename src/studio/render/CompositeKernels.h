@@ -7,7 +7,7 @@
 // The compositor's per-pixel loops, over pointers that do not alias; colour is premultiplied
 // by coverage, samples run from 0 to 1. The files that include this are built with the full
 // vectoriser (see CMakeLists.txt), which turns each loop into 256-bit code in the AVX2 copies.
-namespace vantrel::studio::kernels {
+namespace vantrel::studio::render::kernels {
 
 template <typename Op>
 inline void Blocked(std::size_t count, Op op)
@@ -128,4 +128,4 @@ inline void OverWhite(std::uint8_t* __restrict out, const float* __restrict colo
     });
 }
 
-}  // namespace vantrel::studio::kernels
+}  // namespace vantrel::studio::render::kernels

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 #if defined(VANTREL_HAVE_LCMS2)
 
@@ -135,4 +135,4 @@ std::unique_ptr<CIccTransform> CIccTransform::Create(const std::vector<std::uint
 
 #endif
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // Converts a document's colours through its embedded ICC profile to sRGB, as an editor's
 // colour-managed window shows them: relative colorimetric intent with black-point
@@ -34,4 +34,4 @@ public:
     static bool Available();
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

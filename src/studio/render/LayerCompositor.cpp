@@ -7,7 +7,23 @@
 #include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
 
-namespace vantrel::studio {
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::psd::AtLeast;
+using vantrel::studio::psd::CChannelScratch;
+using vantrel::studio::psd::CLayerChannelRows;
+using vantrel::studio::psd::CPsdLayerChannel;
+using vantrel::studio::psd::CPsdLayerLimits;
+using vantrel::studio::psd::CPsdLayerMask;
+using vantrel::studio::psd::CPsdLayerRecord;
+using vantrel::studio::psd::CPsdLayers;
+using vantrel::studio::psd::CPsdLayout;
+using vantrel::studio::psd::CPsdRect;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::LayerSection;
+using vantrel::studio::psd::PsdError;
+using vantrel::studio::psd::kTransparencyChannel;
+
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -441,4 +457,4 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, CPsdRefusal&
     return true;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -13,7 +13,7 @@
 #include "studio/psd/PsdLayout.h"
 #include "studio/render/BlendModes.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // Draws a document from its layers, the way an editor's document window shows them: groups
 // (isolated, or passing through with their own opacity and mask), clipping groups, user
@@ -28,35 +28,35 @@ public:
     using RowSink = std::function<void(const std::uint8_t* const* planes)>;
 
     // planeCount: the document's colour channels (1 grey, 3 RGB, 4 CMYK).
-    CLayerCompositor(CDocumentFile& file, const CPsdLayout& layout, const CPsdLayers& layers, int planeCount);
+    CLayerCompositor(studio::io::CDocumentFile& file, const studio::psd::CPsdLayout& layout, const studio::psd::CPsdLayers& layers, int planeCount);
     ~CLayerCompositor();
 
     // Builds the group structure; fails on groups nested deeper than the limit.
-    bool Prepare(CPsdRefusal& refusal);
+    bool Prepare(studio::psd::CPsdRefusal& refusal);
     // Composites every row and hands it to sink, in order; fails with the refusal.
-    bool Run(const RowSink& sink, CPsdRefusal& refusal);
+    bool Run(const RowSink& sink, studio::psd::CPsdRefusal& refusal);
 
 private:
     struct CNode;
     struct CBand;
     struct CLayerState;
 
-    bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, CPsdRefusal& refusal);
+    bool CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, studio::psd::CPsdRefusal& refusal);
     // clipGroup, when given, is a clipping group drawn on its base: the band and the base's
     // coverage. asClipBase draws the node as it is, before its mode and opacity.
     VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
-                                                                 CBand* const* clipGroup, CPsdRefusal& refusal,
+                                                                 CBand* const* clipGroup, studio::psd::CPsdRefusal& refusal,
                                                                  bool asClipBase = false);
     void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
                   const float* srcAlpha);
-    bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
-    bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal);
+    bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
+    bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
     CLayerState& StateOf(const CNode& node);
     CBand& BandAt(int depth, int kind);
 
-    CDocumentFile& file_;
-    const CPsdLayout& layout_;
-    const CPsdLayers& layers_;
+    studio::io::CDocumentFile& file_;
+    const studio::psd::CPsdLayout& layout_;
+    const studio::psd::CPsdLayers& layers_;
     int planeCount_;
     int width_;
     int bandRows_ = 1;
@@ -69,9 +69,9 @@ private:
     std::vector<std::vector<std::uint8_t>> decoded_;
     std::vector<std::uint8_t> maskRows_;
     std::vector<std::uint8_t> maskRaw_;
-    CChannelScratch scratch_;
+    studio::psd::CChannelScratch scratch_;
     std::vector<float> rowScratch_;
     std::vector<float> blendScratch_;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -8,7 +8,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -53,6 +53,6 @@ const CLittleCms* LittleCms()
     return cms ? &*cms : nullptr;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render
 
 #endif

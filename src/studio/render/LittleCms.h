@@ -4,7 +4,7 @@
 
 #include <lcms2.h>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // The LittleCMS functions the studio calls, each under its own name.
 #define VANTREL_LITTLE_CMS_FUNCTIONS(X) \
@@ -30,6 +30,6 @@ struct CLittleCms {
 // documents carry no profile.
 const CLittleCms* LittleCms();
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 std::vector<CPlacedAreaScaler::CCover> CPlacedAreaScaler::Covers(std::uint64_t sourceSide, std::uint64_t previewSide)
 {
@@ -105,4 +105,4 @@ std::vector<std::uint8_t> CPlacedAreaScaler::Preview() const
     return preview;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

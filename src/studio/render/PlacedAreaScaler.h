@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // Scales planes of 8-bit samples to a preview size by exact area averaging, as CAreaScaler
 // does and to the same values, but takes the source pixels in any order and any grouping:
@@ -53,4 +53,4 @@ private:
     std::vector<std::uint64_t> sums_;     // per preview sample
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -178,4 +178,4 @@ std::unique_ptr<CRenderedDocument> CRasterPreview::Finish(int width, int height,
     return document;
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -10,7 +10,7 @@
 #include "studio/render/PlacedAreaScaler.h"
 #include "studio/render/RenderedDocument.h"
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // How a decoder hands over the pixels of a row: 8-bit samples, pixel after pixel.
 enum class PixelLayout {
@@ -78,4 +78,4 @@ private:
     std::optional<CPlacedAreaScaler> placedScaler_;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // A document as the studio shows it: its size at 100 % and its composite scaled by area
 // averaging to a fixed preview size, as 8-bit RGB triples. Only the preview is kept, so a
@@ -23,4 +23,4 @@ struct CRenderedDocument {
     std::vector<std::string> skippedLayerFeatures;
 };
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

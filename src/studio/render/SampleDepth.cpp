@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 namespace {
 
@@ -76,4 +76,4 @@ void ScaleCoverageTo8(const std::uint8_t* samples, std::size_t count, std::uint8
     }
 }
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

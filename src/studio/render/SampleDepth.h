@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantrel::studio {
+namespace vantrel::studio::render {
 
 // Reduces stored samples deeper than 8 bits to the 8 bits a display shows, one row at a time.
 
@@ -22,4 +22,4 @@ void ScaleCoverageTo8(const std::uint8_t* samples, std::size_t count, std::uint8
 // The displayed 8-bit level of one linear value through the sRGB transfer curve, clamped.
 std::uint8_t EncodeLinearLevel(float linear);
 
-}  // namespace vantrel::studio
+}  // namespace vantrel::studio::render

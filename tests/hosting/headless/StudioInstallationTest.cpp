@@ -16,7 +16,7 @@ using vantrel::platform::CCaptureImage;
 using namespace vantrel;
 using namespace vantrel::platform;
 using namespace vantrel::hosting;
-using vantrel::studio::CStudioApplication;
+using vantrel::studio::app::CStudioApplication;
 
 namespace {
 
@@ -159,9 +159,9 @@ TEST_F(Studio, WindowMenuOffersEveryKindOfItemAndCommandsAreRecorded)
     for (std::uint32_t id : walked)
         desktop.SendCommand(main, id);
     EXPECT_EQ(installation->RunningInstance()->ReceivedCommands(), walked);
-    EXPECT_FALSE(installation->RunningInstance()->IsPaletteVisible(studio::Palette::Tools));
-    EXPECT_FALSE(installation->RunningInstance()->IsPaletteVisible(studio::Palette::Navigator));
-    EXPECT_TRUE(installation->RunningInstance()->IsPaletteVisible(studio::Palette::Layers));
+    EXPECT_FALSE(installation->RunningInstance()->IsPaletteVisible(studio::app::Palette::Tools));
+    EXPECT_FALSE(installation->RunningInstance()->IsPaletteVisible(studio::app::Palette::Navigator));
+    EXPECT_TRUE(installation->RunningInstance()->IsPaletteVisible(studio::app::Palette::Layers));
 }
 
 TEST_F(Studio, CreateObjectStartsTheStudioOnlyWhenNoneRuns)
@@ -288,7 +288,7 @@ TEST_F(Studio, EndApplicationClosesEveryWindowAndAFreshInstanceStartsNext)
     WriteRedBlueDocument("a.psd");
     platform.Launcher().Launch(kExe, kShowNormal);
     const WindowHandle firstMain = MainWindows().at(0);
-    platform.Desktop().SendCommand(firstMain, studio::command::kCascade);
+    platform.Desktop().SendCommand(firstMain, studio::app::command::kCascade);
     AutomationRef app = Connect();
     AutomationRef doc = Open(app, AnswerKeyPath("a.psd"));
 

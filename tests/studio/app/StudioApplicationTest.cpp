@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+using vantrel::studio::app::CStudioApplication;
+using vantrel::studio::app::Palette;
+
 using namespace vantrel;
-using namespace vantrel::studio;
+using namespace vantrel::studio::app;
 
 namespace {
 struct Application : ::testing::Test {

@@ -4,6 +4,8 @@
 
 #include <set>
 
+using vantrel::studio::app::StudioMenuBar;
+
 using namespace vantrel::studio;
 using vantrel::platform::kSubmenuItemId;
 

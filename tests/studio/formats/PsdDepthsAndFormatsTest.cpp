@@ -12,9 +12,11 @@
 
 #include "TestProfiles.h"
 
+using vantrel::studio::formats::RenderDocumentBytes;
+
 namespace {
 
-using vantrel::studio::RenderDocumentBytes;
+using vantrel::studio::formats::RenderDocumentBytes;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::FillPlanes16;
 using vantrel::testing::ImageResource;

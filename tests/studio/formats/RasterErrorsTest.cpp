@@ -5,13 +5,19 @@
 #include "studio/formats/RasterErrors.h"
 #include "ScratchFile.h"
 
+using vantrel::studio::formats::CRasterRefusal;
+using vantrel::studio::formats::RasterError;
+using vantrel::studio::formats::RenderRaster;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::render::CRenderedDocument;
+
 namespace {
 
-using vantrel::studio::CDocumentFile;
-using vantrel::studio::CRasterRefusal;
-using vantrel::studio::CRenderedDocument;
-using vantrel::studio::RasterError;
-using vantrel::studio::RenderRaster;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::formats::CRasterRefusal;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::formats::RasterError;
+using vantrel::studio::formats::RenderRaster;
 
 std::unique_ptr<CRenderedDocument> RefuseWithLibraryMessage(CDocumentFile&, int, int, CRasterRefusal& refusal)
 {

@@ -9,10 +9,13 @@
 #include "studio/formats/RenderDocument.h"
 #include "PsdWriter.h"
 
+using vantrel::studio::formats::RenderDocument;
+using vantrel::studio::render::CRenderedDocument;
+
 namespace {
 
-using vantrel::studio::CRenderedDocument;
-using vantrel::studio::RenderDocument;
+using vantrel::studio::render::CRenderedDocument;
+using vantrel::studio::formats::RenderDocument;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
@@ -20,7 +23,7 @@ using vantrel::testing::WritePsd;
 std::unique_ptr<CRenderedDocument> Render(const std::vector<std::uint8_t>& bytes, int previewWidth,
                                           int previewHeight, std::string& reason)
 {
-    return vantrel::studio::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
+    return vantrel::studio::formats::RenderDocumentBytes(bytes, previewWidth, previewHeight, reason);
 }
 
 // Renders at the document's own size, where area averaging is the identity, so the preview
@@ -194,10 +197,10 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
     }
     reason.clear();
     EXPECT_EQ(Render({'8', 'B', 'P', 'X', 0, 0}, 200, 160, reason), nullptr);
-    EXPECT_EQ(reason, "not " + vantrel::studio::KnownFileKindsText());
+    EXPECT_EQ(reason, "not " + vantrel::studio::formats::KnownFileKindsText());
     // "a PSD, JPEG, PNG, GIF, TIFF or BMP file" with every codec, "a PSD or BMP file" with none.
-    EXPECT_EQ(vantrel::studio::KnownFileKindsText().rfind("a PSD", 0), 0u);
-    EXPECT_NE(vantrel::studio::KnownFileKindsText().find(" or BMP file"), std::string::npos);
+    EXPECT_EQ(vantrel::studio::formats::KnownFileKindsText().rfind("a PSD", 0), 0u);
+    EXPECT_NE(vantrel::studio::formats::KnownFileKindsText().find(" or BMP file"), std::string::npos);
 }
 
 TEST(StudioDocument, AHugeHeaderWithoutItsDataIsRefusedUpFront)

@@ -14,9 +14,11 @@
 #include "RasterWriters.h"
 #include "ScratchFile.h"
 
+using vantrel::studio::render::CRenderedDocument;
+
 namespace {
 
-using vantrel::studio::CRenderedDocument;
+using vantrel::studio::render::CRenderedDocument;
 using vantrel::testing::CScratchFile;
 using vantrel::testing::FillInterleaved;
 using vantrel::testing::FillPlanes;
@@ -61,13 +63,13 @@ COutcome FromFile(const Bytes& bytes)
 {
     CScratchFile file(bytes);
     std::string reason;
-    return Seen(vantrel::studio::RenderDocument(file.Path(), 20, 16, reason), reason);
+    return Seen(vantrel::studio::formats::RenderDocument(file.Path(), 20, 16, reason), reason);
 }
 
 COutcome FromMemory(const Bytes& bytes)
 {
     std::string reason;
-    return Seen(vantrel::studio::RenderDocumentBytes(bytes, 20, 16, reason), reason);
+    return Seen(vantrel::studio::formats::RenderDocumentBytes(bytes, 20, 16, reason), reason);
 }
 
 int Pattern(int c, int x, int y) { return (x * 29 + y * 13 + c * 71) & 0xFF; }

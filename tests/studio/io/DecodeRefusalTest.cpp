@@ -4,9 +4,11 @@
 
 #include "studio/io/DecodeRefusal.h"
 
+using vantrel::studio::io::FillMessage;
+
 namespace {
 
-using vantrel::studio::FillMessage;
+using vantrel::studio::io::FillMessage;
 
 enum class TestError { None, Sides, Named };
 
@@ -20,7 +22,7 @@ const char* TestErrorText(TestError error)
     return "damaged";
 }
 
-using CTestRefusal = vantrel::studio::CDecodeRefusal<TestError, TestErrorText>;
+using CTestRefusal = vantrel::studio::io::CDecodeRefusal<TestError, TestErrorText>;
 
 TEST(DecodeRefusal, ValuesFillTheTablesPatternInOrder)
 {

@@ -9,10 +9,13 @@
 #include "studio/io/DocumentFile.h"
 #include "ScratchFile.h"
 
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
+
 namespace {
 
-using vantrel::studio::CDocumentFile;
-using vantrel::studio::CFileCursor;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::io::CFileCursor;
 using vantrel::testing::CScratchFile;
 
 std::vector<std::uint8_t> Pattern(std::size_t size)

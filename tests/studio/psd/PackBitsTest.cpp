@@ -5,9 +5,11 @@
 #include "studio/psd/PackBits.h"
 #include "PsdWriter.h"
 
+using vantrel::studio::psd::UnpackBitsRow;
+
 namespace {
 
-using vantrel::studio::UnpackBitsRow;
+using vantrel::studio::psd::UnpackBitsRow;
 
 // Unpacks into a buffer with guard bytes behind the row, so that a write past the row shows.
 bool Unpack(const std::vector<std::uint8_t>& packed, std::vector<std::uint8_t>& row, std::size_t rowSize)

@@ -6,12 +6,18 @@
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::psd::CPsdLayout;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::PsdError;
+using vantrel::studio::psd::ReadPsdLayout;
+
 namespace {
 
-using vantrel::studio::CDocumentFile;
-using vantrel::studio::CPsdLayout;
-using vantrel::studio::CPsdRefusal;
-using vantrel::studio::PsdError;
+using vantrel::studio::io::CDocumentFile;
+using vantrel::studio::psd::CPsdLayout;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::PsdError;
 using vantrel::testing::PsdSpec;
 using vantrel::testing::WritePsd;
 

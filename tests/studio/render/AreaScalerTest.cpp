@@ -6,9 +6,11 @@
 
 #include "studio/render/AreaScaler.h"
 
+using vantrel::studio::render::CAreaScaler;
+
 namespace {
 
-using vantrel::studio::CAreaScaler;
+using vantrel::studio::render::CAreaScaler;
 
 using Plane = std::vector<std::uint8_t>;
 

@@ -7,13 +7,17 @@
 #include <array>
 #include <string>
 
+using vantrel::studio::render::BlendColours;
+using vantrel::studio::render::BlendMode;
+using vantrel::studio::render::BlendModeFromKey;
+
 namespace {
 
-using vantrel::studio::BlendColours;
-using vantrel::studio::BlendModeFromKey;
-using vantrel::studio::BlendMode;
+using vantrel::studio::render::BlendColours;
+using vantrel::studio::render::BlendModeFromKey;
+using vantrel::studio::render::BlendMode;
 
-constexpr auto Key = vantrel::studio::FourCharKey;
+constexpr auto Key = vantrel::studio::psd::FourCharKey;
 
 // B(backdrop, source) for one grey pixel, on the 0..255 scale.
 float Grey(BlendMode mode, float backdrop, float source)

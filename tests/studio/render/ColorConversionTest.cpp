@@ -2,11 +2,15 @@
 
 #include "studio/render/ColorConversion.h"
 
+using vantrel::studio::psd::CDisplayColour;
+using vantrel::studio::render::CColourSpec;
+using vantrel::studio::render::CRowConverter;
+
 namespace {
 
-using vantrel::studio::CColourSpec;
-using vantrel::studio::CDisplayColour;
-using vantrel::studio::CRowConverter;
+using vantrel::studio::render::CColourSpec;
+using vantrel::studio::psd::CDisplayColour;
+using vantrel::studio::render::CRowConverter;
 
 using Row = std::vector<std::uint8_t>;
 
@@ -118,13 +122,13 @@ TEST(ColorConversion, LabUnderD50ReachesSrgbPrimariesAndGreys)
 {
     // L* 100 and 0 are white and black; neutral greys stay neutral; sRGB red is Lab(54.29,
     // 80.80, 69.89) under D50 through the sRGB profile's colorants.
-    EXPECT_EQ(vantrel::studio::LabToSrgb(100, 0, 0), (std::array<std::uint8_t, 3>{255, 255, 255}));
-    EXPECT_EQ(vantrel::studio::LabToSrgb(0, 0, 0), (std::array<std::uint8_t, 3>{0, 0, 0}));
-    const auto grey = vantrel::studio::LabToSrgb(53.585, 0, 0);  // sRGB 128
+    EXPECT_EQ(vantrel::studio::render::LabToSrgb(100, 0, 0), (std::array<std::uint8_t, 3>{255, 255, 255}));
+    EXPECT_EQ(vantrel::studio::render::LabToSrgb(0, 0, 0), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    const auto grey = vantrel::studio::render::LabToSrgb(53.585, 0, 0);  // sRGB 128
     EXPECT_EQ(grey[0], grey[1]);
     EXPECT_EQ(grey[1], grey[2]);
     EXPECT_NEAR(grey[0], 128, 1);
-    const auto red = vantrel::studio::LabToSrgb(54.29, 80.80, 69.89);
+    const auto red = vantrel::studio::render::LabToSrgb(54.29, 80.80, 69.89);
     EXPECT_NEAR(red[0], 255, 1);
     EXPECT_NEAR(red[1], 0, 2);
     EXPECT_NEAR(red[2], 0, 2);
@@ -158,14 +162,14 @@ TEST(ColorConversion, MultichannelInksPrintOverEachOther)
     EXPECT_EQ(PlaneOf(planes, 2, 3), (Row{30, 0, 0}));
 
     // Without display colours the inks default to cyan, magenta, yellow and black.
-    EXPECT_EQ(vantrel::studio::InkColour({}, 0), (std::array<std::uint8_t, 3>{0, 255, 255}));
-    EXPECT_EQ(vantrel::studio::InkColour({}, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));
-    EXPECT_EQ(vantrel::studio::InkColour({}, 9), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(vantrel::studio::render::InkColour({}, 0), (std::array<std::uint8_t, 3>{0, 255, 255}));
+    EXPECT_EQ(vantrel::studio::render::InkColour({}, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(vantrel::studio::render::InkColour({}, 9), (std::array<std::uint8_t, 3>{0, 0, 0}));
     CDisplayColour rgb;
     rgb.space = 0;
     rgb.components[0] = 0xFFFF;
     rgb.components[2] = 0x8000;
-    EXPECT_EQ(vantrel::studio::InkColour(rgb, 0), (std::array<std::uint8_t, 3>{255, 0, 128}));
+    EXPECT_EQ(vantrel::studio::render::InkColour(rgb, 0), (std::array<std::uint8_t, 3>{255, 0, 128}));
 }
 
 }  // namespace

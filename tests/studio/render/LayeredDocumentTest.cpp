@@ -11,9 +11,13 @@
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
+using vantrel::studio::formats::RenderDocumentBytes;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::PsdError;
+
 namespace {
 
-using vantrel::studio::RenderDocumentBytes;
+using vantrel::studio::formats::RenderDocumentBytes;
 using vantrel::testing::FillPlanes;
 using vantrel::testing::LayerAndMaskSection;
 using vantrel::testing::PsdLayerSpec;
@@ -241,20 +245,20 @@ TEST(LayeredDocument, WhatIsNotDrawnIsListed)
     EXPECT_EQ(result.skipped[0], "layer 1 \"Curves 1\": adjustment layer (curv)");
 }
 
-using vantrel::studio::CPsdRefusal;
-using vantrel::studio::PsdError;
+using vantrel::studio::psd::CPsdRefusal;
+using vantrel::studio::psd::PsdError;
 
 CPsdRefusal Refusal(const std::vector<std::uint8_t>& layerSection)
 {
     PsdSpec psd;
     psd.layerAndMask = layerSection;
     const auto bytes = WritePsd(psd);
-    vantrel::studio::CDocumentFile document(std::span{bytes});
-    vantrel::studio::CPsdLayout layout;
+    vantrel::studio::io::CDocumentFile document(std::span{bytes});
+    vantrel::studio::psd::CPsdLayout layout;
     CPsdRefusal refusal;
-    EXPECT_TRUE(vantrel::studio::ReadPsdLayout(document, layout, refusal)) << refusal.Text();
-    vantrel::studio::CPsdLayers layers;
-    if (vantrel::studio::ReadPsdLayerRecords(document, layout, layers, refusal)) return {};
+    EXPECT_TRUE(vantrel::studio::psd::ReadPsdLayout(document, layout, refusal)) << refusal.Text();
+    vantrel::studio::psd::CPsdLayers layers;
+    if (vantrel::studio::psd::ReadPsdLayerRecords(document, layout, layers, refusal)) return {};
     EXPECT_TRUE(refusal.Refused());
     return refusal;
 }

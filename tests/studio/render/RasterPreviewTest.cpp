@@ -9,10 +9,10 @@
 
 namespace {
 
-using vantrel::studio::CAreaScaler;
-using vantrel::studio::PixelLayout;
-using vantrel::studio::CPlacedAreaScaler;
-using vantrel::studio::CRasterPreview;
+using vantrel::studio::render::CAreaScaler;
+using vantrel::studio::render::PixelLayout;
+using vantrel::studio::render::CPlacedAreaScaler;
+using vantrel::studio::render::CRasterPreview;
 
 std::vector<std::uint8_t> RandomPlane(int width, int height, unsigned seed)
 {
@@ -171,23 +171,30 @@ TEST(AreaScaler, RoundsExactlyAtLargeSizes)
 #include "studio/formats/RasterLimits.h"
 #include "RefusalPrinting.h"
 
+using vantrel::studio::formats::CRasterRefusal;
+using vantrel::studio::formats::RasterError;
+using vantrel::studio::render::CAreaScaler;
+using vantrel::studio::render::CPlacedAreaScaler;
+using vantrel::studio::render::CRasterPreview;
+using vantrel::studio::render::PixelLayout;
+
 namespace {
 
 TEST(RasterLimits, SidesAndPixelsAreCheckedAndReasonsAreOneLine)
 {
-    using vantrel::studio::CRasterRefusal;
-    using vantrel::studio::RasterError;
+    using vantrel::studio::formats::CRasterRefusal;
+    using vantrel::studio::formats::RasterError;
     CRasterRefusal refusal;
-    EXPECT_TRUE(vantrel::studio::CheckRasterSize(30000, 30000, 65535, refusal));
+    EXPECT_TRUE(vantrel::studio::formats::CheckRasterSize(30000, 30000, 65535, refusal));
     EXPECT_FALSE(refusal.Refused());
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(30001, 30000, 65535, refusal));
+    EXPECT_FALSE(vantrel::studio::formats::CheckRasterSize(30001, 30000, 65535, refusal));
     EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::TooManyPixels, 30001, 30000, 900000000));
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(0, 5, 65535, refusal));
+    EXPECT_FALSE(vantrel::studio::formats::CheckRasterSize(0, 5, 65535, refusal));
     EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideZero, "width"));
-    EXPECT_FALSE(vantrel::studio::CheckRasterSize(5, 65536, 65535, refusal));
+    EXPECT_FALSE(vantrel::studio::formats::CheckRasterSize(5, 65536, 65535, refusal));
     EXPECT_EQ(refusal, CRasterRefusal::Of(RasterError::SideTooLong, "height", 65536, 65535));
     // libtiff, for one, breaks its messages over lines.
-    EXPECT_EQ(vantrel::studio::OneLine("TIFF: Tag InkNames:\n  Value 1 of\tNumberOfInks \r\n"),
+    EXPECT_EQ(vantrel::studio::formats::OneLine("TIFF: Tag InkNames:\n  Value 1 of\tNumberOfInks \r\n"),
               "TIFF: Tag InkNames: Value 1 of NumberOfInks");
 }
 

@@ -6,11 +6,15 @@
 
 #include "studio/render/SampleDepth.h"
 
+using vantrel::studio::render::EncodeLinearTo8;
+using vantrel::studio::render::Reduce16To8;
+using vantrel::studio::render::ScaleCoverageTo8;
+
 namespace {
 
-using vantrel::studio::EncodeLinearTo8;
-using vantrel::studio::Reduce16To8;
-using vantrel::studio::ScaleCoverageTo8;
+using vantrel::studio::render::EncodeLinearTo8;
+using vantrel::studio::render::Reduce16To8;
+using vantrel::studio::render::ScaleCoverageTo8;
 
 std::vector<std::uint8_t> BigEndianFloats(const std::vector<float>& values)
 {

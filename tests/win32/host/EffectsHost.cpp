@@ -108,13 +108,13 @@ int main(int argc, char** argv)
     {
         hosting::CWin32WindowHost host;
         platform::CWin32Files files;
-        std::shared_ptr<studio::CStudioApplication> app;
+        std::shared_ptr<studio::app::CStudioApplication> app;
         CLSID classId{};
-        CLSIDFromString(platform::ToUtf16(studio::kStudioClassId, CP_ACP).c_str(), &classId);
+        CLSIDFromString(platform::ToUtf16(studio::app::kStudioClassId, CP_ACP).c_str(), &classId);
         // Each connection after the studio has ended starts it again, as a local server would.
         hosting::CClassObjectRegistration registration(classId, [&] {
-            if (!app || !app->IsRunning()) app = studio::CStudioApplication::Start(host, files);
-            return std::make_shared<studio::CStudioApplicationObject>(app);
+            if (!app || !app->IsRunning()) app = studio::app::CStudioApplication::Start(host, files);
+            return std::make_shared<studio::app::CStudioApplicationObject>(app);
         });
         if (!registration.IsRegistered()) {
             std::fprintf(stderr, "cannot offer the studio's class to COM\n");
