@@ -74,7 +74,6 @@ private:
     std::size_t colourChannels_;
     bool transparency_;
     int outputPlanes_ = 3;
-    int transparentIndex_ = -1;
     bool deepLab_ = false;
     std::vector<std::uint8_t> palette_;
     std::unique_ptr<CIccTransform> icc_;
