@@ -17,10 +17,6 @@
 #include "grading/MarkSession.h"
 #include "platform/Platform.h"
 
-using vantrel::platform::CCaptureImage;
-using vantrel::platform::DisplayFormat;
-
-
 namespace {
 
 using vantrel::platform::CCaptureImage;

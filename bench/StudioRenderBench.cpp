@@ -22,12 +22,7 @@ using vantrel::testing::PsdSpec;
 // At 16 bits the same picture carries noise in its low byte too, as a real scan's does.
 CScratchFile WritePhoto(bool packBits, int depth)
 {
-    PsdSpec psd;
-    psd.width = 4000;
-    psd.height = 3000;
-    psd.channels = 3;
-    psd.depth = depth;
-    psd.rle = packBits;
+    PsdSpec psd{.width = 4000, .height = 3000, .channels = 3, .depth = depth, .rle = packBits};
     std::uint32_t state = 12345;
     auto value = [&state](int channel, int x, int y) {
         state = state * 1664525u + 1013904223u;

@@ -21,12 +21,7 @@ struct Sun {
 // A landscape: sky above a green field, with an optional sun. The task was to add the sun.
 PsdSpec Landscape(int width, int height, const Sun* sun)
 {
-    PsdSpec psd;
-    psd.width = width;
-    psd.height = height;
-    psd.channels = 3;
-    psd.colorMode = 3;
-    psd.rle = true;
+    PsdSpec psd{.width = width, .height = height, .channels = 3, .colorMode = 3, .rle = true};
     vantrel::testing::FillPlanes(psd, [&](int c, int x, int y) {
         const double fy = static_cast<double>(y) / height;
         int rgb[3];

@@ -8,8 +8,6 @@
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
-using vantrel::grading::CMarkSession;
-
 using vantrel::document::RemoveSpaces;
 
 namespace {

@@ -3,8 +3,6 @@
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
-using vantrel::grading::CMarkSession;
-
 namespace {
 
 using vantrel::grading::CMarkSession;

@@ -81,10 +81,7 @@ std::vector<std::uint8_t> FiveLayerDocument(int width, int height)
     stripes.fillOpacity = 204;
     layers.push_back(std::move(stripes));
 
-    PsdSpec psd;
-    psd.width = width;
-    psd.height = height;
-    psd.rle = true;
+    PsdSpec psd{.width = width, .height = height, .rle = true};
     FillPlanes(psd, [](int, int, int) { return 255; });
     psd.imageResources = VersionInfoResources(false);
     psd.layerAndMask = LayerAndMaskSection(layers);

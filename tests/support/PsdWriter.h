@@ -19,10 +19,11 @@ struct PsdSpec {
     bool prediction = false;  // with zip: each row stored as differences
     // channels planes of height rows; a row is (width * depth + 7) / 8 bytes, samples of 16
     // and 32 bits big-endian. Left empty, the planes are written as zeros.
-    std::vector<std::uint8_t> planes;
-    std::vector<std::uint8_t> colorModeData;   // 768 bytes of palette for indexed documents
-    std::vector<std::uint8_t> imageResources;
-    std::vector<std::uint8_t> layerAndMask;
+    // Default-initialised, so that a designated initializer may leave any of them out.
+    std::vector<std::uint8_t> planes{};
+    std::vector<std::uint8_t> colorModeData{};  // 768 bytes of palette for indexed documents
+    std::vector<std::uint8_t> imageResources{};
+    std::vector<std::uint8_t> layerAndMask{};
 };
 
 std::size_t RowBytes(const PsdSpec& psd);

@@ -6,8 +6,6 @@
 #include "text/WhiteSpace.h"
 #include "StudioExam.h"
 
-using vantrel::grading::CMarkSession;
-
 using namespace vantrel::effects::session;
 
 namespace {

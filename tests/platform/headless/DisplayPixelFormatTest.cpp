@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 using vantrel::platform::CCaptureImage;
-
-using vantrel::platform::CCaptureImage;
 using vantrel::platform::StoreDisplayPixel;
 
 TEST(DisplayPixelFormat, EachDepthStoresItsOwnLayoutAtTheRightOffset)

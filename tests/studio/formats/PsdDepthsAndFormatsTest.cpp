@@ -12,8 +12,6 @@
 
 #include "TestProfiles.h"
 
-using vantrel::studio::formats::RenderDocumentBytes;
-
 namespace {
 
 using vantrel::studio::formats::RenderDocumentBytes;
@@ -81,12 +79,7 @@ TEST_P(EveryStorage, SixteenBitRgbRoundsEachSample)
 
 TEST_P(EveryStorage, ThirtyTwoBitGreyIsLinearLight)
 {
-    PsdSpec psd;
-    psd.width = 4;
-    psd.height = 2;
-    psd.depth = 32;
-    psd.colorMode = 1;
-    psd.channels = 1;
+    PsdSpec psd{.width = 4, .height = 2, .channels = 1, .depth = 32, .colorMode = 1};
     Store(psd);
     vantrel::testing::FillPlanes32(psd, [](int, int x, int y) { return y == 0 ? x / 3.0f : x == 0 ? -1.0f : 0.25f * x; });
     Pixels rgb;
@@ -125,11 +118,7 @@ INSTANTIATE_TEST_SUITE_P(PsdAndPsb, EveryStorage,
 TEST(PsdTransparency, ColourLeftUnderTransparentPixelsShowsWhiteAndSelectionsAreNotDrawn)
 {
     // Red everywhere, its left half transparent, as a writer that does not matt saves it.
-    PsdSpec psd;
-    psd.width = 4;
-    psd.height = 1;
-    psd.channels = 5;
-    psd.layerAndMask = LayerCountSection(-1);
+    PsdSpec psd{.width = 4, .height = 1, .channels = 5, .layerAndMask = LayerCountSection(-1)};
     FillPlanes(psd, [](int c, int x, int) { return c == 0 ? 255 : c < 3 ? 0 : c == 3 ? (x < 2 ? 0 : 255) : 0; });
     Pixels rgb;
     ASSERT_EQ(Render(psd, rgb), "");
@@ -145,12 +134,7 @@ TEST(PsdTransparency, ColourLeftUnderTransparentPixelsShowsWhiteAndSelectionsAre
 TEST(PsdTransparency, FiftySevenChannelsOpenWithTheirTransparency)
 {
     // RGB, the merged transparency and 53 saved selections, as an editor saves the most it allows.
-    PsdSpec psd;
-    psd.width = 2;
-    psd.height = 2;
-    psd.channels = 57;
-    psd.rle = true;
-    psd.layerAndMask = LayerCountSection(-1);
+    PsdSpec psd{.width = 2, .height = 2, .channels = 57, .rle = true, .layerAndMask = LayerCountSection(-1)};
     FillPlanes(psd, [](int c, int x, int) { return c < 3 ? 40 * c : c == 3 ? 255 * x : 99; });
     Pixels rgb;
     ASSERT_EQ(Render(psd, rgb), "");
@@ -159,11 +143,7 @@ TEST(PsdTransparency, FiftySevenChannelsOpenWithTheirTransparency)
 
 TEST(PsdModes, SixteenBitLabConvertsFromItsStoredSamples)
 {
-    PsdSpec psd;
-    psd.width = 3;
-    psd.height = 1;
-    psd.depth = 16;
-    psd.colorMode = 9;
+    PsdSpec psd{.width = 3, .height = 1, .depth = 16, .colorMode = 9};
     // White, black and mid grey: L * 65535 / 100, and a = b = 0 at 32768.
     FillPlanes16(psd, [](int c, int x, int) { return c > 0 ? 32768 : x == 0 ? 65535 : x == 1 ? 0 : 35117; });
     Pixels rgb;
@@ -176,11 +156,7 @@ TEST(PsdModes, SixteenBitLabConvertsFromItsStoredSamples)
 
 TEST(PsdModes, MultichannelPrintsEachInkInItsDisplayColour)
 {
-    PsdSpec psd;
-    psd.width = 2;
-    psd.height = 1;
-    psd.colorMode = 7;
-    psd.channels = 2;
+    PsdSpec psd{.width = 2, .height = 1, .channels = 2, .colorMode = 7};
     // A red ink (RGB display colour) and a channel without a display colour (its default: cyan).
     psd.imageResources = ImageResource(0x0435, {0, 0, 0, 1, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 2});
     FillPlanes(psd, [](int c, int x, int) { return x == 0 ? 255 : c == 0 ? 0 : 255; });
@@ -191,11 +167,7 @@ TEST(PsdModes, MultichannelPrintsEachInkInItsDisplayColour)
 
 TEST(PsdModes, DuotoneShowsItsGreyLevels)
 {
-    PsdSpec psd;
-    psd.width = 2;
-    psd.height = 1;
-    psd.colorMode = 8;
-    psd.channels = 1;
+    PsdSpec psd{.width = 2, .height = 1, .channels = 1, .colorMode = 8};
     psd.colorModeData.assign(40, 7);  // the editor's private duotone data
     FillPlanes(psd, [](int, int x, int) { return 30 + 100 * x; });
     Pixels rgb;
@@ -209,12 +181,7 @@ TEST(PsdDamage, ZipDataThatEndsEarlyOrIsCorruptFailsWithAReason)
     GTEST_SKIP() << "this build has no zlib";
 #endif
     for (bool prediction : {false, true}) {
-        PsdSpec psd;
-        psd.width = 40;
-        psd.height = 30;
-        psd.depth = 16;
-        psd.zip = true;
-        psd.prediction = prediction;
+        PsdSpec psd{.width = 40, .height = 30, .depth = 16, .zip = true, .prediction = prediction};
         FillPlanes16(psd, [](int c, int x, int y) { return Sample16(c, x, y); });
         const auto bytes = WritePsd(psd);
         std::string reason;
@@ -273,12 +240,7 @@ TEST(PsdDamage, EveryTruncationOfADeepPsbFailsCleanly)
 
 TEST(PsdDamage, APsbCountLongerThanAnyRowIsRefused)
 {
-    PsdSpec psd;
-    psd.version = 2;
-    psd.width = 4;
-    psd.height = 1;
-    psd.channels = 3;
-    psd.rle = true;
+    PsdSpec psd{.width = 4, .height = 1, .channels = 3, .version = 2, .rle = true};
     auto bytes = WritePsd(psd);
     const std::size_t table = 26 + 4 + 4 + 8 + 2;
     bytes[table] = 0x7F;  // the first row claims two gigabytes
@@ -306,9 +268,7 @@ TEST(PsdProfiles, ConvertThroughTheEmbeddedProfile)
     EXPECT_NEAR(rgb[6], 255, 1);
 
     // An sRGB profile changes nothing; a damaged one, or one of another colour space, is ignored.
-    PsdSpec rgbDocument;
-    rgbDocument.width = 16;
-    rgbDocument.height = 16;
+    PsdSpec rgbDocument{.width = 16, .height = 16};
     FillPlanes(rgbDocument, [](int c, int x, int y) { return (c * 77 + x * 16 + y * 3) % 256; });
     Pixels plain;
     ASSERT_EQ(Render(rgbDocument, plain), "");
@@ -357,12 +317,7 @@ TEST(FuzzSeeds, WrittenWhenAsked)
         vantrel::testing::WriteFile(std::string(folder) + "/" + name, WritePsd(psd));
     };
     const auto smallRgb = [](int depth) {
-        PsdSpec psd;
-        psd.width = 7;
-        psd.height = 3;
-        psd.depth = depth;
-        psd.channels = 4;
-        psd.layerAndMask = LayerCountSection(-1);
+        PsdSpec psd{.width = 7, .height = 3, .channels = 4, .depth = depth, .layerAndMask = LayerCountSection(-1)};
         if (depth == 16) FillPlanes16(psd, [](int c, int x, int y) { return Sample16(c, x, y); });
         if (depth == 32) vantrel::testing::FillPlanes32(psd, [](int c, int x, int y) { return 0.1f * c + 0.05f * x + 0.2f * y; });
         if (depth == 8) FillPlanes(psd, [](int c, int x, int y) { return 30 * c + 11 * x + 5 * y; });

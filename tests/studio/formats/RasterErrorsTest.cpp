@@ -5,12 +5,6 @@
 #include "studio/formats/RasterErrors.h"
 #include "ScratchFile.h"
 
-using vantrel::studio::formats::CRasterRefusal;
-using vantrel::studio::formats::RasterError;
-using vantrel::studio::formats::RenderRaster;
-using vantrel::studio::io::CDocumentFile;
-using vantrel::studio::render::CRenderedDocument;
-
 namespace {
 
 using vantrel::studio::io::CDocumentFile;

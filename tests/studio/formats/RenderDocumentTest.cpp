@@ -9,9 +9,6 @@
 #include "studio/formats/RenderDocument.h"
 #include "PsdWriter.h"
 
-using vantrel::studio::formats::RenderDocument;
-using vantrel::studio::render::CRenderedDocument;
-
 namespace {
 
 using vantrel::studio::render::CRenderedDocument;
@@ -141,10 +138,7 @@ INSTANTIATE_TEST_SUITE_P(AllFour, EveryCompression, ::testing::Values(0, 1, 2, 3
 
 TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
 {
-    PsdSpec psd;
-    psd.width = 400;
-    psd.height = 320;
-    psd.rle = true;
+    PsdSpec psd{.width = 400, .height = 320, .rle = true};
     // 2 x 2 blocks of one colour each shrink to exactly that colour.
     FillPlanes(psd, [](int c, int x, int y) { return (x / 2 * 7 + y / 2 * 13 + c * 50) % 256; });
     std::string reason;
@@ -165,12 +159,7 @@ TEST(StudioDocument, ReportsTheDocumentAndScalesToThePreview)
 
 TEST(StudioDocument, ABitmapAveragesToGrey)
 {
-    PsdSpec psd;
-    psd.colorMode = 0;
-    psd.depth = 1;
-    psd.channels = 1;
-    psd.width = 16;
-    psd.height = 2;
+    PsdSpec psd{.width = 16, .height = 2, .channels = 1, .depth = 1, .colorMode = 0};
     psd.planes = {0xAA, 0xAA, 0x55, 0x55};  // a checkerboard
     std::string reason;
     auto document = Render(WritePsd(psd), 1, 1, reason);

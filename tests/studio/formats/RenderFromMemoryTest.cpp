@@ -14,8 +14,6 @@
 #include "RasterWriters.h"
 #include "ScratchFile.h"
 
-using vantrel::studio::render::CRenderedDocument;
-
 namespace {
 
 using vantrel::studio::render::CRenderedDocument;
@@ -88,10 +86,7 @@ Spec RgbPattern()
 std::vector<std::pair<std::string, Bytes>> OneOfEachKind()
 {
     std::vector<std::pair<std::string, Bytes>> documents;
-    PsdSpec psd;
-    psd.width = kWidth;
-    psd.height = kHeight;
-    psd.rle = true;
+    PsdSpec psd{.width = kWidth, .height = kHeight, .rle = true};
     FillPlanes(psd, Pattern);
     documents.emplace_back("PSD composite", WritePsd(psd));
     psd.version = 2;

@@ -4,8 +4,6 @@
 
 #include "studio/io/DecodeRefusal.h"
 
-using vantrel::studio::io::FillMessage;
-
 namespace {
 
 using vantrel::studio::io::FillMessage;

@@ -9,9 +9,6 @@
 #include "studio/io/DocumentFile.h"
 #include "ScratchFile.h"
 
-using vantrel::studio::io::CDocumentFile;
-using vantrel::studio::io::CFileCursor;
-
 namespace {
 
 using vantrel::studio::io::CDocumentFile;

@@ -5,8 +5,6 @@
 #include "studio/psd/PackBits.h"
 #include "PsdWriter.h"
 
-using vantrel::studio::psd::UnpackBitsRow;
-
 namespace {
 
 using vantrel::studio::psd::UnpackBitsRow;

@@ -6,11 +6,6 @@
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
-using vantrel::studio::io::CDocumentFile;
-using vantrel::studio::psd::CPsdChannelRows;
-using vantrel::studio::psd::CPsdLayout;
-using vantrel::studio::psd::CPsdRefusal;
-using vantrel::studio::psd::PsdError;
 using vantrel::studio::psd::ReadPsdLayout;
 
 namespace {
@@ -30,11 +25,7 @@ int Sample(int channel, int x, int y) { return (channel * 70 + x * 3 + y * 11) %
 
 PsdSpec FourChannels(bool rle, int width = 300, int height = 4)
 {
-    PsdSpec psd;
-    psd.width = width;
-    psd.height = height;
-    psd.channels = 4;
-    psd.rle = rle;
+    PsdSpec psd{.width = width, .height = height, .channels = 4, .rle = rle};
     vantrel::testing::FillPlanes(psd, [](int c, int x, int y) { return x > 200 && x < 260 ? 5 : Sample(c, x, y); });
     return psd;
 }
@@ -76,10 +67,7 @@ TEST(PsdChannelRows, ReadsChannelsInStepForBothStorages)
 
 TEST(PsdChannelRows, WidestRowsAcrossManyChunkRefills)
 {
-    PsdSpec psd;
-    psd.width = 30000;
-    psd.height = 40;
-    psd.rle = true;
+    PsdSpec psd{.width = 30000, .height = 40, .rle = true};
     vantrel::testing::FillPlanes(psd, [](int c, int x, int y) { return (x * 13 + y * c) % 251; });
     EXPECT_EQ(ReadAll(WritePsd(psd), psd, 3), kAccepted);
     psd.rle = false;

@@ -6,10 +6,6 @@
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
-using vantrel::studio::io::CDocumentFile;
-using vantrel::studio::psd::CPsdLayout;
-using vantrel::studio::psd::CPsdRefusal;
-using vantrel::studio::psd::PsdError;
 using vantrel::studio::psd::ReadPsdLayout;
 
 namespace {
@@ -61,20 +57,13 @@ CPsdRefusal Refused(PsdError kind, const Values&... values)
 
 std::vector<std::uint8_t> SmallRgb()
 {
-    PsdSpec psd;
-    psd.width = 4;
-    psd.height = 3;
+    PsdSpec psd{.width = 4, .height = 3};
     return WritePsd(psd);
 }
 
 TEST(PsdLayout, FindsTheImageDataPastEverySection)
 {
-    PsdSpec psd;
-    psd.width = 7;
-    psd.height = 5;
-    psd.channels = 2;
-    psd.colorMode = 2;
-    psd.rle = true;
+    PsdSpec psd{.width = 7, .height = 5, .channels = 2, .colorMode = 2, .rle = true};
     psd.colorModeData.assign(772, 0);  // a palette and four more bytes some writers add
     for (int i = 0; i < 768; ++i) psd.colorModeData[i] = static_cast<std::uint8_t>(i / 3);
     psd.imageResources.assign(30, 0xEE);
@@ -153,9 +142,7 @@ TEST(PsdLayout, ReadsEveryDepthEachModeHas)
         {8, 1, {8, 16}, {1, 32}},        {9, 3, {8, 16}, {1, 32}},
     };
     for (const auto& mode : modes) {
-        PsdSpec psd;
-        psd.colorMode = mode.mode;
-        psd.channels = mode.channels;
+        PsdSpec psd{.channels = mode.channels, .colorMode = mode.mode};
         if (mode.mode == 2) psd.colorModeData.assign(768, 0);
         for (int depth : mode.depths) {
             psd.depth = depth;
@@ -175,10 +162,7 @@ TEST(PsdLayout, ReadsEveryDepthEachModeHas)
 
 TEST(PsdLayout, PsbSidesReachThreeHundredThousandWithinAPixelCap)
 {
-    PsdSpec psd;
-    psd.version = 2;
-    psd.rle = true;
-    psd.layerAndMask = vantrel::testing::LayerCountSection(-1, 2);
+    PsdSpec psd{.version = 2, .rle = true, .layerAndMask = vantrel::testing::LayerCountSection(-1, 2)};
     CPsdLayout layout;
     ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.version, 2);
@@ -233,19 +217,14 @@ TEST(PsdLayout, TellsTheMergedTransparencyFromSavedSelections)
     psd.layerAndMask = {0, 0, 0, 0, 0, 0, 0, 0, '8', 'B', 'I', 'M', 'L', 'r', '1', '6', 0, 0, 0, 4, 0xFF, 0xFF, 0, 0};
     EXPECT_TRUE(transparency(psd));
     // Bitmap documents have no transparency.
-    PsdSpec bitmap;
-    bitmap.colorMode = 0;
-    bitmap.depth = 1;
-    bitmap.channels = 2;
+    PsdSpec bitmap{.channels = 2, .depth = 1, .colorMode = 0};
     EXPECT_FALSE(transparency(bitmap));
 }
 
 TEST(PsdLayout, CountsOnlyTheDrawnChannelsAgainstTheLimit)
 {
     // An RGB document with its transparency and 53 saved selections, as an editor saves one.
-    PsdSpec psd;
-    psd.channels = 57;
-    psd.layerAndMask = vantrel::testing::LayerCountSection(-1);
+    PsdSpec psd{.channels = 57, .layerAndMask = vantrel::testing::LayerCountSection(-1)};
     CPsdLayout layout;
     ASSERT_EQ(Refusal(WritePsd(psd), &layout), kAccepted);
     EXPECT_EQ(layout.DrawnChannels(), 4);
@@ -260,9 +239,7 @@ TEST(PsdLayout, CountsOnlyTheDrawnChannelsAgainstTheLimit)
 TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
 {
     using vantrel::testing::ImageResource;
-    PsdSpec psd;
-    psd.colorMode = 7;
-    psd.channels = 2;
+    PsdSpec psd{.channels = 2, .colorMode = 7};
     const std::vector<std::uint8_t> profile = {1, 2, 3, 4, 5};
     // Display information: a version, then per channel a colour space, four components, an
     // opacity and a kind.
@@ -280,9 +257,7 @@ TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
     EXPECT_EQ(layout.inks[1].space, -1) << "a channel the resource leaves out";
     EXPECT_FALSE(layout.mergedTransparency);
 
-    PsdSpec indexed;
-    indexed.colorMode = 2;
-    indexed.channels = 1;
+    PsdSpec indexed{.channels = 1, .colorMode = 2};
     indexed.colorModeData.assign(768, 0);
     indexed.imageResources = ImageResource(0x0417, {0, 200});
     ASSERT_EQ(Refusal(WritePsd(indexed), &layout), kAccepted);
@@ -297,13 +272,9 @@ TEST(PsdLayout, ReadsTheResourcesTheDisplayNeeds)
 
 TEST(PsdLayout, RefusesModesWithoutTheirChannels)
 {
-    PsdSpec cmyk;
-    cmyk.colorMode = 4;
-    cmyk.channels = 3;
+    PsdSpec cmyk{.channels = 3, .colorMode = 4};
     EXPECT_EQ(Refusal(WritePsd(cmyk)), Refused(PsdError::TooFewChannels, "CMYK", 4, 3));
-    PsdSpec indexed;
-    indexed.colorMode = 2;
-    indexed.channels = 1;
+    PsdSpec indexed{.channels = 1, .colorMode = 2};
     indexed.colorModeData.assign(767, 0);
     EXPECT_EQ(Refusal(WritePsd(indexed)), Refused(PsdError::NoPalette));
 }

@@ -6,8 +6,6 @@
 
 #include "studio/render/AreaScaler.h"
 
-using vantrel::studio::render::CAreaScaler;
-
 namespace {
 
 using vantrel::studio::render::CAreaScaler;

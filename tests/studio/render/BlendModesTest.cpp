@@ -7,10 +7,6 @@
 #include <array>
 #include <string>
 
-using vantrel::studio::render::BlendColours;
-using vantrel::studio::render::BlendMode;
-using vantrel::studio::render::BlendModeFromKey;
-
 namespace {
 
 using vantrel::studio::render::BlendColours;

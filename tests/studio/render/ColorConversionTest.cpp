@@ -2,10 +2,6 @@
 
 #include "studio/render/ColorConversion.h"
 
-using vantrel::studio::psd::CDisplayColour;
-using vantrel::studio::render::CColourSpec;
-using vantrel::studio::render::CRowConverter;
-
 namespace {
 
 using vantrel::studio::render::CColourSpec;

@@ -11,10 +11,6 @@
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
-using vantrel::studio::formats::RenderDocumentBytes;
-using vantrel::studio::psd::CPsdRefusal;
-using vantrel::studio::psd::PsdError;
-
 namespace {
 
 using vantrel::studio::formats::RenderDocumentBytes;
@@ -33,9 +29,7 @@ constexpr Rgb kRed = {255, 0, 0};
 // A white stored image standing in for the layers, as an editor writes without compatibility.
 PsdSpec Placeholder(int width, int height, const std::vector<PsdLayerSpec>& layers)
 {
-    PsdSpec psd;
-    psd.width = width;
-    psd.height = height;
+    PsdSpec psd{.width = width, .height = height};
     FillPlanes(psd, [](int, int, int) { return 255; });
     psd.imageResources = VersionInfoResources(false);
     psd.layerAndMask = LayerAndMaskSection(layers);

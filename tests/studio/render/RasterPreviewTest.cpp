@@ -171,8 +171,6 @@ TEST(AreaScaler, RoundsExactlyAtLargeSizes)
 #include "studio/formats/RasterLimits.h"
 #include "RefusalPrinting.h"
 
-using vantrel::studio::formats::CRasterRefusal;
-using vantrel::studio::formats::RasterError;
 using vantrel::studio::render::CAreaScaler;
 using vantrel::studio::render::CPlacedAreaScaler;
 using vantrel::studio::render::CRasterPreview;

@@ -6,10 +6,6 @@
 
 #include "studio/render/SampleDepth.h"
 
-using vantrel::studio::render::EncodeLinearTo8;
-using vantrel::studio::render::Reduce16To8;
-using vantrel::studio::render::ScaleCoverageTo8;
-
 namespace {
 
 using vantrel::studio::render::EncodeLinearTo8;
