@@ -72,15 +72,15 @@ COutcome FromMemory(const Bytes& bytes)
 
 int Pattern(int c, int x, int y) { return (x * 29 + y * 13 + c * 71) & 0xFF; }
 
-// A codec-backed kind's spec with kWidth x kHeight RGB samples.
-template <typename Spec>
-Spec RgbPattern()
+// A codec-backed kind's image of kWidth x kHeight RGB samples, as its writer takes it.
+template <typename Image>
+Image RgbPattern()
 {
-    Spec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    FillInterleaved(spec.samples, kWidth, kHeight, 3, Pattern);
-    return spec;
+    Image image;
+    image.width = kWidth;
+    image.height = kHeight;
+    FillInterleaved(image.samples, kWidth, kHeight, 3, Pattern);
+    return image;
 }
 
 std::vector<std::pair<std::string, Bytes>> OneOfEachKind()
