@@ -30,8 +30,9 @@ void PutSection(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>&
 }
 
 // Rows stored as differences from the sample before: bytes at 8 bits, big-endian words at
-// 16, and at 32 the bytes of each row regrouped by significance first.
-void Predict(std::vector<std::uint8_t>& planes, std::size_t rowBytes, int width, int depth)
+// 16, and at 32 the bytes of each row regrouped by significance first. Only the ZIP writer
+// uses it, and a build without zlib has none.
+[[maybe_unused]] void Predict(std::vector<std::uint8_t>& planes, std::size_t rowBytes, int width, int depth)
 {
     const auto w = static_cast<std::size_t>(width);
     std::vector<std::uint8_t> row(rowBytes);
