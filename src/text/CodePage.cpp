@@ -21,6 +21,12 @@ std::atomic<int>& TheCodePage()
     return codePage;
 }
 
+std::array<bool, 256>& TheOtherLeadBytes()
+{
+    static std::array<bool, 256> leadBytes{};
+    return leadBytes;
+}
+
 bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
@@ -123,19 +129,26 @@ std::optional<CodePage> CodePageFromName(std::string_view name)
     return std::nullopt;
 }
 
+void SetOtherLeadBytes(const std::array<bool, 256>& leadBytes) { TheOtherLeadBytes() = leadBytes; }
+
 void MakeUpper(std::string& text, CodePage codePage)
 {
-    if (codePage == CodePage::Cp936)
-        UpperCp936(text);
-    else
-        UpperUtf8(text);
+    switch (codePage) {
+    case CodePage::Cp936: UpperCp936(text); return;
+    case CodePage::Utf8: UpperUtf8(text); return;
+    case CodePage::Other:
+        for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i, codePage))
+            if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+        return;
+    }
 }
 
 std::size_t CharacterLength(std::string_view text, std::size_t at, CodePage codePage)
 {
-    if (codePage != CodePage::Cp936 || at + 1 >= text.size()) return 1;
+    if (codePage == CodePage::Utf8 || at + 1 >= text.size()) return 1;
     const auto lead = static_cast<unsigned char>(text[at]);
     const auto trail = static_cast<unsigned char>(text[at + 1]);
+    if (codePage == CodePage::Other) return TheOtherLeadBytes()[lead] && trail != 0 ? 2 : 1;
     return IsGbkLead(lead) && IsGbkTrail(trail) ? 2 : 1;
 }
 

@@ -1,3 +1,5 @@
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "text/CodePage.h"
@@ -33,6 +35,19 @@ TEST(CodePageUpperCase, Cp936TrailBytesAreNeverTouched)
     EXPECT_EQ(Upper("\x81\x61" "a", CodePage::Cp936), "\x81\x61" "A");
     // A lead byte at the very end stands alone.
     EXPECT_EQ(Upper("b\x81", CodePage::Cp936), "B\x81");
+}
+
+TEST(CodePageUpperCase, OtherPagesTakeOnlyTheirOwnLeadBytes)
+{
+    // Windows-1252 has none: "é" then "a" is two characters, where GBK would see one.
+    vantrel::text::SetOtherLeadBytes({});
+    EXPECT_EQ(Upper("\xE9" "a", CodePage::Other), "\xE9" "A");
+    // Shift-JIS: 0xB1 is a single-byte katakana, 0x82 a lead byte whose trail stays as it is.
+    std::array<bool, 256> shiftJis{};
+    for (int byte = 0x81; byte <= 0x9F; ++byte) shiftJis[byte] = true;
+    vantrel::text::SetOtherLeadBytes(shiftJis);
+    EXPECT_EQ(Upper("\xB1" "a\x82\x61", CodePage::Other), "\xB1" "A\x82\x61");
+    vantrel::text::SetOtherLeadBytes({});
 }
 
 TEST(CodePageUpperCase, Utf8FullWidthLatin)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "vantrel/vantrel.h"
+
 using namespace vantrel::platform;
 using vantrel::text::CodePage;
 
@@ -18,21 +20,22 @@ TEST(Win32CodePage, ConvertsGbkAndUtf8ThroughUtf16)
     EXPECT_EQ(ToUtf16("", 936), L"");
 }
 
-TEST(Win32CodePage, TheSystemCodePageBecomesTheDefault)
+TEST(Win32CodePage, TheSystemCodePageBecomesTheOnlyOne)
 {
     const CodePage before = vantrel::text::ActiveCodePage();
-    const auto system = SystemCodePage();
-    if (GetACP() == 936) {
-        EXPECT_EQ(system, CodePage::Cp936);
-    } else if (GetACP() == CP_UTF8) {
-        EXPECT_EQ(system, CodePage::Utf8);
-    } else {
-        EXPECT_FALSE(system);
-    }
-    vantrel::text::SetCodePage(CodePage::Utf8);
-    SetEnvironmentVariableA("VANTREL_CODEPAGE", nullptr);
-    _putenv("VANTREL_CODEPAGE=");
+    const CodePage system = SystemCodePage();
+    EXPECT_EQ(system, GetACP() == 936 ? CodePage::Cp936 : GetACP() == CP_UTF8 ? CodePage::Utf8 : CodePage::Other);
+    // Another page asked for is refused: the conversions would not follow it.
+    const char* other = system == CodePage::Cp936 ? "utf-8" : "cp936";
+    SetEnvironmentVariableA("VANTREL_CODEPAGE", other);
+    _putenv_s("VANTREL_CODEPAGE", other);
+    vantrel::text::SetCodePage(system == CodePage::Cp936 ? CodePage::Utf8 : CodePage::Cp936);
     AdoptSystemCodePage();
-    EXPECT_EQ(vantrel::text::ActiveCodePage(), system.value_or(CodePage::Utf8));
+    EXPECT_EQ(vantrel::text::ActiveCodePage(), system);
+    EXPECT_EQ(vantrel_set_codepage(other), -1);
+    EXPECT_EQ(vantrel::text::ActiveCodePage(), system);
+    EXPECT_EQ(vantrel_set_codepage(system == CodePage::Cp936 ? "gbk" : "utf-8"), system == CodePage::Other ? -1 : 0);
+    SetEnvironmentVariableA("VANTREL_CODEPAGE", nullptr);
+    _putenv_s("VANTREL_CODEPAGE", "");
     vantrel::text::SetCodePage(before);
 }

@@ -1,5 +1,7 @@
 #include "effects/session/HostControl.h"
 
+#include <string_view>
+
 #include "effects/session/AutomationDriver.h"
 #include "effects/session/WaitSeconds.h"
 #include "effects/session/WindowSearchState.h"
@@ -26,10 +28,15 @@ std::string UpperTitle(std::string text)
     return text;
 }
 
-// "显示" (show) in the active code page.
-const char* ShowWord()
+// "显示" (show) in the active code page; empty in a code page that cannot write it.
+std::string_view ShowWord()
 {
-    return text::ActiveCodePage() == text::CodePage::Cp936 ? "\xCF\xD4\xCA\xBE" : "\xE6\x98\xBE\xE7\xA4\xBA";
+    switch (text::ActiveCodePage()) {
+    case text::CodePage::Cp936: return "\xCF\xD4\xCA\xBE";
+    case text::CodePage::Utf8: return "\xE6\x98\xBE\xE7\xA4\xBA";
+    case text::CodePage::Other: break;
+    }
+    return {};
 }
 
 }  // namespace
@@ -47,7 +54,9 @@ void RunWindowMenu(platform::WindowHandle window)
         // Separators and submenus carry no command of their own.
         if (id == 0 || id == platform::kSubmenuItemId) continue;
         const std::string text = UpperTitle(desktop.MenuItemText(menu, position, kMenuTextChars));
-        if (text.find(ShowWord()) != std::string::npos || text.find("SHOW") != std::string::npos) continue;
+        const std::string_view show = ShowWord();
+        if ((!show.empty() && text.find(show) != std::string::npos) || text.find("SHOW") != std::string::npos)
+            continue;
         desktop.SendCommand(window, id);
     }
 }

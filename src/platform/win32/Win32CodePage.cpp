@@ -2,30 +2,47 @@
 
 #include <windows.h>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace vantrel::platform {
 
 unsigned WindowsCodePage(text::CodePage codePage)
 {
-    return codePage == text::CodePage::Utf8 ? CP_UTF8 : 936;
+    switch (codePage) {
+    case text::CodePage::Cp936: return 936;
+    case text::CodePage::Utf8: return CP_UTF8;
+    case text::CodePage::Other: break;
+    }
+    return CP_ACP;
 }
 
-std::optional<text::CodePage> SystemCodePage()
+text::CodePage SystemCodePage()
 {
-    switch (GetACP()) {
-    case 936: return text::CodePage::Cp936;
-    case CP_UTF8: return text::CodePage::Utf8;
-    default: return std::nullopt;
-    }
+    const UINT system = GetACP();
+    if (system == 936) return text::CodePage::Cp936;
+    if (system == CP_UTF8) return text::CodePage::Utf8;
+    std::array<bool, 256> leadBytes{};
+    for (unsigned byte = 0; byte < leadBytes.size(); ++byte)
+        leadBytes[byte] = IsDBCSLeadByteEx(system, static_cast<BYTE>(byte)) != FALSE;
+    text::SetOtherLeadBytes(leadBytes);
+    return text::CodePage::Other;
 }
 
 void AdoptSystemCodePage()
 {
-    if (std::getenv("VANTREL_CODEPAGE")) return;
-    if (const std::optional<text::CodePage> system = SystemCodePage())
-        text::SetCodePage(*system);
+    const text::CodePage system = SystemCodePage();
+    const char* asked = std::getenv("VANTREL_CODEPAGE");
+    const std::optional<text::CodePage> chosen = asked ? text::CodePageFromName(asked) : std::nullopt;
+    if (chosen && *chosen != system) {
+        const std::string line = std::string("vantrel: VANTREL_CODEPAGE=") + asked +
+                                 " is ignored: Windows gives names and titles in the ANSI code page " +
+                                 std::to_string(GetACP()) + "\n";
+        OutputDebugStringA(line.c_str());
+    }
+    text::SetCodePage(system);
 }
 
 std::wstring ToUtf16(const std::string& text, unsigned windowsCodePage)
