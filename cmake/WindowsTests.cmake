@@ -29,3 +29,7 @@ add_executable(vantrel_effects_host ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/Effec
 target_link_libraries(vantrel_effects_host PRIVATE vantrel_core uuid)
 target_link_options(vantrel_effects_host PRIVATE -static)
 add_dependencies(vantrel_effects_host vantrel_test_dll)
+
+# A program whose window appears a second after it starts, for the launcher's wait.
+add_executable(vantrel_late_window WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/win32/host/LateWindow.cpp)
+target_link_options(vantrel_late_window PRIVATE -static)
