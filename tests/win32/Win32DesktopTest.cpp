@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -101,6 +103,21 @@ TEST_F(Win32DesktopTest, FindsWindowsAndReadsTheirTitles)
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(desktop_.WindowTitle(Handle(main_), 199), "Adobe Photoshop - test");
     EXPECT_EQ(desktop_.WindowTitle(Handle(main_), 5), "Adobe");
+}
+
+// Nothing may unwind through user32's frames: the walk stops and the exception arrives after.
+TEST_F(Win32DesktopTest, AnExceptionInACallbackStopsTheWalkAndArrivesAfterIt)
+{
+    int calls = 0;
+    EXPECT_THROW(desktop_.EnumTopLevelWindows([&](WindowHandle) -> bool {
+        ++calls;
+        throw std::runtime_error("from a callback");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(calls, 1);
+    EXPECT_THROW(desktop_.EnumDescendantWindows(Handle(main_), [](WindowHandle) -> bool { throw std::bad_alloc(); }),
+                 std::bad_alloc);
+    EXPECT_NO_THROW(desktop_.EnumTopLevelWindows([](WindowHandle) { return false; }));
 }
 
 TEST_F(Win32DesktopTest, WalksTheMenuByPositionAndSendsCommands)

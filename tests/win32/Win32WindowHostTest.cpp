@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 using namespace vantrel;
@@ -51,6 +53,15 @@ TEST_F(Win32StudioWindows, TheMainWindowsMenusReachTheStudio)
     EXPECT_EQ(hideTools, studio::app::command::kHideTools);
     desktop.SendCommand(main, hideTools);
     EXPECT_FALSE(app->IsPaletteVisible(studio::app::Palette::Tools));
+}
+
+TEST_F(Win32StudioWindows, AHandlersExceptionReachesTheSenderInsteadOfUser32)
+{
+    const WindowHandle window = host.AddWindow(0, "vantrel throwing window", WindowRole::Ordinary);
+    ASSERT_NE(window, 0u);
+    host.SetCommandHandler(window, [](std::uint32_t) { throw std::runtime_error("from a window procedure"); });
+    EXPECT_THROW(desktop.SendCommand(window, 7), std::runtime_error);
+    host.RemoveWindow(window);
 }
 
 TEST_F(Win32StudioWindows, ADocumentWindowShowsItsImageAt100PercentForTheCapture)

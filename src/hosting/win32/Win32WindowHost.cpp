@@ -1,5 +1,7 @@
 #include "hosting/win32/Win32WindowHost.h"
 
+#include "platform/win32/Win32CallbackBoundary.h"
+
 namespace vantrel::hosting {
 
 namespace {
@@ -167,6 +169,12 @@ void CWin32WindowHost::Paint(HWND window, const CWindowState& state)
 }
 
 LRESULT CALLBACK CWin32WindowHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Nothing may unwind into user32: a handler's exception waits for the sender or the loop.
+    return platform::RunGuarded([&] { return HandleMessage(window, message, wParam, lParam); }, LRESULT{0});
+}
+
+LRESULT CWin32WindowHost::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);

@@ -43,6 +43,7 @@ private:
     };
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HWND window, const CWindowState& state);
     CWindowState* StateOf(WindowHandle window);
     void Repaint(HWND window);

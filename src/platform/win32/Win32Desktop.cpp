@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/CaptureImage.h"
+#include "platform/win32/Win32CallbackBoundary.h"
 
 namespace vantrel::platform {
 
@@ -15,11 +16,12 @@ namespace {
 HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 HMENU AsMenu(MenuHandle menu) { return reinterpret_cast<HMENU>(menu); }
 
-// The callback travels as the enumeration's LPARAM; an answer of false stops the walk.
+// The callback travels as the enumeration's LPARAM; an answer of false stops the walk, and so
+// does an exception, which is thrown again once the enumeration has returned.
 BOOL CALLBACK ForwardWindow(HWND window, LPARAM callback)
 {
     const auto& forward = *reinterpret_cast<const std::function<bool(WindowHandle)>*>(callback);
-    return forward(reinterpret_cast<WindowHandle>(window)) ? TRUE : FALSE;
+    return RunGuarded([&] { return forward(reinterpret_cast<WindowHandle>(window)) ? TRUE : FALSE; }, FALSE);
 }
 
 // A device context released, and GDI objects deleted, on every path out of the capture.
@@ -51,11 +53,13 @@ struct CBitmap {
 void CWin32Desktop::EnumTopLevelWindows(const std::function<bool(WindowHandle)>& callback)
 {
     EnumWindows(ForwardWindow, reinterpret_cast<LPARAM>(&callback));
+    RethrowCallbackFailure();
 }
 
 void CWin32Desktop::EnumDescendantWindows(WindowHandle parent, const std::function<bool(WindowHandle)>& callback)
 {
     EnumChildWindows(AsWindow(parent), ForwardWindow, reinterpret_cast<LPARAM>(&callback));
+    RethrowCallbackFailure();
 }
 
 std::string CWin32Desktop::WindowTitle(WindowHandle window, int maxChars)
@@ -93,6 +97,8 @@ std::string CWin32Desktop::MenuItemText(MenuHandle menu, int position, int maxCh
 void CWin32Desktop::SendCommand(WindowHandle window, std::uint32_t commandId)
 {
     SendMessageA(AsWindow(window), WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+    // A window procedure of this thread keeps what it threw until the message has returned.
+    RethrowCallbackFailure();
 }
 
 void CWin32Desktop::BringToFront(WindowHandle window) { SetForegroundWindow(AsWindow(window)); }
