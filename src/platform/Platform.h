@@ -78,11 +78,32 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a member takes and gives, for a server that checks its callers as a type library would.
+struct AutomationMember {
+    std::uint16_t kind = kDispatchMethod;  // kDispatchMethod or kDispatchPropertyPut
+    std::vector<Variant::Type> arguments;
+    Variant::Type result = Variant::Type::Empty;  // Empty: the member gives nothing
+};
+
 class IAutomationObject {
 public:
     virtual ~IAutomationObject() = default;
-    // Invokes a member by DISPID. Throws AutomationError when the server fails the call.
+    // Invokes a member by DISPID and gives whatever it answers. Throws AutomationError when
+    // the server fails the call.
     virtual Variant Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args) = 0;
+    // Invokes a member as a client that knows its result type: nothing is asked for when that
+    // is Empty, and the answer is taken as that type. Throws AutomationError when the call
+    // fails or its answer cannot be taken so.
+    virtual Variant Call(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args,
+                         Variant::Type result)
+    {
+        Variant answer = Invoke(dispid, flags, args);
+        if (result == Variant::Type::Empty) return Variant::Empty();
+        if (answer.type != result) throw AutomationError("the automation call answered with a value of another type");
+        return answer;
+    }
+    // The member's signature when this object declares it, for servers that check calls.
+    virtual std::optional<AutomationMember> Member(std::int32_t /*dispid*/) const { return std::nullopt; }
 };
 
 class IAutomation {

@@ -23,8 +23,11 @@ public:
     bool IsEmpty() const { return !object_; }
 
 protected:
-    // Throws platform::AutomationError when the server fails the call.
-    platform::Variant Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<platform::Variant>& args);
+    // Calls a member as the framework's driver does: no result asked for when `result` is
+    // Empty, the answer taken as `result` otherwise. Throws platform::AutomationError when the
+    // server fails the call.
+    platform::Variant Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<platform::Variant>& args,
+                             platform::Variant::Type result);
 
 private:
     platform::AutomationRef object_;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "hosting/win32/DispatchBridge.h"
+#include "hosting/win32/ServerLifetime.h"
 
 namespace vantrel::hosting {
 
@@ -24,13 +25,27 @@ HRESULT CAutomationClassFactory::CreateInstance(IUnknown* outer, REFIID interfac
     return status;
 }
 
-HRESULT CAutomationClassFactory::LockServer(BOOL) { return S_OK; }
+// Locks count, so that a client may keep the server between objects.
+HRESULT CAutomationClassFactory::LockServer(BOOL lock)
+{
+    if (lock)
+        HoldServer();
+    else
+        ReleaseServer();
+    return S_OK;
+}
 
 CClassObjectRegistration::CClassObjectRegistration(const CLSID& classId, CAutomationClassFactory::MakeApplication make)
 {
     auto* factory = new CAutomationClassFactory(std::move(make));
-    if (FAILED(CoRegisterClassObject(classId, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_)))
+    // Registered suspended and then resumed, the pattern that lets COM stop handing out
+    // objects by itself once the last server reference is let go.
+    if (FAILED(CoRegisterClassObject(classId, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED,
+                                     &cookie_)) ||
+        FAILED(CoResumeClassObjects())) {
+        if (cookie_ != 0) CoRevokeClassObject(cookie_);
         cookie_ = 0;
+    }
     factory->Release();  // COM holds its own reference while registered
 }
 

@@ -7,6 +7,10 @@
 
 namespace vantrel::hosting {
 
+// How many COM objects of this process are alive: every test ends with none, so a reference
+// that a client or the server forgets to give back shows.
+inline std::atomic<long> theLiveComObjects{0};
+
 // Reference counting and QueryInterface for a COM object with one interface besides IUnknown.
 // Objects start with one reference, for whoever made them, and delete themselves at zero.
 template <typename Interface, const IID& kInterfaceId>
@@ -32,8 +36,8 @@ public:
     }
 
 protected:
-    CComObject() = default;
-    virtual ~CComObject() = default;
+    CComObject() { ++theLiveComObjects; }
+    virtual ~CComObject() { --theLiveComObjects; }
 
 private:
     std::atomic<ULONG> references_{1};

@@ -11,8 +11,8 @@ namespace vantrel::hosting {
 using platform::AutomationRef;
 
 // One of the studio's automation objects as a COM object, driven by DISPID through IDispatch
-// by any client, in this process or another. The studio's errors reach the client as
-// exceptions with their text.
+// by any client, in this process or another. Only the members the object declares answer;
+// the studio's errors reach the client as exceptions with their text.
 class CDispatchBridge final : public CComObject<IDispatch, IID_IDispatch> {
 public:
     // A new COM object over the studio's object, with one reference for the caller.
@@ -25,7 +25,9 @@ public:
                                      VARIANT* result, EXCEPINFO* exception, UINT* badArgument) override;
 
 private:
-    explicit CDispatchBridge(AutomationRef object) : object_(std::move(object)) {}
+    // Each object handed out holds the server process, as COM's rules for local servers ask.
+    explicit CDispatchBridge(AutomationRef object);
+    ~CDispatchBridge() override;
 
     AutomationRef object_;
 };

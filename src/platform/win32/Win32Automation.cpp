@@ -23,8 +23,13 @@ public:
 
     IDispatch* Dispatch() const { return dispatch_; }
     Variant Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args) override;
+    Variant Call(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args,
+                 Variant::Type result) override;
 
 private:
+    // One IDispatch::Invoke: the answer stays in `answer` when it is given, else none is asked for.
+    void InvokeRaw(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args, VARIANT* answer);
+
     IDispatch* dispatch_;
 };
 
@@ -74,7 +79,8 @@ std::string FailureText(HRESULT result, EXCEPINFO& exception)
     return text;
 }
 
-Variant CDispatchObject::Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args)
+void CDispatchObject::InvokeRaw(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args,
+                                VARIANT* answer)
 {
     // COM takes arguments last first.
     CVariants arguments(args.size());
@@ -83,13 +89,38 @@ Variant CDispatchObject::Invoke(std::int32_t dispid, std::uint16_t flags, const 
     const bool put = (flags & kDispatchPropertyPut) != 0;
     DISPPARAMS parameters{arguments.items.data(), put ? &putNamed : nullptr, static_cast<UINT>(args.size()),
                           put ? 1u : 0u};
-    CVariants result(1);
     EXCEPINFO exception{};
     UINT badArgument = 0;
     const HRESULT status = dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                                             put ? nullptr : &result.items[0], &exception, &badArgument);
+                                             put ? nullptr : answer, &exception, &badArgument);
     if (FAILED(status)) throw AutomationError(FailureText(status, exception));
+}
+
+Variant CDispatchObject::Invoke(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args)
+{
+    CVariants result(1);
+    InvokeRaw(dispid, flags, args, &result.items[0]);
     return FromComVariant(result.items[0], Wrap);
+}
+
+// As the framework's driver takes results: a member that gives nothing gets no result slot,
+// so whatever a server would write there (a status, an error value) is never looked at; any
+// other answer is converted to the type asked for, an IUnknown asked for its IDispatch.
+Variant CDispatchObject::Call(std::int32_t dispid, std::uint16_t flags, const std::vector<Variant>& args,
+                              Variant::Type result)
+{
+    if (result == Variant::Type::Empty) {
+        InvokeRaw(dispid, flags, args, nullptr);
+        return Variant::Empty();
+    }
+    CVariants answer(1);
+    InvokeRaw(dispid, flags, args, &answer.items[0]);
+    const HRESULT converted = VariantChangeType(&answer.items[0], &answer.items[0], 0, ComTypeOf(result));
+    if (FAILED(converted)) {
+        EXCEPINFO none{};
+        throw AutomationError(FailureText(converted, none));
+    }
+    return FromComVariant(answer.items[0], Wrap);
 }
 
 }  // namespace

@@ -32,6 +32,17 @@ void ToComVariant(const Variant& in, VARIANT& out, const ExposeDispatch& expose)
     }
 }
 
+VARTYPE ComTypeOf(Variant::Type type)
+{
+    switch (type) {
+    case Variant::Type::Bool: return VT_BOOL;
+    case Variant::Type::String: return VT_BSTR;
+    case Variant::Type::Dispatch: return VT_DISPATCH;
+    case Variant::Type::Empty: break;
+    }
+    return VT_EMPTY;
+}
+
 Variant FromComVariant(const VARIANT& in, const WrapDispatch& wrap)
 {
     switch (V_VT(&in)) {

@@ -18,6 +18,8 @@ using ExposeDispatch = std::function<IDispatch*(const AutomationRef&)>;
 // be initialised, and the caller clears it. Throws AutomationError for an object that cannot
 // be exposed.
 void ToComVariant(const Variant& in, VARIANT& out, const ExposeDispatch& expose);
+// The COM type that carries a variant of this type.
+VARTYPE ComTypeOf(Variant::Type type);
 // A COM variant as the library sees it; throws AutomationError for a type it does not use.
 Variant FromComVariant(const VARIANT& in, const WrapDispatch& wrap);
 

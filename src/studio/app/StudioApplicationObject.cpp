@@ -36,6 +36,17 @@ Variant CStudioApplicationObject::Invoke(std::int32_t dispid, std::uint16_t flag
     throw AutomationError("the application has no such member, or not with these arguments");
 }
 
+std::optional<platform::AutomationMember> CStudioApplicationObject::Member(std::int32_t dispid) const
+{
+    switch (dispid) {
+    case kDispidAppFlag: return platform::AutomationMember{platform::kDispatchPropertyPut, {Variant::Type::Bool}, {}};
+    case kDispidOpenDocument:
+        return platform::AutomationMember{platform::kDispatchMethod, {Variant::Type::String}, Variant::Type::Dispatch};
+    case kDispidEndApplication: return platform::AutomationMember{platform::kDispatchMethod, {}, {}};
+    default: return std::nullopt;
+    }
+}
+
 Variant CStudioApplicationObject::OpenDocument(const std::vector<Variant>& args)
 {
     std::string reason;

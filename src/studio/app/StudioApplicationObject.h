@@ -14,6 +14,7 @@ public:
     explicit CStudioApplicationObject(std::shared_ptr<CStudioApplication> app);
     platform::Variant Invoke(std::int32_t dispid, std::uint16_t flags,
                              const std::vector<platform::Variant>& args) override;
+    std::optional<platform::AutomationMember> Member(std::int32_t dispid) const override;
 
 private:
     platform::Variant OpenDocument(const std::vector<platform::Variant>& args);

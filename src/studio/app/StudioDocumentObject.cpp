@@ -24,4 +24,10 @@ Variant CStudioDocumentObject::Invoke(std::int32_t dispid, std::uint16_t flags, 
     return Variant::Empty();
 }
 
+std::optional<platform::AutomationMember> CStudioDocumentObject::Member(std::int32_t dispid) const
+{
+    if (dispid != kDispidEndDocument) return std::nullopt;
+    return platform::AutomationMember{platform::kDispatchMethod, {}, {}};
+}
+
 }  // namespace vantrel::studio::app

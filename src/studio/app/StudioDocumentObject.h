@@ -14,6 +14,7 @@ public:
     CStudioDocumentObject(std::shared_ptr<CStudioApplication> app, int document);
     platform::Variant Invoke(std::int32_t dispid, std::uint16_t flags,
                              const std::vector<platform::Variant>& args) override;
+    std::optional<platform::AutomationMember> Member(std::int32_t dispid) const override;
 
     int Document() const { return document_; }
 

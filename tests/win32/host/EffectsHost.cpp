@@ -123,6 +123,10 @@ int main(int argc, char** argv)
         mark = getMark(key.c_str(), argv[2], argv[3]);
     }
     hosting::UnregisterServer(reason);
+    if (hosting::theLiveComObjects != 0) {
+        std::fprintf(stderr, "%ld COM objects of the studio are still alive\n", hosting::theLiveComObjects.load());
+        return 1;
+    }
     std::printf("%.17g\n", mark);
     CoUninitialize();
     return 0;
