@@ -1,7 +1,14 @@
 # vantrel.dll. Its exports are exactly the .def file's: the library's objects declare no
 # dllexport, and programs that link vantrel_core statically import nothing.
+# The DLL runs on Windows XP SP3 and later: its layers see only XP's declarations, so a newer
+# function can be reached only through GetProcAddress. The studio's program and hosting are
+# not part of it.
 foreach(layer IN LISTS VANTREL_LAYERS ITEMS vantrel)
-  target_compile_definitions(${layer} PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+  if(layer STREQUAL "vantrel_hosting" OR layer STREQUAL "vantrel_studio" OR layer STREQUAL "vantrel_platform_headless")
+    target_compile_definitions(${layer} PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0600)
+  else()
+    target_compile_definitions(${layer} PRIVATE VANTREL_BUILDING_LIBRARY _WIN32_WINNT=0x0501)
+  endif()
 endforeach()
 target_compile_definitions(vantrel_core PUBLIC VANTREL_STATIC)
 # The DLL's entry points and its own build platform; the test programs bring theirs.

@@ -88,8 +88,13 @@ TEST_F(ModuleShellTest, GradesAPropertyExamAsTheLinkedLibraryDoes)
     using GetMark = double (*)(const char*, const char*, const char*);
     auto getMark = Export<GetMark>("vantrel_get_mark");
     ASSERT_NE(getMark, nullptr);
-    for (const char* name : {"?GetMark@CQelMarkPhotoShop@@QEAANPEBD00@Z", "_ZN17CQelMarkPhotoShop7GetMarkEPKcS1_S1_",
-                             "??0CQelMarkPhotoShop@@QEAA@XZ", "_ZN17CQelMarkPhotoShopC1Ev", "vantrel_set_codepage"})
+#if defined(__i386__)
+    const char* microsoftNames[] = {"?GetMark@CQelMarkPhotoShop@@QAENPBD00@Z", "??0CQelMarkPhotoShop@@QAE@XZ"};
+#else
+    const char* microsoftNames[] = {"?GetMark@CQelMarkPhotoShop@@QEAANPEBD00@Z", "??0CQelMarkPhotoShop@@QEAA@XZ"};
+#endif
+    for (const char* name : {microsoftNames[0], microsoftNames[1], "_ZN17CQelMarkPhotoShop7GetMarkEPKcS1_S1_",
+                             "_ZN17CQelMarkPhotoShopC1Ev", "vantrel_set_codepage"})
         EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
 
     ScopedPlatform<> platform;

@@ -4,11 +4,12 @@
 
 // The runtime has constructed the module-wide objects before this runs at attach, and
 // destroys them after it runs at detach.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// Thread notifications stay on: the DLL has a TLS directory, and with a static runtime they
+// must reach it.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        DisableThreadLibraryCalls(instance);
         return vantrel::theModuleApp.InitInstance() ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
         vantrel::theModuleApp.ExitInstance();

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Files.h"
 
+#include "platform/win32/Win32CodePage.h"
 #include "text/CodePage.h"
 
 #include <windows.h>
@@ -42,22 +43,66 @@ bool IsPlainEntryOf(const std::string& folder, const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// GetFinalPathNameByHandleW came with Windows Vista; null on XP.
+FinalPathFunction SystemFinalPathFunction()
+{
+    static const auto function = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+    return function;
+}
+
 // The path of an entry with every link and junction followed, from an open handle.
-std::optional<std::wstring> FinalPath(const std::string& codePagePath)
+std::optional<std::wstring> FinalPath(const std::string& codePagePath, FinalPathFunction finalPathOf)
 {
     HANDLE handle = CreateFileA(codePagePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     std::wstring path(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+    DWORD length = finalPathOf(handle, path.data(), static_cast<DWORD>(path.size()), 0);
     if (length >= path.size()) {
         path.resize(length + 1);
-        length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+        length = finalPathOf(handle, path.data(), static_cast<DWORD>(path.size()), 0);
     }
     CloseHandle(handle);
     if (length == 0 || length >= path.size()) return std::nullopt;
     path.resize(length);
     return path;
+}
+
+std::optional<std::string> FullPath(const std::string& codePagePath)
+{
+    std::string full(MAX_PATH * 2, '\0');
+    const DWORD length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return std::nullopt;
+    full.resize(length);
+    return full;
+}
+
+// Windows XP has no links to files; a junction is its only way out of a folder. There a path
+// lies within the folder when its full path does and no entry below the folder is a junction.
+std::optional<std::wstring> FullPathWithoutJunctions(const std::string& fullFolder, const std::string& codePagePath)
+{
+    const std::optional<std::string> path = FullPath(codePagePath);
+    if (!path) return std::nullopt;
+    for (std::string entry = *path; entry.size() > fullFolder.size();) {
+        const DWORD attributes = GetFileAttributesA(entry.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return std::nullopt;
+        const std::size_t separator = entry.find_last_of("\\/");
+        if (separator == std::string::npos) break;
+        entry.resize(separator);
+    }
+    return ToUtf16(*path, CP_ACP);
+}
+
+// Whether two paths are the same ignoring letter case, as the file system compares names.
+bool SameIgnoringCase(std::wstring first, std::wstring second)
+{
+    if (first.size() != second.size() || first.size() > INT_MAX) return false;
+    CharUpperBuffW(first.data(), static_cast<DWORD>(first.size()));
+    CharUpperBuffW(second.data(), static_cast<DWORD>(second.size()));
+    return first == second;
 }
 
 }  // namespace
@@ -112,15 +157,23 @@ std::optional<std::string> CWin32Files::ResolvePath(const std::string& codePageP
 bool CWin32Files::LiesWithin(const std::string& folder, const std::string& codePagePath)
 {
     if (IsPlainEntryOf(folder, codePagePath)) return true;
-    const std::optional<std::wstring> finalFolder = FinalPath(folder);
-    const std::optional<std::wstring> finalPath = FinalPath(codePagePath);
+    const FinalPathFunction finalPathOf = SystemFinalPathFunction();
+    std::optional<std::wstring> finalFolder, finalPath;
+    if (finalPathOf) {
+        finalFolder = FinalPath(folder, finalPathOf);
+        finalPath = FinalPath(codePagePath, finalPathOf);
+    } else {
+        const std::optional<std::string> fullFolder = FullPath(folder);
+        if (!fullFolder) return false;
+        finalFolder = ToUtf16(*fullFolder, CP_ACP);
+        finalPath = FullPathWithoutJunctions(*fullFolder, codePagePath);
+    }
     if (!finalFolder || !finalPath) return false;
     std::wstring prefix = *finalFolder;
     if (prefix.empty() || prefix.back() != L'\\') prefix += L'\\';
-    if (finalPath->size() <= prefix.size() || prefix.size() > INT_MAX) return false;
+    if (finalPath->size() <= prefix.size()) return false;
     // Names differ in letter case only where the file system ignores it.
-    return CompareStringOrdinal(finalPath->data(), static_cast<int>(prefix.size()), prefix.data(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+    return SameIgnoringCase(finalPath->substr(0, prefix.size()), prefix);
 }
 
 }  // namespace vantrel::platform
