@@ -2,8 +2,8 @@
 # Checks a cross-built vantrel.dll from the outside, and links a host built by clang in
 # Microsoft's ABI against it.
 #   bash tests/win32/check_dll.sh i686|x86_64 BUILD_DIR
-# Leaves BUILD_DIR/msvc-host/msvc_host.exe; on i686 it checks the host's calls in the
-# disassembly, since 32-bit programs cannot run here.
+# Leaves BUILD_DIR/msvc-host/msvc_host.exe for dev.sh to run under wine; on i686 it also checks
+# the host's calls in the disassembly, which holds where no 32-bit program can run.
 set -euo pipefail
 arch=$1
 build=$(cd "$2" && pwd)
@@ -38,6 +38,16 @@ imports=$($objdump -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort -u)
 echo "imports: $(tr '\n' ' ' <<<"$imports")"
 check "imports only Windows system DLLs and msvcrt" bash -c \
     "! grep -qvE '^(KERNEL32|USER32|GDI32|ADVAPI32|OLE32|OLEAUT32|MSVCRT)\.DLL$' <<<'$imports'"
+# Every function the DLL imports is on the list of those Windows XP SP3 has; a new import must
+# be checked against XP and added there, or found at run time instead.
+imported=$($objdump -p "$dll" | awk '/DLL Name:/ { dll = toupper($3); next } dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print dll "!" $3 }' | sort -u)
+unlisted=$(comm -23 <(echo "$imported") <(grep -v '^#' "$here/dll-imports.txt" | sort -u))
+[ -z "$unlisted" ] || echo "imports not on the Windows XP list: $(tr '\n' ' ' <<<"$unlisted")"
+check "imports only functions Windows XP SP3 has ($(wc -l <<<"$imported") of them)" test -z "$unlisted"
+# XP is version 5.1; its x64 edition 5.2.
+xp_minor=$([ "$arch" = i686 ] && echo 1 || echo 2)
+check "the loader accepts it on Windows XP (subsystem version 5.$xp_minor or older)" bash -c \
+    "$objdump -p '$dll' | awk '/MajorSubsystemVersion/ {major = \$2} /MinorSubsystemVersion/ {minor = \$2} END {exit !(major < 5 || (major == 5 && minor <= $xp_minor))}'"
 check "never initialises COM itself" bash -c "! $objdump -p '$dll' | grep -qE 'CoInitialize|OleInitialize'"
 
 resources=$(llvm-readobj --coff-resources "$dll")
