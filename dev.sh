@@ -104,7 +104,7 @@ install_wine32() {
 start_wine() {
     export WINEPREFIX=$PWD/$WIN64_DIR/wine WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml="
     # A prefix made before wine32 was installed has no 32-bit half: it is made anew.
-    if [ -x "$WINE32" ] && [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    if [ -x "$WINE32" ] && [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
         rm -rf "$WINEPREFIX"
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then

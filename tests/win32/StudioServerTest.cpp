@@ -94,8 +94,21 @@ protected:
     AutomationRef Connect() { return CWin32Automation().CreateObject("Photoshop.Application"); }
 };
 
-TEST_F(StudioServer, OneStudioServesTheGradersLaunchAndTheConnectionThatFollows)
+// Whether the studio's class names its server in one view of the registry.
+bool ServerRegisteredIn(REGSAM view)
 {
+    HKEY key = nullptr;
+    const std::string path = std::string("CLSID\\") + vantrel::studio::app::kStudioClassId + "\\LocalServer32";
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+TEST_F(StudioServer, OneStudioServesASessionAndEndsWhenItsClientsLetGoOrFallSilent)
+{
+    // 32-bit graders on 64-bit Windows read class keys from the 32-bit view, 64-bit ones not.
+    EXPECT_TRUE(ServerRegisteredIn(KEY_WOW64_32KEY));
+    EXPECT_TRUE(ServerRegisteredIn(KEY_WOW64_64KEY));
     vantrel::testing::TempDirectory dir;
     vantrel::testing::PsdSpec psd{.width = 64, .height = 48};
     vantrel::testing::FillPlanes(psd, [](int, int, int) { return 77; });
@@ -119,10 +132,9 @@ TEST_F(StudioServer, OneStudioServesTheGradersLaunchAndTheConnectionThatFollows)
         photoshop->Call(vantrel::studio::app::kDispidEndApplication, kDispatchMethod, {}, Variant::Type::Empty);
     }
     EXPECT_TRUE(StudiosEndWithin(20000)) << "a studio was still running after EndApplication";
-}
 
-TEST_F(StudioServer, AStudioStartedForClientsEndsWhenTheyLetGoOrFallSilent)
-{
+    // COM's rules for a local server, in the same test: tests run side by side, and each
+    // counts every studio on the machine.
     {
         // Started by COM; the last reference let go, without EndApplication.
         AutomationRef photoshop = Connect();

@@ -26,11 +26,14 @@ struct Win32StudioWindows : ::testing::Test {
     std::shared_ptr<studio::app::CStudioApplication> app = studio::app::CStudioApplication::Start(host, files);
     vantrel::testing::TempDirectory dir;
 
+    // This process's window of that title: tests run side by side, each with its own studio.
     WindowHandle FindTopLevel(const std::string& title)
     {
         WindowHandle found = 0;
         desktop.EnumTopLevelWindows([&](WindowHandle window) {
-            if (desktop.WindowTitle(window, 199) == title) found = window;
+            DWORD process = 0;
+            GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &process);
+            if (process == GetCurrentProcessId() && desktop.WindowTitle(window, 199) == title) found = window;
             return found == 0;
         });
         return found;
