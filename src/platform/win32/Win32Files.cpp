@@ -26,20 +26,31 @@ bool EndsInSeparator(const std::string& path)
     return last;
 }
 
-// Whether a path names an entry straight inside the folder that is no link or junction: such
-// a file lies within the folder wherever the folder itself leads, with one look at it.
-bool IsPlainEntryOf(const std::string& folder, const std::string& path)
+// The path an open uses: "." and ".." folded as written, before any link is followed.
+std::optional<std::string> FullPath(const std::string& codePagePath)
 {
-    if (folder.empty() || !IsSeparator(folder.back()) || path.size() <= folder.size() ||
-        path.compare(0, folder.size(), folder) != 0)
-        return false;
-    const std::string name = path.substr(folder.size());
-    if (name == "." || name == "..") return false;
-    const text::CodePage codePage = text::ActiveCodePage();
-    for (std::size_t i = 0; i < name.size(); i += text::CharacterLength(name, i, codePage))
-        if (text::CharacterLength(name, i, codePage) == 1 && IsSeparator(name[i])) return false;
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return std::nullopt;
+    full.resize(length);
+    return full;
+}
+
+bool IsLinkOrJunction(const std::string& path)
+{
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A prefix of a full path that names a folder or file: not a bare drive ("C:", which names the
+// drive's current folder) and not the separators that start a network path.
+bool NamesAnEntry(const std::string& prefix)
+{
+    return !prefix.empty() && prefix.back() != ':' && prefix.find_first_not_of("\\/") != std::string::npos;
 }
 
 // The path of an entry with every link and junction followed, from an open handle.
@@ -58,6 +69,18 @@ std::optional<std::wstring> FinalPath(const std::string& codePagePath)
     if (length == 0 || length >= path.size()) return std::nullopt;
     path.resize(length);
     return path;
+}
+
+// Whether a final path is the final folder or lies below it; names differ in letter case only
+// where the file system ignores it.
+bool IsInside(std::wstring path, std::wstring folder)
+{
+    if (folder.empty() || path.empty()) return false;
+    if (folder.back() != L'\\') folder += L'\\';
+    if (path.back() != L'\\') path += L'\\';
+    if (path.size() < folder.size() || folder.size() > INT_MAX) return false;
+    return CompareStringOrdinal(path.data(), static_cast<int>(folder.size()), folder.data(),
+                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -109,18 +132,36 @@ std::optional<std::string> CWin32Files::ResolvePath(const std::string& codePageP
     return codePagePath;
 }
 
-bool CWin32Files::LiesWithin(const std::string& folder, const std::string& codePagePath)
+bool CWin32Files::PassesLinkOutOf(const std::string& folder, const std::string& codePagePath)
 {
-    if (IsPlainEntryOf(folder, codePagePath)) return true;
-    const std::optional<std::wstring> finalFolder = FinalPath(folder);
-    const std::optional<std::wstring> finalPath = FinalPath(codePagePath);
-    if (!finalFolder || !finalPath) return false;
-    std::wstring prefix = *finalFolder;
-    if (prefix.empty() || prefix.back() != L'\\') prefix += L'\\';
-    if (finalPath->size() <= prefix.size() || prefix.size() > INT_MAX) return false;
-    // Names differ in letter case only where the file system ignores it.
-    return CompareStringOrdinal(finalPath->data(), static_cast<int>(prefix.size()), prefix.data(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+    const std::optional<std::string> full = FullPath(codePagePath);
+    if (!full) return false;
+    std::optional<std::wstring> finalFolder;
+    const text::CodePage codePage = text::ActiveCodePage();
+    std::size_t parentEnd = 0;
+    for (std::size_t i = 0; i <= full->size();) {
+        const std::size_t length = i < full->size() ? text::CharacterLength(*full, i, codePage) : 1;
+        if (i == full->size() || (length == 1 && IsSeparator((*full)[i]))) {
+            const std::string entry = full->substr(0, i);
+            if (NamesAnEntry(entry) && IsLinkOrJunction(entry)) {
+                if (!finalFolder) {
+                    finalFolder = FinalPath(folder);
+                    // With no folder to measure against, no link can be shown to stay inside it.
+                    if (!finalFolder) return true;
+                }
+                // Only an entry inside the folder is the examinee's to make; the parent keeps
+                // its separator, so that a drive's root is the root and not its current folder.
+                const std::optional<std::wstring> finalParent = FinalPath(full->substr(0, parentEnd + 1));
+                if (finalParent && IsInside(*finalParent, *finalFolder)) {
+                    const std::optional<std::wstring> finalEntry = FinalPath(entry);
+                    if (!finalEntry || !IsInside(*finalEntry, *finalFolder)) return true;
+                }
+            }
+            parentEnd = i;
+        }
+        i += length;
+    }
+    return false;
 }
 
 }  // namespace vantrel::platform
