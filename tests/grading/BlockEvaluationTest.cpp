@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
@@ -62,6 +65,22 @@ TEST_F(BlockTest, WeightsAreReadAsDecimalNumbers)
     EXPECT_EQ(Score("&&7PTS"), 7);
     EXPECT_EQ(Score("&& 5 IMAGE(WIDTH=400)"), 0);
     EXPECT_EQ(Score("&&X"), 0);
+}
+
+TEST_F(BlockTest, WeightsPastTheRangeOfADoubleReadAsTheCLibraryReadsThem)
+{
+    // atof is strtod: past the range the value's size and sign decide, not the exponent's sign.
+    const std::string ones(500, '1');
+    const std::string zeros(500, '0');
+    for (const std::string& weight : {ones + "E-100", "-" + ones + "E-100", "-0." + zeros + "1E+100",
+                                      "0." + zeros + "1E+100", std::string("1E-400"), std::string("-1E400"),
+                                      std::string("15E-1"), std::string("1E+99999999999999999999999"),
+                                      std::string("-1E-99999999999999999999999")}) {
+        const double expected = std::strtod(weight.c_str(), nullptr);
+        const double score = Score("&&" + weight);
+        EXPECT_EQ(score, expected) << weight;
+        EXPECT_EQ(std::signbit(score), std::signbit(expected)) << weight;
+    }
 }
 
 TEST_F(BlockTest, APropertyCriterionThatFailsEndsTheBlockWithZero)
