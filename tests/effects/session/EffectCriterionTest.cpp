@@ -209,6 +209,11 @@ TEST_F(EffectTest, ThePartialEffectComparesTheChanges)
     EXPECT_EQ(Grade({"DESTFILE=NONE.PSD", "&&10 PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"}), 0);
     // Without a starting image there is nothing to measure changes against.
     EXPECT_EQ(Grade({"DESTFILE=SAME.PSD", "&&10 PARTEFFECTS(SOURCEFILE=R.PSD)"}), 0);
+    // A reference whose change stays within the grey tolerance gives an unchanged answer 0.3.
+    t.exam.WriteKey("FAINT.PSD", RgbDocument(160, 120, [](int x, int y) {
+        return Scene(x, y, 0) + (x < 80 && y < 60 ? 0x050505u : 0u);
+    }));
+    EXPECT_DOUBLE_EQ(Grade({"DESTFILE=NONE.PSD", "&&10 PARTEFFECT(SOURCEFILE=FAINT.PSD INIFILE=S.PSD)"}), 0.3);
 }
 
 TEST_F(EffectTest, TheImprovementRuleUsesTheStartingImage)
