@@ -11,6 +11,7 @@ namespace {
 using vantrel::grading::CMarkSession;
 using vantrel::testing::ExamFolders;
 using vantrel::testing::HeaderOnly;
+using vantrel::testing::RgbDocument;
 
 std::string Normalized(std::string text)
 {
@@ -111,6 +112,15 @@ TEST_F(BlockTest, CriteriaAfterTheFirstEffectAreNeverLookedAt)
     // An effect with no source gives 0 at once, without starting the editor.
     EXPECT_EQ(Score("&&3 EFFECT() IMAGE(WIDTH=1)"), 0);
     EXPECT_EQ(Score("&&3 IMAGE(WIDTH=1) EFFECT()"), 0);
+    // A document that shows as its reference does scores the whole weight, and the failing
+    // criterion after it would have scored 0.
+    const auto picture = RgbDocument(40, 30, [](int x, int y) { return static_cast<std::uint32_t>(x * 6 << 16 | y * 8); });
+    exam.WriteAnswer("E.PSD", picture);
+    exam.WriteKey("R.PSD", picture);
+    session.CloseDocument();
+    session.OpenDestFile("DESTFILE=E.PSD");
+    EXPECT_EQ(Score("&&3 EFFECT(SOURCEFILE=R.PSD) IMAGE(WIDTH=1)"), 3);
+    EXPECT_EQ(Score("&&3 IMAGE(WIDTH=1) EFFECT(SOURCEFILE=R.PSD)"), 0);
 }
 
 TEST_F(BlockTest, LongBlocksAndWeightTokensAreHandledInFull)
