@@ -95,6 +95,7 @@ TEST_F(PropertyCriteriaTest, MalformedCriteriaFailButUnknownKeysPass)
 TEST_F(PropertyCriteriaTest, OverlongValuesFail)
 {
     EXPECT_TRUE(Passes("IMAGE(WIDTH=" + std::string(190, '0') + "800)"));
+    EXPECT_TRUE(Passes("IMAGE(WIDTH=" + std::string(196, '0') + "800)"));  // 199 characters
     EXPECT_FALSE(Passes("IMAGE(WIDTH=" + std::string(197, '0') + "800)"));
 }
 
