@@ -114,7 +114,8 @@ TEST_F(BlockTest, CriteriaAfterTheFirstEffectAreNeverLookedAt)
     EXPECT_EQ(Score("&&3 IMAGE(WIDTH=1) EFFECT()"), 0);
     // A document that shows as its reference does scores the whole weight, and the failing
     // criterion after it would have scored 0.
-    const auto picture = RgbDocument(40, 30, [](int x, int y) { return static_cast<std::uint32_t>(x * 6 << 16 | y * 8); });
+    const auto picture =
+        RgbDocument(40, 30, [](int x, int y) { return static_cast<std::uint32_t>(x * 6 << 16 | y * 8); });
     exam.WriteAnswer("E.PSD", picture);
     exam.WriteKey("R.PSD", picture);
     session.CloseDocument();

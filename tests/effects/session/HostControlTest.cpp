@@ -90,7 +90,8 @@ TEST_F(HostControlTest, TheMenuWalkReadsTheItemCountBeforeEveryItem)
 {
     // The first command closes a document, whose item leaves the menu: the closing items
     // move up and must stay unexamined.
-    WindowHandle window = AddEditorWindow("Editor", {{101, "Close"}, {102, "Tile"}, {103, "a.psd"}, {107, "Close All"}, {108, "Next"}});
+    WindowHandle window =
+        AddEditorWindow("Editor", {{101, "Close"}, {102, "Tile"}, {103, "a.psd"}, {107, "Close All"}, {108, "Next"}});
     const auto menu = Desktop().SubMenu(Desktop().MenuBar(window), 7);
     Desktop().SetCommandHandler(window, [&](std::uint32_t id) {
         sent.emplace_back(window, id);
