@@ -29,8 +29,9 @@ int OpenAnswerDocument(platform::IFiles& files, const std::string& answerDirecto
 {
     const std::string path = answerDirectory + name;
     if (path.size() > kMaxPath) return -1;
-    // A link out of the answer folder would grade another document, such as the reference.
-    if (!files.LiesWithin(answerDirectory, path)) return -1;
+    // A link the examinee planted in the answer folder would grade another document, such as
+    // the reference; a ".." the examiner wrote leads where it was meant to.
+    if (files.PassesLinkOutOf(answerDirectory, path)) return -1;
     return files.OpenReadOnly(path);
 }
 

@@ -11,8 +11,8 @@ namespace vantrel::document {
 // upper-cased. nullopt when the line or the name is longer than a document line may be.
 std::optional<std::string> DocumentNameOf(const std::string& line);
 
-// Opens the named document of the answer directory read-only; -1 when it cannot be opened,
-// a path too long to open and a document whose links lead out of the folder included.
+// Opens the answer directory followed by the name read-only; -1 when it cannot be opened, a
+// path too long to open and one that passes a link in the folder leading out of it included.
 int OpenAnswerDocument(platform::IFiles& files, const std::string& answerDirectory, const std::string& name);
 
 }  // namespace vantrel::document

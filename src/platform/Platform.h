@@ -179,9 +179,10 @@ public:
     // The file system's name for an existing file or folder named by a path from the answer
     // key; nullopt when there is none.
     virtual std::optional<std::string> ResolvePath(const std::string& codePagePath) = 0;
-    // Whether the file a path names lies inside the folder once links are followed, so that
-    // an examinee cannot hand in a link to a document elsewhere.
-    virtual bool LiesWithin(const std::string& folder, const std::string& codePagePath) = 0;
+    // Whether the way to the entry a path names passes an entry inside the folder that is a
+    // link (or junction) leading out of it: what an examinee can plant to hand in a document
+    // from elsewhere. A ".." written in the path is followed as the platform's open follows it.
+    virtual bool PassesLinkOutOf(const std::string& folder, const std::string& codePagePath) = 0;
 };
 
 // ---- the platform ---------------------------------------------------------------------

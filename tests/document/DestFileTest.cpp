@@ -75,6 +75,16 @@ TEST_F(DestFileTest, AnyFileIsReadAndATruncatedHeaderLeavesZeros)
     EXPECT_EQ(session.psdHeader.height, 0);
     EXPECT_EQ(session.psdHeader.width, 0);
     EXPECT_EQ(session.psdHeader.colorMode, 0);
+    // A file of its signature alone keeps the signature; one byte less has none.
+    exam.WriteAnswerBytes("SIGNATURE.PSD", {'8', 'B', 'P', 'S'});
+    exam.WriteAnswerBytes("SHORT.PSD", {'8', 'B', 'P'});
+    session.CloseDocument();
+    session.OpenDestFile("DESTFILE=SIGNATURE.PSD");
+    EXPECT_STREQ(session.psdHeader.signature, "8BPS");
+    EXPECT_EQ(session.psdHeader.version, 0);
+    session.CloseDocument();
+    session.OpenDestFile("DESTFILE=SHORT.PSD");
+    EXPECT_STREQ(session.psdHeader.signature, "");
 }
 
 TEST_F(DestFileTest, AFailedOpenAfterASuccessfulOneLeavesNoDocument)

@@ -95,6 +95,7 @@ TEST_F(PropertyCriteriaTest, MalformedCriteriaFailButUnknownKeysPass)
 TEST_F(PropertyCriteriaTest, OverlongValuesFail)
 {
     EXPECT_TRUE(Passes("IMAGE(WIDTH=" + std::string(190, '0') + "800)"));
+    EXPECT_TRUE(Passes("IMAGE(WIDTH=" + std::string(196, '0') + "800)"));  // 199 characters
     EXPECT_FALSE(Passes("IMAGE(WIDTH=" + std::string(197, '0') + "800)"));
 }
 
@@ -105,6 +106,12 @@ TEST_F(PropertyCriteriaTest, NegativeAndHugeHeaderValuesCompareAsSigned)
     EXPECT_TRUE(Passes("IMAGE(WIDTH=-5)"));
     session.psdHeader.width = 2147483647;
     EXPECT_TRUE(Passes("IMAGE(WIDTH=99999999999)"));  // the stated value saturates
+    EXPECT_TRUE(Passes("IMAGE(WIDTH=" + std::string(25, '9') + ")"));  // past 64 bits as well
+    EXPECT_FALSE(Passes("IMAGE(WIDTH=2147483646)"));
+    session.psdHeader.width = -2147483647 - 1;
+    EXPECT_TRUE(Passes("IMAGE(WIDTH=-" + std::string(25, '9') + ")"));
+    EXPECT_TRUE(Passes("IMAGE(WIDTH=-2147483648)"));
+    EXPECT_FALSE(Passes("IMAGE(WIDTH=-2147483647)"));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "grading/MarkSession.h"
 #include "ExamFolders.h"
 
@@ -8,6 +11,7 @@ namespace {
 using vantrel::grading::CMarkSession;
 using vantrel::testing::ExamFolders;
 using vantrel::testing::HeaderOnly;
+using vantrel::testing::RgbDocument;
 
 std::string Normalized(std::string text)
 {
@@ -64,6 +68,22 @@ TEST_F(BlockTest, WeightsAreReadAsDecimalNumbers)
     EXPECT_EQ(Score("&&X"), 0);
 }
 
+TEST_F(BlockTest, WeightsPastTheRangeOfADoubleReadAsTheCLibraryReadsThem)
+{
+    // atof is strtod: past the range the value's size and sign decide, not the exponent's sign.
+    const std::string ones(500, '1');
+    const std::string zeros(500, '0');
+    for (const std::string& weight : {ones + "E-100", "-" + ones + "E-100", "-0." + zeros + "1E+100",
+                                      "0." + zeros + "1E+100", std::string("1E-400"), std::string("-1E400"),
+                                      std::string("15E-1"), std::string("1E+99999999999999999999999"),
+                                      std::string("-1E-99999999999999999999999")}) {
+        const double expected = std::strtod(weight.c_str(), nullptr);
+        const double score = Score("&&" + weight);
+        EXPECT_EQ(score, expected) << weight;
+        EXPECT_EQ(std::signbit(score), std::signbit(expected)) << weight;
+    }
+}
+
 TEST_F(BlockTest, APropertyCriterionThatFailsEndsTheBlockWithZero)
 {
     EXPECT_EQ(Score("&&2.5 IMAGE(WIDTH=401)"), 0);
@@ -92,6 +112,16 @@ TEST_F(BlockTest, CriteriaAfterTheFirstEffectAreNeverLookedAt)
     // An effect with no source gives 0 at once, without starting the editor.
     EXPECT_EQ(Score("&&3 EFFECT() IMAGE(WIDTH=1)"), 0);
     EXPECT_EQ(Score("&&3 IMAGE(WIDTH=1) EFFECT()"), 0);
+    // A document that shows as its reference does scores the whole weight, and the failing
+    // criterion after it would have scored 0.
+    const auto picture =
+        RgbDocument(40, 30, [](int x, int y) { return static_cast<std::uint32_t>(x * 6 << 16 | y * 8); });
+    exam.WriteAnswer("E.PSD", picture);
+    exam.WriteKey("R.PSD", picture);
+    session.CloseDocument();
+    session.OpenDestFile("DESTFILE=E.PSD");
+    EXPECT_EQ(Score("&&3 EFFECT(SOURCEFILE=R.PSD) IMAGE(WIDTH=1)"), 3);
+    EXPECT_EQ(Score("&&3 IMAGE(WIDTH=1) EFFECT(SOURCEFILE=R.PSD)"), 0);
 }
 
 TEST_F(BlockTest, LongBlocksAndWeightTokensAreHandledInFull)

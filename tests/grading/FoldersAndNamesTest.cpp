@@ -90,13 +90,29 @@ TEST_F(FoldersAndNamesTest, ANameEndingInASeparatorNamesNoDocument)
 
 TEST_F(FoldersAndNamesTest, ALinkOutOfTheAnswerFolderIsNoDocument)
 {
-    Write(keys / "R.PSD", HeaderOnly(800, 600, 3, 3));
+    Write(keys / "R.PSD", Solid(0x336699));
     fs::create_symlink(keys / "R.PSD", answers / "E.PSD");
     EXPECT_EQ(Grade({"DESTFILE=E.PSD", "&&10"}), 0);
+    // Nor for an effect, which would compare the reference with itself.
+    EXPECT_EQ(Grade({"DESTFILE=E.PSD", "&&10 EFFECT(SOURCEFILE=R.PSD)"}), 0);
+    fs::create_directory_symlink(keys, answers / "SUB");
+    EXPECT_EQ(Grade({"DESTFILE=SUB\\R.PSD", "&&10"}), 0);
     // The answer folder itself may be reached through a link, and links inside it may stay inside.
     fs::create_directory_symlink(answers, root.Path() / "linked");
     fs::create_symlink(answers / "A.PSD", answers / "B.PSD");
     EXPECT_EQ(Grade({"DESTFILE=B.PSD", "&&10"}, root.Path() / "linked"), 1);
+}
+
+TEST_F(FoldersAndNamesTest, AParentFolderTheKeyNamesIsFollowedAsWritten)
+{
+    fs::create_directories(answers.parent_path() / "OTHER");
+    Write(answers.parent_path() / "OTHER" / "C.PSD", Solid(0x336699));
+    Write(keys / "R.PSD", Solid(0x336699));
+    EXPECT_EQ(Grade({"DESTFILE=..\\OTHER\\C.PSD", "&&10 IMAGE(WIDTH=40)"}), 1);
+    EXPECT_EQ(Grade({"DESTFILE=..\\OTHER\\C.PSD", "&&10 EFFECT(SOURCEFILE=R.PSD)"}), 1);
+    // Out and back in again passes the links inside as any other way in does.
+    fs::create_symlink(keys / "R.PSD", answers / "E.PSD");
+    EXPECT_EQ(Grade({"DESTFILE=..\\KEYS\\..\\\xB4\xF0\xB0\xB8\\E.PSD", "&&10"}), 0);  // ..\KEYS\..\答案\E.PSD
 }
 
 TEST_F(FoldersAndNamesTest, AHugeKeyCostsNoMoreThanItsOwnBytes)

@@ -31,6 +31,10 @@ TEST_F(GradingTest, TheSumIsScaledAndClamped)
     EXPECT_EQ(exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&12.5"})), 1);
     EXPECT_EQ(exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&-3"})), 0);
     EXPECT_DOUBLE_EQ(exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&6", "&&-2 IMAGE(WIDTH=800)"})), 0.4);
+    // A weight too large for a double is infinite, one too small is zero, whatever the
+    // exponent's sign says.
+    EXPECT_EQ(exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&" + std::string(500, '1') + "e-100"})), 1);
+    EXPECT_DOUBLE_EQ(exam.Grade(AnswerKey({"DESTFILE=A.PSD", "&&-0." + std::string(500, '0') + "1e+100", "&&1"})), 0.1);
 }
 
 TEST_F(GradingTest, EmptyNullAndOneLineKeysGiveZero)

@@ -25,6 +25,9 @@ TEST(CodePageUpperCase, Cp936DoubleByteCharactersAreWholeCharacters)
 {
     // Full-width a, Greek alpha, Cyrillic a, small Roman numeral one.
     EXPECT_EQ(Upper("\xA3\xE1\xA6\xC1\xA7\xD1\xA2\xA1", CodePage::Cp936), "\xA3\xC1\xA6\xA1\xA7\xA1\xA2\xF1");
+    // The last of each, and the character after it: z, omega, ya, ten.
+    EXPECT_EQ(Upper("\xA3\xFA\xA3\xFB\xA6\xD8\xA6\xD9\xA7\xF1\xA7\xF2\xA2\xAA\xA2\xAB", CodePage::Cp936),
+              "\xA3\xDA\xA3\xFB\xA6\xB8\xA6\xD9\xA7\xC1\xA7\xF2\xA2\xFA\xA2\xAB");
     // Upper-case forms and characters without case stay as they are.
     EXPECT_EQ(Upper("\xA3\xC1\xCF\xD4\xCA\xBE", CodePage::Cp936), "\xA3\xC1\xCF\xD4\xCA\xBE");
 }
@@ -55,6 +58,14 @@ TEST(CodePageUpperCase, Utf8FullWidthLatin)
     EXPECT_EQ(Upper("\xEF\xBD\x81\xEF\xBD\x9A", CodePage::Utf8), "\xEF\xBC\xA1\xEF\xBC\xBA");
     // Cut-off sequences are left alone.
     EXPECT_EQ(Upper("a\xEF\xBD", CodePage::Utf8), "A\xEF\xBD");
+}
+
+TEST(CodePageUpperCase, Utf8GreekLeavesTheFinalSigmaAlone)
+{
+    // Alpha to omega as CP936 has them: the final sigma, which it lacks, and the characters
+    // past omega keep their case.
+    EXPECT_EQ(Upper("\xCE\xB1\xCF\x82\xCF\x83\xCF\x89\xCF\x8A", CodePage::Utf8),
+              "\xCE\x91\xCF\x82\xCE\xA3\xCE\xA9\xCF\x8A");
 }
 
 TEST(CodePageNames, KnownAndUnknown)

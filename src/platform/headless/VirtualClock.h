@@ -17,10 +17,14 @@ public:
     void SetTickCount(std::uint32_t ticks) { ticks_ = ticks; }
     // All time spent idle since construction, without wrapping.
     std::uint64_t IdledMilliseconds() const { return idled_; }
+    // Each idle then lasts two thirds of the time asked, rounded up, as a sleep does that a
+    // timer wakes early: a wait must look at the counter again.
+    void SetWakesEarly(bool early) { wakesEarly_ = early; }
 
 private:
     std::uint32_t ticks_ = 0;
     std::uint64_t idled_ = 0;
+    bool wakesEarly_ = false;
 };
 
 }  // namespace vantrel::platform

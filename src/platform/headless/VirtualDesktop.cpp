@@ -168,6 +168,21 @@ void CVirtualDesktop::SetMenuBar(WindowHandle window, const std::vector<MenuItem
     w->menuBar = BuildMenu(dropDowns, *w);
 }
 
+void CVirtualDesktop::SetMenuItems(MenuHandle menu, const std::vector<MenuItemSpec>& items)
+{
+    if (!menus_.count(menu))
+        return;
+    for (auto& [handle, window] : windows_) {
+        if (std::find(window.ownedMenus.begin(), window.ownedMenus.end(), menu) == window.ownedMenus.end())
+            continue;
+        const MenuHandle built = BuildMenu(items, window);
+        menus_[menu] = std::move(menus_[built]);
+        menus_.erase(built);
+        std::erase(window.ownedMenus, built);
+        return;
+    }
+}
+
 void CVirtualDesktop::SendCommand(WindowHandle window, std::uint32_t commandId)
 {
     Window* w = Find(window);
@@ -292,6 +307,22 @@ void CVirtualDesktop::SetDisplayDepth(int bitsPerPixel)
     depth_ = bitsPerPixel;
 }
 
+WindowHandle CVirtualDesktop::TopLevelOf(WindowHandle window) const
+{
+    for (const Window* w = Find(window); w && w->parent != 0; w = Find(window))
+        window = w->parent;
+    return window;
+}
+
+const CVirtualDesktop::Content& CVirtualDesktop::ShownContent(WindowHandle window, const Window& w) const
+{
+    if (frontHistory_.empty())
+        return w.content;
+    const WindowHandle front = TopLevelOf(frontHistory_.back());
+    const Window* cover = Find(front);
+    return cover && front != TopLevelOf(window) ? cover->content : w.content;
+}
+
 std::unique_ptr<CCaptureImage> CVirtualDesktop::CaptureClientArea(WindowHandle window)
 {
     const Window* w = Find(window);
@@ -299,7 +330,7 @@ std::unique_ptr<CCaptureImage> CVirtualDesktop::CaptureClientArea(WindowHandle w
         return nullptr;
     auto image = std::make_unique<CCaptureImage>(depth_);
     // Each column's source pixel once, not two divisions per pixel.
-    const Content& content = w->content;
+    const Content& content = ShownContent(window, *w);
     std::array<std::size_t, CCaptureImage::kWidth> columns{};
     for (int x = 0; x < CCaptureImage::kWidth; ++x) columns[static_cast<std::size_t>(x)] = 3 * SourceIndex(x, content.width, CCaptureImage::kWidth);
     for (int y = 0; y < image->Height(); ++y) {

@@ -48,6 +48,9 @@ public:
     void SetSolidContent(WindowHandle window, std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
 
     bool IsWindow(WindowHandle window) const;
+    // Replaces a drop-down's items and keeps its handle, as a program does whose Window menu
+    // lists its open documents.
+    void SetMenuItems(MenuHandle menu, const std::vector<MenuItemSpec>& items);
 
     // ---- fault switches and observations for tests
     // Any depth a capture image can hold; 8, 16, 24 and 32 bits are drawn.
@@ -57,6 +60,9 @@ public:
     // Document windows show up this many virtual milliseconds after they are created; nullopt:
     // never. Until then they are left out of enumerations. Applies to windows created later.
     void SetDocumentWindowDelay(std::optional<std::uint32_t> ms) { documentDelay_ = ms; }
+    // The windows brought to the front, oldest first. Like a screen, a capture shows the last
+    // of them where it covers the captured window: a window brought to the front covers every
+    // other top-level window, as a maximised one does.
     const std::vector<WindowHandle>& FrontHistory() const { return frontHistory_; }
     std::size_t WindowCount() const { return windows_.size(); }
     std::size_t CaptureCount() const { return captures_; }
@@ -99,6 +105,8 @@ private:
     MenuHandle BuildMenu(const std::vector<MenuItemSpec>& items, Window& owner);
     void ReleaseMenus(Window& window);
     bool HasAppeared(const Window& window) const;
+    WindowHandle TopLevelOf(WindowHandle window) const;
+    const Content& ShownContent(WindowHandle window, const Window& w) const;
     void CollectShownDescendants(WindowHandle parent, std::vector<WindowHandle>& out) const;
     Rgb Sample(const Content& content, int x, int y) const;
 

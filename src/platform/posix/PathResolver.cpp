@@ -79,20 +79,25 @@ std::optional<std::string> RealPath(const std::string& path)
     return std::string(real.get());
 }
 
-// Whether the path, read plainly, names an entry directly in the folder that is not a link:
-// the usual answer document, settled with one look at the file system.
-bool IsPlainEntryOf(const std::string& folder, const std::string& path)
+bool IsLink(const std::string& path)
 {
-    const auto plainFolder = PlainPath(folder);
-    const auto plainPath = PlainPath(path);
-    if (!plainFolder || !plainPath || plainPath->size() <= plainFolder->size() + 1) return false;
-    const std::string& p = *plainPath;
-    const std::size_t nameStart = plainFolder->back() == '/' ? plainFolder->size() : plainFolder->size() + 1;
-    if (p.compare(0, plainFolder->size(), *plainFolder) != 0 || p[nameStart - 1] != '/') return false;
-    const std::string name = p.substr(nameStart);
-    if (name == "." || name == ".." || name.find('/') != std::string::npos) return false;
     struct stat info;
-    return ::lstat(p.c_str(), &info) == 0 && !S_ISLNK(info.st_mode);
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Whether a real path is the real folder or lies below it.
+bool IsInside(const std::string& realPath, const std::string& realFolder)
+{
+    if (realPath == realFolder) return true;
+    const std::string prefix = realFolder.back() == '/' ? realFolder : realFolder + "/";
+    return realPath.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -135,27 +140,33 @@ std::optional<std::string> ResolveExistingPath(const std::string& path)
     return Exists(resolved) ? std::optional<std::string>(resolved) : std::nullopt;
 }
 
-bool LiesWithin(const std::string& folder, const std::string& path)
+bool PassesLinkOutOf(const std::string& folder, const std::string& path)
 {
-    std::string trimmed = folder;
-    while (trimmed.size() > 1 && IsSeparator(trimmed.back())) trimmed.pop_back();
-    if (IsPlainEntryOf(trimmed, path)) return true;
-    const auto resolvedFolder = ResolveExistingPath(trimmed);
+    // The entries an open passes are those of the path as the open resolves it.
     const auto resolvedPath = ResolveExistingPath(path);
-    if (!resolvedFolder || !resolvedPath) return false;
-    // A plain file straight inside the folder needs no look at where links lead.
-    struct stat info;
-    const std::size_t slash = resolvedPath->find_last_of('/');
-    if (slash != std::string::npos && resolvedPath->compare(0, slash, *resolvedFolder) == 0 &&
-        slash == resolvedFolder->size() && ::lstat(resolvedPath->c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-        const std::string name = resolvedPath->substr(slash + 1);
-        if (name != ".." && name != ".") return true;
+    if (!resolvedPath) return false;
+    std::optional<std::string> realFolder;
+    for (std::size_t end = resolvedPath->find('/', 1);; end = resolvedPath->find('/', end + 1)) {
+        const std::string entry = resolvedPath->substr(0, end);
+        if (IsLink(entry)) {
+            if (!realFolder) {
+                std::string trimmed = folder;
+                while (trimmed.size() > 1 && IsSeparator(trimmed.back())) trimmed.pop_back();
+                const auto resolvedFolder = ResolveExistingPath(trimmed);
+                realFolder = resolvedFolder ? RealPath(*resolvedFolder) : std::nullopt;
+                // With no folder to measure against, no link can be shown to stay inside it.
+                if (!realFolder) return true;
+            }
+            // Only an entry inside the folder is the examinee's to make; the folder's own
+            // ancestors, and what a ".." leads to, are not.
+            const auto realParent = RealPath(ParentOf(entry));
+            if (realParent && IsInside(*realParent, *realFolder)) {
+                const auto realEntry = RealPath(entry);
+                if (!realEntry || !IsInside(*realEntry, *realFolder)) return true;
+            }
+        }
+        if (end == std::string::npos) return false;
     }
-    const auto realFolder = RealPath(*resolvedFolder);
-    const auto realPath = RealPath(*resolvedPath);
-    if (!realFolder || !realPath) return false;
-    const std::string prefix = realFolder->back() == '/' ? *realFolder : *realFolder + "/";
-    return realPath->compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace vantrel::platform

@@ -17,7 +17,9 @@ std::optional<std::string> PlainPath(const std::string& path);
 // exist, when the path ends in a separator, or when it exceeds the working limits.
 std::optional<std::string> ResolveExistingPath(const std::string& path);
 
-// Whether the entry a path names lies inside a folder once links are followed in both.
-bool LiesWithin(const std::string& folder, const std::string& path);
+// Whether the way to the entry a path names, resolved as an open resolves it, passes an entry
+// inside the folder that is a link leading out of it. Links elsewhere, the folder's own
+// included, and a ".." written in the path are followed as they lead.
+bool PassesLinkOutOf(const std::string& folder, const std::string& path);
 
 }  // namespace vantrel::platform

@@ -75,9 +75,9 @@ std::optional<std::string> CPosixFiles::ResolvePath(const std::string& codePageP
     return ResolveExistingPath(codePagePath);
 }
 
-bool CPosixFiles::LiesWithin(const std::string& folder, const std::string& codePagePath)
+bool CPosixFiles::PassesLinkOutOf(const std::string& folder, const std::string& codePagePath)
 {
-    return platform::LiesWithin(folder, codePagePath);
+    return platform::PassesLinkOutOf(folder, codePagePath);
 }
 
 void CPosixFiles::Close(int handle)

@@ -19,7 +19,7 @@ public:
     long SeekFromCurrent(int handle, long offset) override;
     void Close(int handle) override;
     std::optional<std::string> ResolvePath(const std::string& codePagePath) override;
-    bool LiesWithin(const std::string& folder, const std::string& codePagePath) override;
+    bool PassesLinkOutOf(const std::string& folder, const std::string& codePagePath) override;
 
     // Descriptors opened here and not yet closed, so tests can see that every path closes them.
     std::size_t OpenCount() const { return open_.size(); }

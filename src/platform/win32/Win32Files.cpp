@@ -27,20 +27,31 @@ bool EndsInSeparator(const std::string& path)
     return last;
 }
 
-// Whether a path names an entry straight inside the folder that is no link or junction: such
-// a file lies within the folder wherever the folder itself leads, with one look at it.
-bool IsPlainEntryOf(const std::string& folder, const std::string& path)
+// The path an open uses: "." and ".." folded as written, before any link is followed.
+std::optional<std::string> FullPath(const std::string& codePagePath)
 {
-    if (folder.empty() || !IsSeparator(folder.back()) || path.size() <= folder.size() ||
-        path.compare(0, folder.size(), folder) != 0)
-        return false;
-    const std::string name = path.substr(folder.size());
-    if (name == "." || name == "..") return false;
-    const text::CodePage codePage = text::ActiveCodePage();
-    for (std::size_t i = 0; i < name.size(); i += text::CharacterLength(name, i, codePage))
-        if (text::CharacterLength(name, i, codePage) == 1 && IsSeparator(name[i])) return false;
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return std::nullopt;
+    full.resize(length);
+    return full;
+}
+
+bool IsLinkOrJunction(const std::string& path)
+{
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A prefix of a full path that names a folder or file: not a bare drive ("C:", which names the
+// drive's current folder) and not the separators that start a network path.
+bool NamesAnEntry(const std::string& prefix)
+{
+    return !prefix.empty() && prefix.back() != ':' && prefix.find_first_not_of("\\/") != std::string::npos;
 }
 
 using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
@@ -53,9 +64,17 @@ FinalPathFunction SystemFinalPathFunction()
     return function;
 }
 
-// The path of an entry with every link and junction followed, from an open handle.
-std::optional<std::wstring> FinalPath(const std::string& codePagePath, FinalPathFunction finalPathOf)
+// The path of an entry with every link and junction followed, from an open handle. Windows XP
+// cannot tell where a junction leads (it has no links to files): there an entry that is not one
+// stands for itself, and one that is has no known end.
+std::optional<std::wstring> FinalPath(const std::string& codePagePath)
 {
+    const FinalPathFunction finalPathOf = SystemFinalPathFunction();
+    if (finalPathOf == nullptr) {
+        const std::optional<std::string> full = FullPath(codePagePath);
+        if (!full || IsLinkOrJunction(*full)) return std::nullopt;
+        return ToUtf16(*full, CP_ACP);
+    }
     HANDLE handle = CreateFileA(codePagePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -71,38 +90,18 @@ std::optional<std::wstring> FinalPath(const std::string& codePagePath, FinalPath
     return path;
 }
 
-std::optional<std::string> FullPath(const std::string& codePagePath)
+// Whether a final path is the final folder or lies below it; names differ in letter case only
+// where the file system ignores it.
+bool IsInside(std::wstring path, std::wstring folder)
 {
-    std::string full(MAX_PATH * 2, '\0');
-    const DWORD length = GetFullPathNameA(codePagePath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size()) return std::nullopt;
-    full.resize(length);
-    return full;
-}
-
-// Windows XP has no links to files; a junction is its only way out of a folder. There a path
-// lies within the folder when its full path does and no entry below the folder is a junction.
-std::optional<std::wstring> FullPathWithoutJunctions(const std::string& fullFolder, const std::string& codePagePath)
-{
-    const std::optional<std::string> path = FullPath(codePagePath);
-    if (!path) return std::nullopt;
-    for (std::string entry = *path; entry.size() > fullFolder.size();) {
-        const DWORD attributes = GetFileAttributesA(entry.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return std::nullopt;
-        const std::size_t separator = entry.find_last_of("\\/");
-        if (separator == std::string::npos) break;
-        entry.resize(separator);
-    }
-    return ToUtf16(*path, CP_ACP);
-}
-
-// Whether two paths are the same ignoring letter case, as the file system compares names.
-bool SameIgnoringCase(std::wstring first, std::wstring second)
-{
-    if (first.size() != second.size() || first.size() > INT_MAX) return false;
-    CharUpperBuffW(first.data(), static_cast<DWORD>(first.size()));
-    CharUpperBuffW(second.data(), static_cast<DWORD>(second.size()));
-    return first == second;
+    if (folder.empty() || path.empty()) return false;
+    if (folder.back() != L'\\') folder += L'\\';
+    if (path.back() != L'\\') path += L'\\';
+    if (path.size() < folder.size() || folder.size() > INT_MAX) return false;
+    path.resize(folder.size());
+    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+    return path == folder;
 }
 
 }  // namespace
@@ -154,26 +153,36 @@ std::optional<std::string> CWin32Files::ResolvePath(const std::string& codePageP
     return codePagePath;
 }
 
-bool CWin32Files::LiesWithin(const std::string& folder, const std::string& codePagePath)
+bool CWin32Files::PassesLinkOutOf(const std::string& folder, const std::string& codePagePath)
 {
-    if (IsPlainEntryOf(folder, codePagePath)) return true;
-    const FinalPathFunction finalPathOf = SystemFinalPathFunction();
-    std::optional<std::wstring> finalFolder, finalPath;
-    if (finalPathOf) {
-        finalFolder = FinalPath(folder, finalPathOf);
-        finalPath = FinalPath(codePagePath, finalPathOf);
-    } else {
-        const std::optional<std::string> fullFolder = FullPath(folder);
-        if (!fullFolder) return false;
-        finalFolder = ToUtf16(*fullFolder, CP_ACP);
-        finalPath = FullPathWithoutJunctions(*fullFolder, codePagePath);
+    const std::optional<std::string> full = FullPath(codePagePath);
+    if (!full) return false;
+    std::optional<std::wstring> finalFolder;
+    const text::CodePage codePage = text::ActiveCodePage();
+    std::size_t parentEnd = 0;
+    for (std::size_t i = 0; i <= full->size();) {
+        const std::size_t length = i < full->size() ? text::CharacterLength(*full, i, codePage) : 1;
+        if (i == full->size() || (length == 1 && IsSeparator((*full)[i]))) {
+            const std::string entry = full->substr(0, i);
+            if (NamesAnEntry(entry) && IsLinkOrJunction(entry)) {
+                if (!finalFolder) {
+                    finalFolder = FinalPath(folder);
+                    // With no folder to measure against, no link can be shown to stay inside it.
+                    if (!finalFolder) return true;
+                }
+                // Only an entry inside the folder is the examinee's to make; the parent keeps
+                // its separator, so that a drive's root is the root and not its current folder.
+                const std::optional<std::wstring> finalParent = FinalPath(full->substr(0, parentEnd + 1));
+                if (finalParent && IsInside(*finalParent, *finalFolder)) {
+                    const std::optional<std::wstring> finalEntry = FinalPath(entry);
+                    if (!finalEntry || !IsInside(*finalEntry, *finalFolder)) return true;
+                }
+            }
+            parentEnd = i;
+        }
+        i += length;
     }
-    if (!finalFolder || !finalPath) return false;
-    std::wstring prefix = *finalFolder;
-    if (prefix.empty() || prefix.back() != L'\\') prefix += L'\\';
-    if (finalPath->size() <= prefix.size()) return false;
-    // Names differ in letter case only where the file system ignores it.
-    return SameIgnoringCase(finalPath->substr(0, prefix.size()), prefix);
+    return false;
 }
 
 }  // namespace vantrel::platform

@@ -135,6 +135,11 @@ TEST_F(BatchTest, ACrashAHangAndAGiantHeaderAreReportedAndEveryOtherMarkIsGrades
         Batch(shipped, "--jobs 2 --timeout 3"));
     EXPECT_EQ(Rows(shipped).at("001").second, "graded");
     EXPECT_EQ(Rows(shipped).at("003").second, "graded");
+
+    // Resumed, the two without a mark stay without one: the marks are the other six.
+    const Outcome resumed = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
+    EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+    EXPECT_NE(resumed.out.find(" over 6 examinees"), std::string::npos) << resumed.out;
 }
 
 TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
@@ -168,6 +173,11 @@ TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
     std::ofstream(resumed, std::ios::app) << "005,0.12";
     const Outcome again = Run(faults + faulty + Batch(resumed, "--jobs 2 --timeout 3"));
     EXPECT_NE(again.out.find("skipped 5"), std::string::npos) << again.out;
+    EXPECT_EQ(ReadText(resumed), ReadText(whole));
+
+    // Cut down to its identity line, the file gets its columns back and every examinee.
+    std::ofstream(resumed, std::ios::binary | std::ios::trunc) << atKill.at(0) << "\n";
+    Run(faults + faulty + Batch(resumed, "--jobs 2 --timeout 3"));
     EXPECT_EQ(ReadText(resumed), ReadText(whole));
 }
 
@@ -270,6 +280,15 @@ TEST_F(BatchTest, AFolderNameThatIsNotUtf8IsResumedByItsBytes)
     EXPECT_NE(written.find("\"examinee\":\"b\xEF\xBF\xBD\xEF\xBF\xBDob\""), std::string::npos);
     EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).out.find("skipped 8"), std::string::npos);
     EXPECT_EQ(ReadText(out), written);
+
+    // In CSV a name with a quote and a comma is quoted, and read back whole.
+    std::filesystem::rename(At("answers/002"), At("answers/q\"u,o"));
+    const std::string csv = At("results.csv");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).status, 0);
+    const std::string rows = ReadText(csv);
+    EXPECT_NE(rows.find("\n\"q\"\"u,o\","), std::string::npos) << rows;
+    EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).out.find("skipped 8"), std::string::npos);
+    EXPECT_EQ(ReadText(csv), rows);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/session/AutomationDriver.h"
+#include "effects/session/WindowSearchState.h"
 #include "grading/Grading.h"
 #include "grading/MarkSession.h"
 #include "text/WhiteSpace.h"
@@ -12,6 +13,7 @@ namespace {
 
 using vantrel::grading::CMarkSession;
 using vantrel::effects::session::thePhotoshopApp;
+using vantrel::effects::session::theWindowSearch;
 using vantrel::testing::AnswerKey;
 using vantrel::testing::RgbDocument;
 
@@ -129,6 +131,43 @@ TEST_F(EffectTest, AFailingEndDocumentIsIgnored)
     EXPECT_EQ(Grade({"DESTFILE=A.PSD", "&&10 EFFECT(R.PSD)"}), 1);
 }
 
+TEST_F(EffectTest, EachDocumentStepBringsTheEditorForwardAndEndsItsDocument)
+{
+    using vantrel::platform::AutomationTarget;
+    using App = vantrel::effects::session::CPhotoshopApplication;
+    using Document = vantrel::effects::session::CPhotoshopDocument;
+    WriteScene(true, "A.PSD", 0);
+    WriteScene(false, "R.PSD", 0);
+    WriteScene(false, "S.PSD", 60);
+    EXPECT_EQ(Grade({"DESTFILE=A.PSD", "&&10 EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"}), 1);
+    std::vector<std::pair<AutomationTarget, std::int32_t>> calls;
+    for (const auto& call : t.Automation().Calls()) calls.emplace_back(call.target, call.dispid);
+    const auto open = std::make_pair(AutomationTarget::CreatedObject, App::kOpenDocument);
+    const auto end = std::make_pair(AutomationTarget::ReturnedObject, Document::kEndDocument);
+    EXPECT_EQ(calls, (std::vector<std::pair<AutomationTarget, std::int32_t>>{
+                         {AutomationTarget::CreatedObject, App::kPutAppFlag}, open, end, open, end, open, end,
+                         {AutomationTarget::CreatedObject, App::kEndApplication}}));
+    EXPECT_EQ(t.Desktop().FrontHistory(), std::vector<vantrel::platform::WindowHandle>(3, theWindowSearch.mainWindow));
+}
+
+TEST_F(EffectTest, AStartingImageThatCannotBeOpenedLeavesItsSlotAsItWas)
+{
+    WriteScene(true, "HALF.PSD", 30);
+    WriteScene(false, "R.PSD", 0);
+    WriteScene(false, "S.PSD", 60);
+    auto evaluate = [&](CMarkSession& session, std::string arguments) {
+        return session.EvaluateEffect(arguments, vantrel::effects::compare::EffectMode::Whole);
+    };
+    CMarkSession session(t.exam.AnswerDirectory() + "\\", t.exam.KeyDirectory() + "\\");
+    session.OpenDestFile("DESTFILE=HALF.PSD");
+    const double improved = evaluate(session, "(SOURCEFILE=R.PSD INIFILE=S.PSD)");
+    EXPECT_EQ(evaluate(session, "(SOURCEFILE=R.PSD INIFILE=MISSING.PSD)"), improved);
+    // With the slot empty the rule would have measured against nothing instead.
+    CMarkSession fresh(t.exam.AnswerDirectory() + "\\", t.exam.KeyDirectory() + "\\");
+    fresh.OpenDestFile("DESTFILE=HALF.PSD");
+    EXPECT_NE(evaluate(fresh, "(SOURCEFILE=R.PSD INIFILE=MISSING.PSD)"), improved);
+}
+
 TEST_F(EffectTest, WithoutAMainWindowTheEmptySlotsCompareToZero)
 {
     WriteScene(true, "A.PSD", 0);
@@ -209,6 +248,11 @@ TEST_F(EffectTest, ThePartialEffectComparesTheChanges)
     EXPECT_EQ(Grade({"DESTFILE=NONE.PSD", "&&10 PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"}), 0);
     // Without a starting image there is nothing to measure changes against.
     EXPECT_EQ(Grade({"DESTFILE=SAME.PSD", "&&10 PARTEFFECTS(SOURCEFILE=R.PSD)"}), 0);
+    // A reference whose change stays within the grey tolerance gives an unchanged answer 0.3.
+    t.exam.WriteKey("FAINT.PSD", RgbDocument(160, 120, [](int x, int y) {
+        return Scene(x, y, 0) + (x < 80 && y < 60 ? 0x050505u : 0u);
+    }));
+    EXPECT_DOUBLE_EQ(Grade({"DESTFILE=NONE.PSD", "&&10 PARTEFFECT(SOURCEFILE=FAINT.PSD INIFILE=S.PSD)"}), 0.3);
 }
 
 TEST_F(EffectTest, TheImprovementRuleUsesTheStartingImage)

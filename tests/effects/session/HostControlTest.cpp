@@ -10,11 +10,40 @@
 
 namespace {
 
+using vantrel::effects::session::CPhotoshopApplication;
+using vantrel::effects::session::thePhotoshopApp;
+using vantrel::effects::session::theWindowSearch;
+using vantrel::platform::CCaptureImage;
 using vantrel::platform::MenuItemSpec;
+using vantrel::platform::Variant;
 using vantrel::platform::WindowHandle;
+
+// An editor that opens whatever path it is given and shows nothing of its own: the test puts
+// the document windows under the main window. The paths it opened are recorded.
+class CAnyDocumentEditor : public vantrel::platform::IAutomationObject {
+public:
+    explicit CAnyDocumentEditor(std::shared_ptr<std::vector<std::string>> opened) : opened_(std::move(opened)) {}
+    Variant Invoke(std::int32_t dispid, std::uint16_t, const std::vector<Variant>& args) override
+    {
+        if (dispid != CPhotoshopApplication::kOpenDocument || args.empty()) return {};
+        opened_->push_back(args[0].text);
+        return Variant::Dispatch(std::make_shared<CAnyDocumentEditor>(opened_));
+    }
+
+private:
+    std::shared_ptr<std::vector<std::string>> opened_;
+};
 
 class HostControlTest : public ::testing::Test {
 protected:
+    void TearDown() override { thePhotoshopApp.ReleaseDispatch(); }
+    // Connects the application driver to an editor whose main window is the one given.
+    void ConnectEditor(WindowHandle main)
+    {
+        thePhotoshopApp.AttachDispatch(std::make_shared<CAnyDocumentEditor>(opened));
+        theWindowSearch.mainWindow = main;
+    }
+
     vantrel::platform::CVirtualDesktop& Desktop() { return platform->Desktop(); }
 
     // A top-level window whose eighth menu holds the given items; commands are recorded.
@@ -30,6 +59,7 @@ protected:
 
     vantrel::testing::ScopedPlatform<> platform;
     std::vector<std::pair<WindowHandle, std::uint32_t>> sent;
+    std::shared_ptr<std::vector<std::string>> opened = std::make_shared<std::vector<std::string>>();
 };
 
 TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
@@ -41,6 +71,9 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
                                                      {104, "show navigator"},
                                                      {0, "Documents", {{105, "a.psd"}}},
                                                      {106, "Reset Palettes"},
+                                                     // 99 characters of an item's text are read
+                                                     {109, std::string(95, '-') + "Show"},
+                                                     {110, std::string(96, '-') + "Show"},
                                                      {107, "Close All"},
                                                      {108, "Next"}});
     vantrel::text::SetCodePage(vantrel::text::CodePage::Cp936);
@@ -50,7 +83,22 @@ TEST_F(HostControlTest, TheMenuWalkSendsEveryCommandThatDoesNotOfferToShow)
         EXPECT_EQ(target, window);
         ids.push_back(id);
     }
-    EXPECT_EQ(ids, (std::vector<std::uint32_t>{101, 106}));
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{101, 106, 110}));
+}
+
+TEST_F(HostControlTest, TheMenuWalkReadsTheItemCountBeforeEveryItem)
+{
+    // The first command closes a document, whose item leaves the menu: the closing items
+    // move up and must stay unexamined.
+    WindowHandle window =
+        AddEditorWindow("Editor", {{101, "Close"}, {102, "Tile"}, {103, "a.psd"}, {107, "Close All"}, {108, "Next"}});
+    const auto menu = Desktop().SubMenu(Desktop().MenuBar(window), 7);
+    Desktop().SetCommandHandler(window, [&](std::uint32_t id) {
+        sent.emplace_back(window, id);
+        if (id == 101) Desktop().SetMenuItems(menu, {{101, "Close"}, {102, "Tile"}, {107, "Close All"}, {108, "Next"}});
+    });
+    vantrel::effects::session::RunWindowMenu(window);
+    EXPECT_EQ(sent, (std::vector<std::pair<WindowHandle, std::uint32_t>>{{window, 101}, {window, 102}}));
 }
 
 TEST_F(HostControlTest, AShortOrMissingMenuSendsNothing)
@@ -78,6 +126,49 @@ TEST_F(HostControlTest, TheFirstWindowTitledLikeTheEditorIsTheMainWindow)
     EXPECT_EQ(sent[0], std::make_pair(first, 11u));
 }
 
+TEST_F(HostControlTest, TheMainWindowComesToTheFrontBeforeTheCapture)
+{
+    const WindowHandle main = AddEditorWindow("Adobe Photoshop", {});
+    ConnectEditor(main);
+    Desktop().SetSolidContent(Desktop().AddWindow(main, "a.psd @ 100% (RGB)"), 10, 20, 30);
+    // Another program's window in front would be captured in the document's place.
+    const WindowHandle other = Desktop().AddWindow(0, "Another program");
+    Desktop().SetSolidContent(other, 200, 200, 200);
+    Desktop().BringToFront(other);
+    std::unique_ptr<CCaptureImage> slot;
+    ASSERT_TRUE(vantrel::effects::session::CaptureDocument("D:\\", "A.PSD", slot));
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(slot->Pixels()[0], 30);  // blue first
+    EXPECT_EQ(Desktop().FrontHistory().back(), main);
+}
+
+TEST_F(HostControlTest, TitlesNamesAndPathsAreReadToTheirLimits)
+{
+    using vantrel::effects::session::CaptureDocument;
+    // 199 characters of a top-level window's title are read, and 499 of a document window's.
+    AddEditorWindow(std::string(191, '.') + "PHOTOSHOP", {});
+    const WindowHandle main = AddEditorWindow(std::string(190, '.') + "PHOTOSHOP", {});
+    theWindowSearch.mainWindow = 0;
+    vantrel::effects::session::FindMainWindow();
+    EXPECT_EQ(theWindowSearch.mainWindow, main);
+    ConnectEditor(main);
+    Desktop().AddWindow(main, std::string(494, '.') + "A.PSD");
+    Desktop().AddWindow(main, std::string(495, '.') + "B.PSD");
+    std::unique_ptr<CCaptureImage> slot;
+    EXPECT_TRUE(CaptureDocument("D:\\", "A.PSD", slot));
+    EXPECT_TRUE(slot);
+    slot.reset();
+    EXPECT_TRUE(CaptureDocument("D:\\", "B.PSD", slot));
+    EXPECT_FALSE(slot);
+    // Names of up to 203 characters and paths of up to 511 are opened.
+    EXPECT_TRUE(CaptureDocument("D:\\", std::string(199, 'N') + ".PSD", slot));
+    EXPECT_FALSE(CaptureDocument("D:\\", std::string(200, 'N') + ".PSD", slot));
+    EXPECT_TRUE(CaptureDocument(std::string(506, 'D'), "A.PSD", slot));
+    EXPECT_FALSE(CaptureDocument(std::string(507, 'D'), "A.PSD", slot));
+    ASSERT_EQ(opened->size(), 4u);
+    EXPECT_EQ(opened->back().size(), 511u);
+}
+
 TEST_F(HostControlTest, ASecondCaptureIntoASlotReplacesTheFirst)
 {
     WindowHandle window = Desktop().AddWindow(0, "doc");
@@ -100,6 +191,10 @@ TEST_F(HostControlTest, WaitsMeasureElapsedTicksAcrossTheWrap)
     vantrel::effects::session::WaitSeconds(5);
     EXPECT_EQ(platform->Clock().IdledMilliseconds(), 5000u);
     EXPECT_EQ(platform->Clock().TickCount(), 5000u - 1501u);
+    // A clock that wakes early is asked again for what is left, and no more.
+    platform->Clock().SetWakesEarly(true);
+    vantrel::effects::session::WaitSeconds(5);
+    EXPECT_EQ(platform->Clock().IdledMilliseconds(), 10000u);
 }
 
 TEST(AutomationDriver, AnEmptyDriverDoesNothingButCannotOpenADocument)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "effects/session/EditorSession.h"
 #include "effects/session/PhotoshopLocator.h"
 #include "ScopedPlatform.h"
 
@@ -67,6 +68,18 @@ TEST_F(LocatorTest, RegistryStringsStopAtTheBufferAndTheFirstZero)
               1023u);
     SetApplicationPath(std::string("D:\\A\0junk", 9));
     EXPECT_EQ(locator.ExeFromApplicationPath(), "D:\\A\\PHOTOSHP.EXE");
+}
+
+TEST_F(LocatorTest, ExecutablePathsOfAtMost263CharactersAreLaunched)
+{
+    platform->MessageBox().SetEchoToStandardError(false);
+    SetApplicationPath(std::string(250, 'D'));  // with "\PHOTOSHP.EXE", 263 characters
+    EXPECT_FALSE(CEditorSession().Start());     // nothing is installed there
+    SetApplicationPath(std::string(251, 'D'));
+    EXPECT_FALSE(CEditorSession().Start());
+    ASSERT_EQ(platform->Launcher().Launches().size(), 1u);
+    EXPECT_EQ(platform->Launcher().Launches()[0].commandLine.size(), 263u);
+    EXPECT_EQ(platform->MessageBox().Messages().size(), 2u);
 }
 
 }  // namespace

@@ -17,3 +17,15 @@ TEST(VirtualClock, IdleAdvancesAtOnceAndWrapsAtTwoToThe32)
     clock.Idle(0xFFFFFFFFu);
     EXPECT_EQ(clock.IdledMilliseconds(), 15000u + 0xFFFFFFFFull);
 }
+
+TEST(VirtualClock, AClockThatWakesEarlyIdlesTwoThirdsRoundedUp)
+{
+    CVirtualClock clock;
+    clock.SetWakesEarly(true);
+    clock.Idle(3000);
+    EXPECT_EQ(clock.TickCount(), 2000u);
+    clock.Idle(1);
+    EXPECT_EQ(clock.TickCount(), 2001u);
+    clock.Idle(0);
+    EXPECT_EQ(clock.IdledMilliseconds(), 2001u);
+}

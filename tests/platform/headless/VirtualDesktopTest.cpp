@@ -116,6 +116,11 @@ TEST_F(Desktop, MenusReportSeparatorsSubmenusAndFailures)
     EXPECT_EQ(desktop.MenuItemId(window, 0), kSubmenuItemId);
     EXPECT_EQ(desktop.MenuItemCount(desktop.SubMenu(window, 0)), 0);
     EXPECT_EQ(desktop.MenuBar(desktop.AddWindow(0, "No menu")), 0u);
+
+    // A program may change a menu's items under the same handle.
+    desktop.SetMenuItems(file, {{102, "Save"}});
+    EXPECT_EQ(desktop.MenuItemCount(file), 1);
+    EXPECT_EQ(desktop.MenuItemText(file, 0, 99), "Save");
 }
 
 TEST_F(Desktop, CommandsReachTheHandlerSynchronouslyEvenWhenItClosesTheWindow)
@@ -173,6 +178,24 @@ TEST_F(Desktop, CaptureScalesTheContentToTheFixedSizeByNearestPixel)
 
     EXPECT_THROW(desktop.SetContent(w, 2, 2, {1, 2, 3}), std::invalid_argument);
     EXPECT_THROW(desktop.SetContent(w, 0, 0, {}), std::invalid_argument);
+}
+
+TEST_F(Desktop, AWindowBroughtToTheFrontCoversTheOthersInACapture)
+{
+    const WindowHandle main = desktop.AddWindow(0, "Main");
+    const WindowHandle document = desktop.AddWindow(main, "Doc");
+    desktop.SetSolidContent(document, 10, 20, 30);
+    const WindowHandle other = desktop.AddWindow(0, "Other");
+    desktop.SetSolidContent(other, 200, 200, 200);
+    auto blue = [&] { return desktop.CaptureClientArea(document)->Pixels()[0]; };
+    EXPECT_EQ(blue(), 30);
+    desktop.BringToFront(other);
+    EXPECT_EQ(blue(), 200);
+    desktop.BringToFront(main);
+    EXPECT_EQ(blue(), 30);
+    desktop.BringToFront(other);
+    desktop.RemoveWindow(other);
+    EXPECT_EQ(blue(), 30);
 }
 
 TEST_F(Desktop, OverpaintReplacesTheWholeClientArea)

@@ -187,6 +187,12 @@ TEST(StudioDocument, RefusesWhatItCannotOpen)
     reason.clear();
     EXPECT_EQ(Render({'8', 'B', 'P', 'X', 0, 0}, 200, 160, reason), nullptr);
     EXPECT_EQ(reason, "not " + vantrel::studio::formats::KnownFileKindsText());
+    // Its signature alone makes a file a PSD, which then ends too soon; a byte less does not.
+    const std::uint8_t signature[] = {'8', 'B', 'P', 'S'};
+    vantrel::studio::io::CDocumentFile whole(signature);
+    vantrel::studio::io::CDocumentFile cut(std::span(signature, 3));
+    EXPECT_EQ(vantrel::studio::formats::SniffFileKind(whole), &vantrel::studio::formats::kPsdFileKind);
+    EXPECT_EQ(vantrel::studio::formats::SniffFileKind(cut), nullptr);
     // "a PSD, JPEG, PNG, GIF, TIFF or BMP file" with every codec, "a PSD or BMP file" with none.
     EXPECT_EQ(vantrel::studio::formats::KnownFileKindsText().rfind("a PSD", 0), 0u);
     EXPECT_NE(vantrel::studio::formats::KnownFileKindsText().find(" or BMP file"), std::string::npos);

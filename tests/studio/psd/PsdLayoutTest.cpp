@@ -90,6 +90,7 @@ TEST(PsdLayout, RecognisesDocumentsByContentOnly)
     EXPECT_EQ(Refusal(bytes), Refused(PsdError::NotPsd));
     EXPECT_EQ(Refusal({}), Refused(PsdError::NotPsd));
     EXPECT_EQ(Refusal({'8', 'B', 'P'}), Refused(PsdError::NotPsd));
+    EXPECT_EQ(Refusal({'8', 'B', 'P', 'S'}), Refused(PsdError::TruncatedHeader));
     EXPECT_EQ(Refusal({'8', 'B', 'P', 'S', 0, 1}), Refused(PsdError::TruncatedHeader));
 }
 

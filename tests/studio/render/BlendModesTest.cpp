@@ -94,6 +94,12 @@ TEST(BlendModes, ModesThatMixChannelsGiveTheValuesWorkedOutByHand)
     // Darker and lighter colour take a whole pixel: (51, 51, 153) sums less than the backdrop.
     ExpectRgb(Rgb(BlendMode::DarkerColor, backdrop, {51, 51, 153}), {51, 51, 153}, "darker colour");
     ExpectRgb(Rgb(BlendMode::LighterColor, backdrop, {51, 51, 153}), backdrop, "lighter colour");
+    // Equal sums keep the backdrop, in either mode.
+    ExpectRgb(Rgb(BlendMode::DarkerColor, backdrop, {51, 204, 51}), backdrop, "darker colour tie");
+    ExpectRgb(Rgb(BlendMode::LighterColor, backdrop, {51, 204, 51}), backdrop, "lighter colour tie");
+    // A grey document has no colour to mix: colour keeps the backdrop, luminosity takes the source.
+    EXPECT_NEAR(Grey(BlendMode::Color, 204, 102), 204, 0.01f);
+    EXPECT_NEAR(Grey(BlendMode::Luminosity, 204, 102), 102, 0.01f);
     // A colour pushed out of range by its new luminosity is pulled back towards its grey:
     // white's luminosity on pure blue gives (1, 1, 1) exactly.
     ExpectRgb(Rgb(BlendMode::Luminosity, {0, 0, 255}, {255, 255, 255}), {255, 255, 255}, "clipped luminosity");
