@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "commands/ExamineeGrading.h"
+#include "batch/GradingTroubleWatch.h"
 #include "batch/WorkerFaults.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
@@ -52,7 +54,6 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
 
 std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
 {
-    ApplyWorkerFault(examinee.name);
     std::string folder;
     if (!grading.reportFolder.empty()) {
         // Whatever an earlier run left for this examinee is not what this run graded.
@@ -61,7 +62,16 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
         std::filesystem::remove_all(folder, error);
         std::filesystem::create_directories(folder, error);
     }
-    const CExamineeGrading graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+    std::optional<std::string> trouble;
+    CExamineeGrading graded;
+    {
+        CGradingTroubleWatch watch;
+        ApplyWorkerFault(examinee.name);
+        graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+        trouble = watch.Trouble();
+    }
+    // A mark given despite the trouble would be a low mark for the worker's fault, not the examinee's.
+    if (trouble) return JsonLine({{"failure", *trouble}});
     nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
     if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
@@ -77,8 +87,12 @@ CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
         return record;
     }
     const auto answer = nlohmann::json::parse(outcome.answer, nullptr, false);
+    if (answer.is_object() && answer.contains("failure") && answer["failure"].is_string()) {
+        record.status = std::string(kFailedStatus) + ": " + answer["failure"].get<std::string>();
+        return record;
+    }
     if (!answer.is_object() || !answer.contains("mark") || !answer["mark"].is_number()) {
-        record.status = "failed: the worker's answer could not be read";
+        record.status = std::string(kFailedStatus) + ": the worker's answer could not be read";
         return record;
     }
     record.mark = answer["mark"].get<double>();

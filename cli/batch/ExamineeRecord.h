@@ -16,5 +16,6 @@ struct CExamineeRecord {
 };
 
 constexpr const char* kGradedStatus = "graded";
+constexpr const char* kFailedStatus = "failed";
 
 }  // namespace vantrel::cli::batch

@@ -137,6 +137,47 @@ TEST_F(BatchTest, ACrashAHangAndAGiantHeaderAreReportedAndEveryOtherMarkIsGrades
     EXPECT_EQ(Rows(shipped).at("003").second, "graded");
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kWorkersUncapped = true;  // the batch leaves AddressSanitizer's workers without a cap
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kWorkersUncapped = true;
+#else
+constexpr bool kWorkersUncapped = false;
+#endif
+#else
+constexpr bool kWorkersUncapped = false;
+#endif
+
+// Grading turns a worker's own trouble into low scores without a word; a batch must give no
+// mark and say why instead.
+TEST_F(BatchTest, AWorkerOutOfMemoryOrRaisingAMessageGivesNoMarkRatherThanALowOne)
+{
+    const std::string out = At("message.csv");
+    const Outcome message = Run("VANTREL_TEST_MESSAGE_EXAMINEE=002 " + faulty + Batch(out, "--jobs 2"));
+    EXPECT_EQ(message.status, 1) << message.err;
+    const auto rows = Rows(out);
+    ASSERT_EQ(rows.size(), 8u) << ReadText(out);
+    EXPECT_EQ(rows.at("002").first, "");
+    EXPECT_NE(ReadText(out).find("002,,\"failed: the grading showed the message \"\"Start Photoshop"), std::string::npos)
+        << ReadText(out);
+    for (const std::string examinee : {"000", "001", "003", "007"}) EXPECT_EQ(rows.at(examinee).first, GradeAlone(examinee));
+
+    if (kWorkersUncapped) GTEST_SKIP() << "workers run without a memory cap under AddressSanitizer";
+    for (const int mebibytes : {1, 2, 4, 8}) {
+        const std::string capped = At("capped" + std::to_string(mebibytes) + ".csv");
+        const Outcome batch = Run(std::string(VANTREL_CLI_PATH) +
+                                  Batch(capped, "--jobs 2 --worker-memory " + std::to_string(mebibytes)));
+        EXPECT_EQ(batch.status, 1) << mebibytes << " MiB: " << batch.err;
+        const auto cappedRows = Rows(capped);
+        ASSERT_EQ(cappedRows.size(), 8u) << ReadText(capped);
+        for (const auto& [examinee, row] : cappedRows) {
+            EXPECT_EQ(row.first, "") << mebibytes << " MiB, " << examinee;
+            EXPECT_EQ(row.second.rfind("failed: out of memory", 0), 0u) << mebibytes << " MiB, " << examinee << ": " << row.second;
+        }
+    }
+}
+
 TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
 {
     // Examinee 005 hangs until the timeout, which holds every later result back: the kill
