@@ -107,6 +107,33 @@ std::string RefusalOf(ResultFormat format, const std::string& found, const CResu
     return "was written for another key folder (" + folder + ", this one is " + expected.keyFolderHash + ")";
 }
 
+// Writes all of text and flushes it to the disk.
+bool WriteAndSync(int fd, const std::string& path, const std::string& text, std::string& reason)
+{
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reason = SystemError("cannot write " + path);
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) {
+        reason = SystemError("cannot flush " + path + " to the disk");
+        return false;
+    }
+    return true;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::absolute(path).parent_path().string();
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir != -1) ::fsync(dir), ::close(dir);
+}
+
 }  // namespace
 
 ResultFormat ResultFormatOf(const std::string& path)
@@ -145,15 +172,43 @@ bool CResultFile::Open(const std::string& path, const CResultIdentity& identity,
     }
     contents.resize(complete);
 
-    std::string header = IdentityLine(format_, identity) + "\n";
-    if (format_ == ResultFormat::Csv) header += ColumnLine(blockLines_) + "\n";
-    if (!Adopt(contents, header, reason)) return false;
-    if (created) {
-        // The new file's name must reach the disk as well as its lines.
-        const std::string folder = std::filesystem::absolute(path).parent_path().string();
-        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir != -1) ::fsync(dir), ::close(dir);
+    header_ = IdentityLine(format_, identity) + "\n";
+    if (format_ == ResultFormat::Csv) header_ += ColumnLine(blockLines_) + "\n";
+    if (!Adopt(contents, header_, reason)) return false;
+    // The new file's name must reach the disk as well as its lines.
+    if (created) SyncFolderOf(path);
+    return true;
+}
+
+bool CResultFile::Forget(const std::set<std::string>& examinees, std::string& reason)
+{
+    if (examinees.empty()) return true;
+    std::string text = header_;
+    std::vector<CExamineeRecord> kept;
+    std::vector<std::string> keptLines;
+    for (std::size_t i = 0; i < existing_.size(); ++i) {
+        if (examinees.contains(existing_[i].examinee)) continue;
+        text += existingLines_[i] + "\n";
+        kept.push_back(existing_[i]);
+        keptLines.push_back(existingLines_[i]);
     }
+    const std::string part = path_ + ".part";
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (fd == -1) {
+        reason = SystemError("cannot write " + part);
+        return false;
+    }
+    if (!WriteAndSync(fd, part, text, reason) || ::rename(part.c_str(), path_.c_str()) != 0) {
+        if (reason.empty()) reason = SystemError("cannot replace " + path_);
+        ::close(fd);
+        ::unlink(part.c_str());
+        return false;
+    }
+    SyncFolderOf(path_);
+    ::close(fd_);
+    fd_ = fd;
+    existing_ = std::move(kept);
+    existingLines_ = std::move(keptLines);
     return true;
 }
 
@@ -181,6 +236,7 @@ bool CResultFile::Adopt(const std::string& contents, const std::string& header, 
             return false;
         }
         existing_.push_back(ParseRecord(line));
+        existingLines_.push_back(line);
     }
     if (!columnsSeen) return WriteAll(columnLine + "\n", reason);
     return true;
@@ -198,21 +254,7 @@ bool CResultFile::AppendLine(const std::string& line, std::string& reason)
 
 bool CResultFile::WriteAll(const std::string& text, std::string& reason)
 {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            reason = SystemError("cannot write " + path_);
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd_) != 0) {
-        reason = SystemError("cannot flush " + path_ + " to the disk");
-        return false;
-    }
-    return true;
+    return WriteAndSync(fd_, path_, text, reason);
 }
 
 std::string CResultFile::FormatRecord(const CExamineeRecord& record) const

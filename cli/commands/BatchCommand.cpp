@@ -16,6 +16,7 @@
 #include "batch/ExamineeJob.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
+#include "batch/ResumePlan.h"
 #include "batch/WorkerPool.h"
 
 using vantrel::cli::batch::CBatchGrading;
@@ -28,6 +29,8 @@ using vantrel::cli::batch::CKeyBlock;
 using vantrel::cli::batch::CResultAppender;
 using vantrel::cli::batch::CResultFile;
 using vantrel::cli::batch::CResultIdentity;
+using vantrel::cli::batch::CResumeChoices;
+using vantrel::cli::batch::CResumePlan;
 using vantrel::cli::batch::CShard;
 using vantrel::cli::batch::CWorkerLimits;
 using vantrel::cli::batch::CWorkerPool;
@@ -37,6 +40,7 @@ using vantrel::cli::batch::HashOfKeyFolder;
 using vantrel::cli::batch::KeyBlocksOf;
 using vantrel::cli::batch::ListExaminees;
 using vantrel::cli::batch::ParseShard;
+using vantrel::cli::batch::PlanResume;
 using vantrel::cli::batch::RecordOf;
 using vantrel::cli::batch::TakeShard;
 using vantrel::cli::batch::WriteClassReport;
@@ -71,6 +75,7 @@ public:
         app->add_option("--shard", shard_, "grade only examinees whose position in name order is K modulo N (K/N)");
         app->add_option("--worker-memory", workerMemoryMiB_, "address-space cap of each worker, in MiB (0: none)")
             ->default_val(kDefaultWorkerMemoryMiB);
+        app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
     }
 
@@ -112,16 +117,26 @@ public:
         }
         if (!report_.empty() && !MakeFolder(report_ + "/examinees")) return kExitFailed;
 
+        // A later row of an examinee replaces an earlier one.
         std::map<std::string, CExamineeRecord> known;
-        for (const CExamineeRecord& record : results.Existing()) known.emplace(record.examinee, record);
+        for (const CExamineeRecord& record : results.Existing()) known.insert_or_assign(record.examinee, record);
+        CResumeChoices choices;
+        choices.retryUnmarked = !noRetry_;
+        const CResumePlan plan = PlanResume(roster, known, choices);
+        if (!results.Forget(plan.replaced, reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
+            return kExitFailed;
+        }
+        if (const std::string again = plan.Describe(); !again.empty()) std::cout << again << "\n";
         CBatchSummary summary;
-        std::vector<CExaminee> pending;
         for (const CExaminee& examinee : roster) {
-            if (auto found = known.find(examinee.name); found != known.end()) summary.AddSkipped(found->second.mark);
-            else pending.push_back(examinee);
+            const auto found = known.find(examinee.name);
+            if (found == known.end()) continue;
+            if (plan.replaced.contains(examinee.name)) known.erase(found);
+            else summary.AddSkipped(examinee.name, found->second.mark);
         }
 
-        const bool written = GradePending(grading, pending, results, summary, known);
+        const bool written = GradePending(grading, plan.pending, results, summary, known);
         summary.Write(std::cout);
         std::cout << "peak memory: batch " << Megabytes(PeakOwnMemory()) << ", largest worker "
                   << Megabytes(CWorkerPool::PeakWorkerMemory()) << "\n";
@@ -137,7 +152,7 @@ public:
             }
             std::cout << "report: " << report_ << "/index.html\n";
         }
-        return summary.Failed() == 0 ? kExitDone : kExitFailed;
+        return summary.Unmarked() == 0 ? kExitDone : kExitFailed;
     }
 
 private:
@@ -208,6 +223,7 @@ private:
     std::string shard_;
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;
     std::string codePage_;
+    bool noRetry_ = false;
 };
 
 }  // namespace

@@ -212,6 +212,32 @@ TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
     EXPECT_EQ(ReadText(resumed), ReadText(whole));
 }
 
+TEST_F(BatchTest, RowsWithoutAMarkAreGradedAgainUnlessKeptAndTheExitStatusSaysSoWhileAnyRemain)
+{
+    const std::string out = At("results.csv");
+    ASSERT_EQ(Run("VANTREL_TEST_CRASH_EXAMINEE=001 VANTREL_TEST_HANG_EXAMINEE=003 " + faulty +
+                  Batch(out, "--jobs 2 --timeout 2")).status, 1);
+    const std::string withFailures = ReadText(out);
+
+    const Outcome kept = Run(faulty + Batch(out, "--no-retry"));
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_NE(kept.out.find("graded 0, failed 0, skipped 8"), std::string::npos) << kept.out;
+    EXPECT_NE(kept.out.find("without a mark: 2 (001, 003)"), std::string::npos) << kept.out;
+    EXPECT_EQ(ReadText(out), withFailures);
+
+    const Outcome retried = Run(faulty + Batch(out));
+    EXPECT_EQ(retried.status, 0) << retried.out << retried.err;
+    EXPECT_NE(retried.out.find("grading again: 2 without a mark"), std::string::npos) << retried.out;
+    EXPECT_NE(retried.out.find("graded 2, failed 0, skipped 6"), std::string::npos) << retried.out;
+    EXPECT_EQ(retried.out.find("without a mark:"), std::string::npos) << retried.out;
+    // Each examinee keeps one row: the failed ones are replaced, not followed by a second.
+    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u) << ReadText(out);
+    for (const auto& [examinee, row] : Rows(out)) {
+        EXPECT_EQ(row.second, "graded") << examinee;
+        EXPECT_EQ(row.first, GradeAlone(examinee)) << examinee;
+    }
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
