@@ -7,27 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "batch/Fnv1a64.h"
+
 namespace vantrel::cli::batch {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// FNV-1a over 64 bits: enough to tell one key or key folder from another, and stable across
-// builds and machines, unlike std::hash.
-struct Fnv1a64 {
-    std::uint64_t state = 14695981039346656037ull;
-    void Add(std::string_view bytes)
-    {
-        for (unsigned char c : bytes) state = (state ^ c) * 1099511628211ull;
-    }
-    std::string Hex() const
-    {
-        char text[17];
-        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(state));
-        return text;
-    }
-};
 
 bool ParseCount(std::string_view text, std::size_t& value)
 {
@@ -73,7 +59,7 @@ std::vector<CExaminee> TakeShard(const std::vector<CExaminee>& examinees, CShard
 
 std::string HashOfKey(const std::string& key)
 {
-    Fnv1a64 hash;
+    CFnv1a64 hash;
     hash.Add(key);
     return "fnv1a64:" + hash.Hex();
 }
@@ -93,7 +79,7 @@ bool HashOfKeyFolder(const std::string& folder, std::string& hash, std::string& 
         listing.push_back(entry.path().filename().string() + '\0' + std::to_string(sizeError ? 0 : size));
     }
     std::sort(listing.begin(), listing.end());
-    Fnv1a64 fnv;
+    CFnv1a64 fnv;
     for (const std::string& line : listing) fnv.Add(line), fnv.Add("\n");
     hash = "fnv1a64:" + fnv.Hex();
     return true;
@@ -105,7 +91,7 @@ std::string SafeFileStem(const std::string& name)
     for (unsigned char c : name.substr(0, 40))
         stem += std::isalnum(c) || c == '-' || c == '_' || c == '.' ? static_cast<char>(c) : '_';
     if (stem.empty() || stem[0] == '.') stem.insert(0, "_");
-    Fnv1a64 hash;
+    CFnv1a64 hash;
     hash.Add(name);
     return stem + "-" + hash.Hex().substr(0, 8);
 }

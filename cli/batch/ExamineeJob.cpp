@@ -7,6 +7,7 @@
 
 #include "commands/ExamineeGrading.h"
 #include "batch/GradingTroubleWatch.h"
+#include "batch/HandInFingerprint.h"
 #include "batch/WorkerFaults.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
@@ -62,6 +63,8 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
         std::filesystem::remove_all(folder, error);
         std::filesystem::create_directories(folder, error);
     }
+    // Taken before grading: a document changed while it is graded differs from this next time.
+    const std::string documents = FingerprintText(TakeHandInFingerprint(examinee.folder, true));
     std::optional<std::string> trouble;
     CExamineeGrading graded;
     {
@@ -71,8 +74,8 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
         trouble = watch.Trouble();
     }
     // A mark given despite the trouble would be a low mark for the worker's fault, not the examinee's.
-    if (trouble) return JsonLine({{"failure", *trouble}});
-    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}};
+    if (trouble) return JsonLine({{"failure", *trouble}, {"documents", documents}});
+    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}, {"documents", documents}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
     if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
     return JsonLine(answer);
@@ -87,6 +90,8 @@ CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
         return record;
     }
     const auto answer = nlohmann::json::parse(outcome.answer, nullptr, false);
+    if (answer.is_object() && answer.contains("documents") && answer["documents"].is_string())
+        record.documents = answer["documents"].get<std::string>();
     if (answer.is_object() && answer.contains("failure") && answer["failure"].is_string()) {
         record.status = std::string(kFailedStatus) + ": " + answer["failure"].get<std::string>();
         return record;

@@ -13,6 +13,7 @@ struct CExamineeRecord {
     std::optional<double> mark;
     std::string status;                               // "graded", "crashed: signal N", "timed out", ...
     nlohmann::json blocks = nlohmann::json::array();  // each with "line" and "score", and more when known
+    std::string documents;                            // the hand-in's fingerprint as graded; empty if unknown
 };
 
 constexpr const char* kGradedStatus = "graded";

@@ -79,7 +79,7 @@ std::string ColumnLine(const std::vector<int>& blockLines)
 {
     std::string line = "examinee,mark,status";
     for (int block : blockLines) line += ",line " + std::to_string(block);
-    return line;
+    return line + ",documents";
 }
 
 // Why a first line that is not ours was refused, naming what differs.
@@ -261,7 +261,7 @@ std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
 {
     if (format_ == ResultFormat::JsonLines) {
         nlohmann::json json = {{"examinee", record.examinee}, {"mark", nullptr}, {"status", record.status},
-                               {"blocks", record.blocks}};
+                               {"blocks", record.blocks}, {"documents", record.documents}};
         if (record.mark) json["mark"] = *record.mark;
         // A folder name that is not UTF-8 shows with U+FFFD; its bytes are kept to resume by.
         if (!IsUtf8(record.examinee)) json["examinee_bytes"] = Hex(record.examinee);
@@ -274,7 +274,7 @@ std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
         for (const auto& block : record.blocks)
             if (block.value("line", 0) == blockLine) line += ShortestDecimal(block.value("score", 0.0));
     }
-    return line;
+    return line + "," + CsvField(record.documents);
 }
 
 CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
@@ -288,6 +288,7 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
         record.status = json.value("status", "");
         if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
         if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
+        record.documents = json.value("documents", "");
         return record;
     }
     const std::vector<std::string> fields = SplitCsvLine(line);
@@ -297,6 +298,7 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     for (std::size_t i = 0; i < blockLines_.size() && i + 3 < fields.size(); ++i)
         if (!fields[i + 3].empty())
             record.blocks.push_back({{"line", blockLines_[i]}, {"score", std::strtod(fields[i + 3].c_str(), nullptr)}});
+    if (fields.size() > blockLines_.size() + 3) record.documents = fields[blockLines_.size() + 3];
     return record;
 }
 

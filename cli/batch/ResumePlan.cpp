@@ -1,5 +1,7 @@
 #include "batch/ResumePlan.h"
 
+#include "batch/HandInFingerprint.h"
+
 namespace vantrel::cli::batch {
 
 std::string CResumePlan::Describe() const
@@ -10,6 +12,8 @@ std::string CResumePlan::Describe() const
         text += (text.empty() ? "grading again: " : ", ") + std::to_string(count) + " " + why;
     };
     add(unmarked, "without a mark");
+    add(changed, "whose documents changed");
+    add(asked, "asked for");
     return text;
 }
 
@@ -24,7 +28,9 @@ CResumePlan PlanResume(const std::vector<CExaminee>& roster, const std::map<std:
             continue;
         }
         std::size_t* reason = nullptr;
-        if (!found->second.mark && choices.retryUnmarked) reason = &plan.unmarked;
+        if (choices.regrade.contains(examinee.name)) reason = &plan.asked;
+        else if (!found->second.mark && choices.retryUnmarked) reason = &plan.unmarked;
+        else if (HandInChangedSince(found->second.documents, examinee.folder)) reason = &plan.changed;
         if (!reason) continue;
         ++*reason;
         plan.pending.push_back(examinee);

@@ -1,5 +1,6 @@
 #include "commands/BatchCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -75,6 +76,7 @@ public:
         app->add_option("--shard", shard_, "grade only examinees whose position in name order is K modulo N (K/N)");
         app->add_option("--worker-memory", workerMemoryMiB_, "address-space cap of each worker, in MiB (0: none)")
             ->default_val(kDefaultWorkerMemoryMiB);
+        app->add_option("--regrade", regrade_, "grade these examinees again whatever their rows say");
         app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
     }
@@ -105,6 +107,12 @@ public:
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
+        for (const std::string& name : regrade_) {
+            if (std::none_of(everyone.begin(), everyone.end(), [&](const CExaminee& e) { return e.name == name; })) {
+                std::cerr << "vantrel: --regrade: no examinee " << name << " in " << root_ << "\n";
+                return kExitUsage;
+            }
+        }
         const std::vector<CExaminee> roster = TakeShard(everyone, shard);
         const std::vector<CKeyBlock> blocks = KeyBlocksOf(grading);
         std::vector<int> blockLines;
@@ -122,6 +130,7 @@ public:
         for (const CExamineeRecord& record : results.Existing()) known.insert_or_assign(record.examinee, record);
         CResumeChoices choices;
         choices.retryUnmarked = !noRetry_;
+        choices.regrade.insert(regrade_.begin(), regrade_.end());
         const CResumePlan plan = PlanResume(roster, known, choices);
         if (!results.Forget(plan.replaced, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
@@ -224,6 +233,7 @@ private:
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;
     std::string codePage_;
     bool noRetry_ = false;
+    std::vector<std::string> regrade_;
 };
 
 }  // namespace

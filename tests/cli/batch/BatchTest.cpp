@@ -238,6 +238,49 @@ TEST_F(BatchTest, RowsWithoutAMarkAreGradedAgainUnlessKeptAndTheExitStatusSaysSo
     }
 }
 
+TEST_F(BatchTest, AResumedRunGradesAgainWhoseDocumentsChangedAndWhoeverItIsAskedTo)
+{
+    const std::string out = At("results.csv");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    const std::string graded = ReadText(out);
+
+    // A copy of the class with its times kept holds the same documents: nobody is graded again.
+    ASSERT_EQ(std::system(("cp -a '" + At("answers") + "' '" + At("copied") + "'").c_str()), 0);
+    const std::string fromCopy = " batch '" + At("exam.key") + "' --keys '" + At("keys") + "' --answers-root '" +
+                                 At("copied") + "' --out '" + out + "'";
+    EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + fromCopy).out.find("graded 0, failed 0, skipped 8"), std::string::npos);
+    EXPECT_EQ(ReadText(out), graded);
+
+    namespace fs = std::filesystem;
+    // 002: one byte of its pixels rewritten in place, its modification time put back.
+    const std::string edited = At("answers/002/A.PSD");
+    const auto time = fs::last_write_time(edited);
+    std::string bytes = ReadText(edited);
+    bytes[bytes.size() - 7] = static_cast<char>(bytes[bytes.size() - 7] ^ 0x40);
+    std::ofstream(edited, std::ios::binary | std::ios::in | std::ios::out) << bytes;
+    fs::last_write_time(edited, time);
+    // 004: touched; 006: another examinee's document handed in instead.
+    fs::last_write_time(At("answers/004/A.PSD"), fs::last_write_time(At("answers/004/A.PSD")) + std::chrono::seconds(10));
+    fs::copy_file(At("answers/000/A.PSD"), At("answers/006/A.PSD"), fs::copy_options::overwrite_existing);
+
+    const Outcome changed = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
+    EXPECT_EQ(changed.status, 0) << changed.err;
+    EXPECT_NE(changed.out.find("grading again: 3 whose documents changed"), std::string::npos) << changed.out;
+    EXPECT_NE(changed.out.find("graded 3, failed 0, skipped 5"), std::string::npos) << changed.out;
+    const auto rows = Rows(out);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u);
+    EXPECT_EQ(rows.at("006").first, rows.at("000").first);
+    for (const std::string examinee : {"002", "004"}) EXPECT_EQ(rows.at(examinee).first, GradeAlone(examinee));
+
+    const Outcome asked = Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--regrade 001 005"));
+    EXPECT_NE(asked.out.find("grading again: 2 asked for"), std::string::npos) << asked.out;
+    EXPECT_NE(asked.out.find("graded 2, failed 0, skipped 6"), std::string::npos) << asked.out;
+    const Outcome unknown = Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--regrade 099"));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "vantrel: --regrade: no examinee 099 in " + At("answers") + "\n");
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
