@@ -17,6 +17,7 @@
 #include "batch/ExamineeJob.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
+#include "batch/ResultFileLock.h"
 #include "batch/ResumePlan.h"
 #include "batch/WorkerPool.h"
 
@@ -29,6 +30,7 @@ using vantrel::cli::batch::CJobOutcome;
 using vantrel::cli::batch::CKeyBlock;
 using vantrel::cli::batch::CResultAppender;
 using vantrel::cli::batch::CResultFile;
+using vantrel::cli::batch::CResultFileLock;
 using vantrel::cli::batch::CResultIdentity;
 using vantrel::cli::batch::CResumeChoices;
 using vantrel::cli::batch::CResumePlan;
@@ -118,8 +120,9 @@ public:
         std::vector<int> blockLines;
         for (const CKeyBlock& block : blocks) blockLines.push_back(block.line);
 
+        CResultFileLock lock;
         CResultFile results;
-        if (!results.Open(out_, identity, blockLines, reason)) {
+        if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blockLines, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }

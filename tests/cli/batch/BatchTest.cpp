@@ -281,6 +281,36 @@ TEST_F(BatchTest, AResumedRunGradesAgainWhoseDocumentsChangedAndWhoeverItIsAsked
     EXPECT_EQ(unknown.err, "vantrel: --regrade: no examinee 099 in " + At("answers") + "\n");
 }
 
+TEST_F(BatchTest, ASecondRunOnTheSameResultsFileIsRefusedWhileTheFirstRuns)
+{
+    // The first run hangs on its first examinee until the timeout, holding the file all along.
+    const std::string out = At("results.csv");
+    const pid_t first = ::fork();
+    ASSERT_NE(first, -1);
+    if (first == 0) {
+        ::setenv("VANTREL_TEST_HANG_EXAMINEE", "000", 1);
+        ::execl("/bin/sh", "sh", "-c", ("exec " + faulty + Batch(out, "--jobs 2 --timeout 3") + " >/dev/null 2>&1").c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Lines(ReadText(out)).size() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    const Outcome second = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "vantrel: " + out + " is in use by another vantrel batch (process " + std::to_string(first) +
+                              "); wait for it to end\n");
+    EXPECT_EQ(second.out, "");
+
+    int status = 0;
+    ::waitpid(first, &status, 0);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u) << ReadText(out);
+    EXPECT_FALSE(std::filesystem::exists(out + ".lock"));
+    // Once the first has ended, the file is free again.
+    EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
