@@ -23,7 +23,8 @@ bool ParseCount(std::string_view text, std::size_t& value)
 
 }  // namespace
 
-bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::string& reason)
+bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::vector<std::string>& passedOver,
+                   std::string& reason)
 {
     std::error_code error;
     fs::directory_iterator entries(root, error);
@@ -32,12 +33,16 @@ bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, s
         return false;
     }
     examinees.clear();
+    passedOver.clear();
     for (const fs::directory_entry& entry : entries) {
         std::error_code statError;
-        if (entry.is_directory(statError))
-            examinees.push_back({entry.path().filename().string(), entry.path().string()});
+        if (!entry.is_directory(statError)) continue;
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".") || name == "__MACOSX") passedOver.push_back(name);
+        else examinees.push_back({name, entry.path().string()});
     }
     std::sort(examinees.begin(), examinees.end(), [](const CExaminee& a, const CExaminee& b) { return a.name < b.name; });
+    std::sort(passedOver.begin(), passedOver.end());
     return true;
 }
 

@@ -104,8 +104,9 @@ public:
 
         std::string reason;
         std::vector<CExaminee> everyone;
+        std::vector<std::string> passedOver;
         CResultIdentity identity{HashOfKey(grading.key), {}};
-        if (!ListExaminees(root_, everyone, reason) || !HashOfKeyFolder(keys_, identity.keyFolderHash, reason)) {
+        if (!ListExaminees(root_, everyone, passedOver, reason) || !HashOfKeyFolder(keys_, identity.keyFolderHash, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
@@ -138,6 +139,11 @@ public:
         if (!results.Forget(plan.replaced, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
+        }
+        if (!passedOver.empty()) {
+            std::cout << "skipped, not examinees:";
+            for (std::size_t i = 0; i < passedOver.size(); ++i) std::cout << (i ? ", " : " ") << passedOver[i];
+            std::cout << "\n";
         }
         if (const std::string again = plan.Describe(); !again.empty()) std::cout << again << "\n";
         CBatchSummary summary;

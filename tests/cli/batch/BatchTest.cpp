@@ -311,6 +311,30 @@ TEST_F(BatchTest, ASecondRunOnTheSameResultsFileIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
 }
 
+TEST_F(BatchTest, HiddenFoldersAndAMacZipsFolderAreSkippedAndCountInNoStatistic)
+{
+    namespace fs = std::filesystem;
+    for (const std::string stray : {".git", "__MACOSX", "__MACOSX/000"}) fs::create_directories(At("answers/" + stray));
+    // A Mac's zip keeps resource forks under __MACOSX named like the documents: nothing to grade.
+    std::ofstream(At("answers/__MACOSX/000/._A.PSD")) << "\0\5\26\7";
+    fs::copy_file(At("answers/000/A.PSD"), At("answers/.git/A.PSD"));
+
+    const std::string out = At("results.csv");
+    const std::string report = At("report");
+    const Outcome batch = Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--report '" + report + "'"));
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_NE(batch.out.find("skipped, not examinees: .git, __MACOSX\n"), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("graded 8, failed 0, skipped 0"), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("over 8 examinees"), std::string::npos) << batch.out;
+    const auto rows = Rows(out);
+    EXPECT_EQ(rows.size(), 8u);
+    EXPECT_FALSE(rows.contains(".git"));
+    EXPECT_FALSE(rows.contains("__MACOSX"));
+    const std::string html = ReadText(report + "/index.html");
+    EXPECT_NE(html.find("<p>8 examinees."), std::string::npos);
+    EXPECT_EQ(html.find("MACOSX"), std::string::npos);
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
