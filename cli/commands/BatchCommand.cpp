@@ -86,7 +86,8 @@ public:
     int Run() override
     {
         CBatchGrading grading;
-        if (!ReadAnswerKeyFile(keyFile_, grading.key)) return kExitUsage;
+        bool keyMarkedUtf8 = false;
+        if (!ReadAnswerKeyFile(keyFile_, grading.key, keyMarkedUtf8)) return kExitUsage;
         for (const auto* dir : {&keys_, &root_}) {
             if (!std::filesystem::is_directory(*dir)) {
                 std::cerr << "vantrel: no such directory: " << *dir << "\n";
@@ -98,7 +99,7 @@ public:
             std::cerr << "vantrel: --shard takes K/N with 0 <= K < N, not " << shard_ << "\n";
             return kExitUsage;
         }
-        ApplyCodePage(codePage_);
+        ApplyCodePage(codePage_, keyMarkedUtf8);
         grading.keyFolder = keys_;
         grading.reportFolder = report_;
 

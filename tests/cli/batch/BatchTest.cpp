@@ -335,6 +335,25 @@ TEST_F(BatchTest, HiddenFoldersAndAMacZipsFolderAreSkippedAndCountInNoStatistic)
     EXPECT_EQ(html.find("MACOSX"), std::string::npos);
 }
 
+// An editor that saves UTF-8 with a byte-order mark says what the key is; without --codepage the
+// names in it are then not read as CP936.
+TEST_F(BatchTest, AKeyWithAUtf8ByteOrderMarkIsReadAsUtf8UnlessACodePageIsGiven)
+{
+    const std::string poster = "\xE6\xB5\xB7\xE6\x8A\xA5.PSD";  // 海报.PSD
+    std::ofstream(At("exam.key"), std::ios::binary) << "\xEF\xBB\xBF" "DESTFILE=" << poster << "\r\n&&10 EFFECT(SOURCEFILE=R.PSD)\r\n";
+    // Saved as the examinee's editor named it; names match without regard to case.
+    std::filesystem::copy_file(At("keys/R.PSD"), At("answers/000/\xE6\xB5\xB7\xE6\x8A\xA5.psd"));
+
+    const Outcome marked = Run(std::string(VANTREL_CLI_PATH) + Batch(At("marked.csv")));
+    EXPECT_EQ(marked.status, 0) << marked.err;
+    EXPECT_EQ(Rows(At("marked.csv")).at("000").first, "1");
+    EXPECT_EQ(Rows(At("marked.csv")).at("001").first, "0");
+    EXPECT_EQ(GradeAlone("000"), "1");
+
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(At("cp936.csv"), "--codepage cp936")).status, 0);
+    EXPECT_EQ(Rows(At("cp936.csv")).at("000").first, "0");
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
