@@ -3,11 +3,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/ExamineeGrading.h"
@@ -127,6 +126,37 @@ bool WriteAndSync(int fd, const std::string& path, const std::string& text, std:
     return true;
 }
 
+// The whole of a results file. Anything else at its name (a folder, a device that never ends)
+// is refused before a byte is read.
+bool ReadResults(int fd, const std::string& path, std::string& contents, std::string& reason)
+{
+    // Thousands of examinees take a few megabytes; far more is not a results file.
+    constexpr off_t kLargestResults = off_t{1} << 30;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        reason = path + " is not a regular file";
+        return false;
+    }
+    if (status.st_size > kLargestResults) {
+        reason = path + " is larger than any results file (" + std::to_string(status.st_size >> 20) + " MiB)";
+        return false;
+    }
+    contents.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t got = 0;
+    while (got < contents.size()) {
+        const ssize_t n = ::pread(fd, contents.data() + got, contents.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = SystemError("cannot read " + path);
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    contents.resize(got);
+    return true;
+}
+
 void SyncFolderOf(const std::string& path)
 {
     const std::string folder = std::filesystem::absolute(path).parent_path().string();
@@ -153,17 +183,18 @@ bool CResultFile::Open(const std::string& path, const CResultIdentity& identity,
     identity_ = identity;
     format_ = ResultFormatOf(path);
     blockLines_ = blockLines;
-    std::string contents;
-    {
-        std::ifstream in(path, std::ios::binary);
-        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bool created = false;
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY);
+    if (fd_ == -1 && errno == ENOENT) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        created = fd_ != -1;
     }
-    const bool created = !std::filesystem::exists(path);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd_ == -1) {
         reason = SystemError("cannot open " + path);
         return false;
     }
+    std::string contents;
+    if (!ReadResults(fd_, path, contents, reason)) return false;
     // A line without its end was being written when the last run stopped; it never counted.
     const std::size_t complete = contents.rfind('\n') == std::string::npos ? 0 : contents.rfind('\n') + 1;
     if (complete < contents.size() && ::ftruncate(fd_, static_cast<off_t>(complete)) != 0) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/AnswerKeyFile.h"
@@ -122,6 +123,11 @@ public:
         std::vector<int> blockLines;
         for (const CKeyBlock& block : blocks) blockLines.push_back(block.line);
 
+        if (struct stat status {}; ::stat(out_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            std::cerr << "vantrel: --out " << out_ << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
+                      << "; name a .csv or .jsonl file\n";
+            return kExitUsage;
+        }
         CResultFileLock lock;
         CResultFile results;
         if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blockLines, reason)) {
@@ -189,8 +195,10 @@ private:
 
         CBatchProgress progress(std::cerr, ::isatty(STDERR_FILENO) == 1, pending.size());
         std::vector<std::optional<CExamineeRecord>> finished(pending.size());
+        std::vector<double> seconds(pending.size());
         std::size_t nextToWrite = 0;
         std::size_t done = 0;
+        std::size_t failures = 0;
         std::string reason;
         std::string ignored;
         if (!pending.empty() && !pool.StartAll(reason)) {
@@ -200,18 +208,24 @@ private:
         CResultAppender appender(results);
         auto onOutcome = [&](std::size_t i, CJobOutcome outcome) {
             finished[i] = RecordOf(pending[i], outcome);
-            summary.AddGraded(pending[i].name, finished[i]->mark, outcome.seconds);
+            seconds[i] = outcome.seconds;
             ++done;
-            for (; nextToWrite < finished.size() && finished[nextToWrite]; ++nextToWrite) {
+            if (!finished[i]->mark) ++failures;
+            for (; nextToWrite < finished.size() && finished[nextToWrite]; ++nextToWrite)
                 appender.Append(*finished[nextToWrite]);
-                known.emplace(pending[nextToWrite].name, *finished[nextToWrite]);
-            }
-            progress.Update(done, summary.Failed());
+            progress.Update(done, failures);
             return appender.Healthy(reason);
         };
-        const bool ran = pool.Run(pending.size(), onOutcome, [&] { progress.Update(done, summary.Failed()); }, reason);
+        const bool ran = pool.Run(pending.size(), onOutcome, [&] { progress.Update(done, failures); }, reason);
         const bool written = appender.Drain(ran ? reason : ignored);
         progress.Finish();
+        // Only what reached the file counts: a result that was not saved is graded next time.
+        const std::size_t saved = appender.Saved();
+        for (std::size_t i = 0; i < saved; ++i) {
+            summary.AddGraded(pending[i].name, finished[i]->mark, seconds[i]);
+            known.emplace(pending[i].name, *finished[i]);
+        }
+        if (!written && done > saved) reason += "; " + std::to_string(done - saved) + " graded but not saved";
         if (!ran || !written) std::cerr << "vantrel: " << reason << "\n";
         return ran && written;
     }

@@ -354,6 +354,37 @@ TEST_F(BatchTest, AKeyWithAUtf8ByteOrderMarkIsReadAsUtf8UnlessACodePageIsGiven)
     EXPECT_EQ(Rows(At("cp936.csv")).at("000").first, "0");
 }
 
+// A full disk is played by a file-size limit, with the signal that would end the process
+// ignored: writes past the limit then fail as they would on a full disk.
+TEST_F(BatchTest, AnOutThatIsAFolderADeviceOrOnAFullDiskIsOneLineAndOnlySavedRowsCount)
+{
+    std::filesystem::create_directories(At("folder"));
+    for (const std::string& out : {At("folder"), std::string("/dev/full")}) {
+        const Outcome refused = Run("timeout 60 " + std::string(VANTREL_CLI_PATH) + Batch(out));
+        EXPECT_EQ(refused.status, 2) << out;
+        EXPECT_EQ(refused.err.rfind("vantrel: --out " + out + " is ", 0), 0u) << refused.err;
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+    }
+
+    const std::string full = "trap '' XFSZ; ulimit -f 1; exec ";
+    const std::string out = At("results.csv");
+    const Outcome batch = Run(full + VANTREL_CLI_PATH + Batch(out));
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_EQ(batch.err.rfind("vantrel: cannot write " + out + ": ", 0), 0u) << batch.err;
+    EXPECT_EQ(std::count(batch.err.begin(), batch.err.end(), '\n'), 1) << batch.err;
+    const std::size_t saved = Lines(ReadText(out)).size() - 2 - (ReadText(out).back() == '\n' ? 0 : 1);
+    ASSERT_LT(saved, 8u);
+    EXPECT_NE(batch.out.find("graded " + std::to_string(saved) + ", failed 0"), std::string::npos) << batch.out;
+
+    const std::string report = At("report");
+    const Outcome reported = Run("trap '' XFSZ; ulimit -f 24; exec " + std::string(VANTREL_CLI_PATH) +
+                                 Batch(At("reported.csv"), "--report '" + report + "'"));
+    EXPECT_EQ(reported.status, 1);
+    EXPECT_EQ(reported.err.rfind("vantrel: cannot write " + report + "/index.html", 0), 0u) << reported.err;
+    EXPECT_FALSE(std::filesystem::exists(report + "/index.html.part"));
+    EXPECT_FALSE(std::filesystem::exists(report + "/index.html"));
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
