@@ -90,6 +90,27 @@ protected:
         return rows;
     }
 
+    // Starts the faults build on the class in the background, hanging on one examinee until
+    // a 3 s timeout; -1 when it cannot.
+    pid_t StartHangingBatch(const std::string& hanging, const std::string& out) const
+    {
+        const std::string command = "exec " + faulty + Batch(out, "--jobs 2 --timeout 3") + " >/dev/null 2>&1";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("VANTREL_TEST_HANG_EXAMINEE", hanging.c_str(), 1);
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+    // Waits up to a minute for a file to hold this many lines.
+    static void WaitForLines(const std::string& path, std::size_t count)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (Lines(ReadText(path)).size() < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
     vantrel::testing::TempDirectory root;
     const std::string faulty = VANTREL_CLI_FAULTS_PATH;
 };
@@ -137,17 +158,8 @@ TEST_F(BatchTest, ACrashAHangAndAGiantHeaderAreReportedAndEveryOtherMarkIsGrades
     EXPECT_EQ(Rows(shipped).at("003").second, "graded");
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kWorkersUncapped = true;  // the batch leaves AddressSanitizer's workers without a cap
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kWorkersUncapped = true;
-#else
-constexpr bool kWorkersUncapped = false;
-#endif
-#else
-constexpr bool kWorkersUncapped = false;
-#endif
+// AddressSanitizer reserves terabytes of address space, so a batch built with it caps no worker.
+constexpr bool kWorkersUncapped = VANTREL_SANITIZED;
 
 // Grading turns a worker's own trouble into low scores without a word; a batch must give no
 // mark and say why instead.
@@ -187,17 +199,9 @@ TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
     ASSERT_EQ(Run(faults + faulty + Batch(whole, "--jobs 2 --timeout 3")).status, 1);
 
     const std::string resumed = At("resumed.csv");
-    const pid_t pid = ::fork();
+    const pid_t pid = StartHangingBatch("005", resumed);
     ASSERT_NE(pid, -1);
-    if (pid == 0) {
-        ::setenv("VANTREL_TEST_HANG_EXAMINEE", "005", 1);
-        ::execl("/bin/sh", "sh", "-c", ("exec " + faulty + Batch(resumed, "--jobs 2 --timeout 3") + " >/dev/null 2>&1").c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (Lines(ReadText(resumed)).size() < 2 + 5 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WaitForLines(resumed, 2 + 5);
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -285,17 +289,9 @@ TEST_F(BatchTest, ASecondRunOnTheSameResultsFileIsRefusedWhileTheFirstRuns)
 {
     // The first run hangs on its first examinee until the timeout, holding the file all along.
     const std::string out = At("results.csv");
-    const pid_t first = ::fork();
+    const pid_t first = StartHangingBatch("000", out);
     ASSERT_NE(first, -1);
-    if (first == 0) {
-        ::setenv("VANTREL_TEST_HANG_EXAMINEE", "000", 1);
-        ::execl("/bin/sh", "sh", "-c", ("exec " + faulty + Batch(out, "--jobs 2 --timeout 3") + " >/dev/null 2>&1").c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (Lines(ReadText(out)).size() < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WaitForLines(out, 2);
 
     const Outcome second = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
     EXPECT_EQ(second.status, 1);
