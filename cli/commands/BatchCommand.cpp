@@ -123,11 +123,7 @@ public:
         std::vector<int> blockLines;
         for (const CKeyBlock& block : blocks) blockLines.push_back(block.line);
 
-        if (struct stat status {}; ::stat(out_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-            std::cerr << "vantrel: --out " << out_ << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
-                      << "; name a .csv or .jsonl file\n";
-            return kExitUsage;
-        }
+        if (!NamesAFile(out_)) return kExitUsage;
         CResultFileLock lock;
         CResultFile results;
         if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blockLines, reason)) {
@@ -147,11 +143,7 @@ public:
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
-        if (!passedOver.empty()) {
-            std::cout << "skipped, not examinees:";
-            for (std::size_t i = 0; i < passedOver.size(); ++i) std::cout << (i ? ", " : " ") << passedOver[i];
-            std::cout << "\n";
-        }
+        if (!passedOver.empty()) std::cout << "skipped, not examinees: " << CommaList(passedOver) << "\n";
         if (const std::string again = plan.Describe(); !again.empty()) std::cout << again << "\n";
         CBatchSummary summary;
         for (const CExaminee& examinee : roster) {
@@ -228,6 +220,23 @@ private:
         if (!written && done > saved) reason += "; " + std::to_string(done - saved) + " graded but not saved";
         if (!ran || !written) std::cerr << "vantrel: " << reason << "\n";
         return ran && written;
+    }
+
+    // Whether --out names a file or nothing yet; a folder or a device is refused in one line.
+    static bool NamesAFile(const std::string& out)
+    {
+        struct stat status {};
+        if (::stat(out.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return true;
+        std::cerr << "vantrel: --out " << out << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
+                  << "; name a .csv or .jsonl file\n";
+        return false;
+    }
+
+    static std::string CommaList(const std::vector<std::string>& names)
+    {
+        std::string list;
+        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+        return list;
     }
 
     static bool MakeFolder(const std::string& folder)
