@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,13 +23,19 @@ bool StillNamed(int fd, const std::string& path)
            held.st_ino == named.st_ino;
 }
 
+flock WholeFile(short type)
+{
+    flock whole {};
+    whole.l_type = type;
+    whole.l_whence = SEEK_SET;
+    return whole;
+}
+
 std::string Holder(int fd)
 {
-    char text[32] = {};
-    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    std::string pid(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-    while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\0')) pid.pop_back();
-    return pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos ? "" : " (process " + pid + ")";
+    flock held = WholeFile(F_WRLCK);
+    if (::fcntl(fd, F_GETLK, &held) != 0 || held.l_type == F_UNLCK) return "";
+    return " (process " + std::to_string(held.l_pid) + ")";
 }
 
 }  // namespace
@@ -51,18 +56,15 @@ bool CResultFileLock::Acquire(const std::string& resultsPath, std::string& reaso
             reason = "cannot make " + path_ + ": " + std::strerror(errno);
             return false;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            reason = errno == EWOULDBLOCK
+        flock whole = WholeFile(F_WRLCK);
+        if (::fcntl(fd, F_SETLK, &whole) != 0) {
+            reason = errno == EACCES || errno == EAGAIN
                          ? resultsPath + " is in use by another vantrel batch" + Holder(fd) + "; wait for it to end"
                          : "cannot lock " + path_ + ": " + std::strerror(errno);
             ::close(fd);
             return false;
         }
         if (StillNamed(fd, path_)) {
-            const std::string pid = std::to_string(::getpid()) + "\n";
-            // The process id only tells whoever is refused who holds the file; the lock holds without it.
-            const bool noted = ::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) > 0;
-            (void)noted;
             fd_ = fd;
             return true;
         }
