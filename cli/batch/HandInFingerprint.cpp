@@ -17,10 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // A hand-in is a few documents; a folder far beyond these is hostile, and what lies past the
-// limits is left out rather than walked or read without end.
+// limits is left out rather than walked or read without end. Bytes past the budget are still
+// watched by their sizes, times and change times.
 constexpr std::size_t kMostEntries = 10000;
 constexpr int kDeepestFolder = 16;
-constexpr std::uint64_t kMostBytesReadPerFile = 1ull << 30;
+constexpr std::uint64_t kMostContentBytes = 1ull << 30;
 
 struct CEntry {
     std::string relative;
@@ -33,18 +34,17 @@ std::string Nanoseconds(const timespec& time)
     return std::to_string(time.tv_sec) + "." + std::to_string(time.tv_nsec);
 }
 
-void AddContent(CFnv1a64& hash, const std::string& path)
+void AddContent(CFnv1a64& hash, const std::string& path, std::uint64_t& budget)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd == -1) {
         hash.Add("unreadable");
         return;
     }
     char buffer[1 << 16];
-    std::uint64_t total = 0;
-    for (ssize_t n; total < kMostBytesReadPerFile && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; budget > 0 && (n = ::read(fd, buffer, std::min<std::uint64_t>(sizeof buffer, budget))) > 0;) {
         hash.Add(std::string_view(buffer, static_cast<std::size_t>(n)));
-        total += static_cast<std::uint64_t>(n);
+        budget -= static_cast<std::uint64_t>(n);
     }
     ::close(fd);
 }
@@ -74,6 +74,7 @@ CHandInFingerprint TakeHandInFingerprint(const std::string& folder, bool withCon
     CFnv1a64 stamps;
     CFnv1a64 identities;
     CFnv1a64 content;
+    std::uint64_t budget = kMostContentBytes;
     for (const CEntry& entry : ListEntries(folder)) {
         const std::string name = entry.relative + '\0';
         stamps.Add(name + std::to_string(entry.status.st_mode & S_IFMT) + " " + std::to_string(entry.status.st_size) +
@@ -81,7 +82,7 @@ CHandInFingerprint TakeHandInFingerprint(const std::string& folder, bool withCon
         identities.Add(name + std::to_string(entry.status.st_ino) + " " + Nanoseconds(entry.status.st_ctim) + '\n');
         if (!withContent) continue;
         content.Add(name);
-        if (S_ISREG(entry.status.st_mode)) AddContent(content, folder + "/" + entry.relative);
+        if (S_ISREG(entry.status.st_mode)) AddContent(content, folder + "/" + entry.relative, budget);
         content.Add("\n");
     }
     return {stamps.Hex(), identities.Hex(), withContent ? content.Hex() : std::string()};
