@@ -1,6 +1,7 @@
 #include "batch/ResultFile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -62,8 +63,20 @@ std::string Hex(const std::string& bytes)
 std::string FromHex(const std::string& hex)
 {
     std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        unsigned byte = 0;
+        // Digits that are not hex leave a name no folder has, never an exception.
+        std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
+        bytes += static_cast<char>(byte);
+    }
     return bytes;
+}
+
+// A string field of a row, or empty: a row edited by hand must not stop the batch.
+std::string TextField(const nlohmann::json& row, const char* name)
+{
+    const auto field = row.find(name);
+    return field != row.end() && field->is_string() ? field->get<std::string>() : std::string();
 }
 
 std::string IdentityLine(ResultFormat format, const CResultIdentity& identity)
@@ -314,12 +327,12 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     if (format_ == ResultFormat::JsonLines) {
         const auto json = nlohmann::json::parse(line, nullptr, false);
         if (!json.is_object()) return record;
-        record.examinee = json.contains("examinee_bytes") ? FromHex(json.value("examinee_bytes", ""))
-                                                          : json.value("examinee", "");
-        record.status = json.value("status", "");
+        record.examinee = json.contains("examinee_bytes") ? FromHex(TextField(json, "examinee_bytes"))
+                                                          : TextField(json, "examinee");
+        record.status = TextField(json, "status");
         if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
         if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
-        record.documents = json.value("documents", "");
+        record.documents = TextField(json, "documents");
         return record;
     }
     const std::vector<std::string> fields = SplitCsvLine(line);

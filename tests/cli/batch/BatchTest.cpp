@@ -381,6 +381,18 @@ TEST_F(BatchTest, AnOutThatIsAFolderADeviceOrOnAFullDiskIsOneLineAndOnlySavedRow
     EXPECT_FALSE(std::filesystem::exists(report + "/index.html"));
 }
 
+TEST_F(BatchTest, RowsEditedByHandIntoNonsenseDoNotStopTheBatch)
+{
+    const std::string out = At("results.jsonl");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    std::ofstream(out, std::ios::app) << "{\"examinee\":5,\"status\":[],\"documents\":{}}\n"
+                                      << "{\"examinee_bytes\":\"zz\",\"mark\":\"1\"}\n";
+    const Outcome resumed = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(resumed.err, "");
+    EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
