@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@ int ParseAndRun(int argc, char** argv)
 {
     CLI::App app{"vantrel: grades practical image-editing exams"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vantrel " VANTREL_VERSION);
     std::vector<std::unique_ptr<vantrel::cli::commands::Command>> commands;
     commands.push_back(vantrel::cli::commands::MakeGradeCommand(app));
     commands.push_back(vantrel::cli::commands::MakeInspectCommand(app));
@@ -31,9 +33,18 @@ int ParseAndRun(int argc, char** argv)
     commands.push_back(vantrel::cli::commands::MakeBatchCommand(app));
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
-        return status == 0 ? 0 : vantrel::cli::commands::kExitUsage;
+        // One line, as every other error: what was wrong, and where to look.
+        std::string message = error.what();
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        std::cerr << "vantrel: " << message << " (see vantrel --help)\n";
+        return vantrel::cli::commands::kExitUsage;
     }
     for (auto& command : commands)
         if (command->app->parsed()) return command->Run();

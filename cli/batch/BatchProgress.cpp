@@ -47,19 +47,29 @@ void CBatchProgress::Finish()
 void CBatchSummary::AddGraded(const std::string& examinee, std::optional<double> mark, double seconds)
 {
     if (mark) ++graded_, marks_.push_back(*mark);
-    else ++failed_;
+    else ++failed_, unmarked_.push_back(examinee);
     if (seconds > slowestSeconds_) slowestSeconds_ = seconds, slowest_ = examinee;
 }
 
-void CBatchSummary::AddSkipped(std::optional<double> mark)
+void CBatchSummary::AddSkipped(const std::string& examinee, std::optional<double> mark)
 {
     ++skipped_;
     if (mark) marks_.push_back(*mark);
+    else unmarked_.push_back(examinee);
 }
 
 void CBatchSummary::Write(std::ostream& out) const
 {
     out << "graded " << graded_ << ", failed " << failed_ << ", skipped " << skipped_ << " (already in the results)\n";
+    if (!unmarked_.empty()) {
+        // A long list says nothing a look at the results file would not.
+        constexpr std::size_t kNamesShown = 10;
+        std::vector<std::string> names = unmarked_;
+        std::sort(names.begin(), names.end());
+        out << "without a mark: " << names.size() << " (";
+        for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) out << (i ? ", " : "") << names[i];
+        out << (names.size() > kNamesShown ? ", ...)\n" : ")\n");
+    }
     if (!marks_.empty()) {
         std::vector<double> sorted = marks_;
         std::sort(sorted.begin(), sorted.end());

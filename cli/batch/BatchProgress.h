@@ -28,20 +28,24 @@ private:
     bool anything_ = false;
 };
 
-// What a batch tells at its end: the counts graded, failed and skipped, the mean and median
-// mark, the slowest examinee.
+// What a batch tells at its end: the counts graded, failed and skipped, the examinees still
+// without a mark, the mean and median mark, the slowest examinee.
 class CBatchSummary {
 public:
     void AddGraded(const std::string& examinee, std::optional<double> mark, double seconds);
-    void AddSkipped(std::optional<double> mark);
+    // An examinee whose row from an earlier run was kept.
+    void AddSkipped(const std::string& examinee, std::optional<double> mark);
     void Write(std::ostream& out) const;
     std::size_t Failed() const { return failed_; }
+    // Examinees of this run's roster without a mark, whether failed now or kept so.
+    std::size_t Unmarked() const { return unmarked_.size(); }
 
 private:
     std::size_t graded_ = 0;
     std::size_t failed_ = 0;
     std::size_t skipped_ = 0;
     std::vector<double> marks_;
+    std::vector<std::string> unmarked_;
     std::string slowest_;
     double slowestSeconds_ = -1;
 };

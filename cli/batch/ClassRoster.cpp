@@ -7,27 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "batch/Fnv1a64.h"
+
 namespace vantrel::cli::batch {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// FNV-1a over 64 bits: enough to tell one key or key folder from another, and stable across
-// builds and machines, unlike std::hash.
-struct Fnv1a64 {
-    std::uint64_t state = 14695981039346656037ull;
-    void Add(std::string_view bytes)
-    {
-        for (unsigned char c : bytes) state = (state ^ c) * 1099511628211ull;
-    }
-    std::string Hex() const
-    {
-        char text[17];
-        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(state));
-        return text;
-    }
-};
 
 bool ParseCount(std::string_view text, std::size_t& value)
 {
@@ -37,7 +23,8 @@ bool ParseCount(std::string_view text, std::size_t& value)
 
 }  // namespace
 
-bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::string& reason)
+bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::vector<std::string>& passedOver,
+                   std::string& reason)
 {
     std::error_code error;
     fs::directory_iterator entries(root, error);
@@ -46,12 +33,16 @@ bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, s
         return false;
     }
     examinees.clear();
+    passedOver.clear();
     for (const fs::directory_entry& entry : entries) {
         std::error_code statError;
-        if (entry.is_directory(statError))
-            examinees.push_back({entry.path().filename().string(), entry.path().string()});
+        if (!entry.is_directory(statError)) continue;
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".") || name == "__MACOSX") passedOver.push_back(name);
+        else examinees.push_back({name, entry.path().string()});
     }
     std::sort(examinees.begin(), examinees.end(), [](const CExaminee& a, const CExaminee& b) { return a.name < b.name; });
+    std::sort(passedOver.begin(), passedOver.end());
     return true;
 }
 
@@ -73,7 +64,7 @@ std::vector<CExaminee> TakeShard(const std::vector<CExaminee>& examinees, CShard
 
 std::string HashOfKey(const std::string& key)
 {
-    Fnv1a64 hash;
+    CFnv1a64 hash;
     hash.Add(key);
     return "fnv1a64:" + hash.Hex();
 }
@@ -93,7 +84,7 @@ bool HashOfKeyFolder(const std::string& folder, std::string& hash, std::string& 
         listing.push_back(entry.path().filename().string() + '\0' + std::to_string(sizeError ? 0 : size));
     }
     std::sort(listing.begin(), listing.end());
-    Fnv1a64 fnv;
+    CFnv1a64 fnv;
     for (const std::string& line : listing) fnv.Add(line), fnv.Add("\n");
     hash = "fnv1a64:" + fnv.Hex();
     return true;
@@ -105,7 +96,7 @@ std::string SafeFileStem(const std::string& name)
     for (unsigned char c : name.substr(0, 40))
         stem += std::isalnum(c) || c == '-' || c == '_' || c == '.' ? static_cast<char>(c) : '_';
     if (stem.empty() || stem[0] == '.') stem.insert(0, "_");
-    Fnv1a64 hash;
+    CFnv1a64 hash;
     hash.Add(name);
     return stem + "-" + hash.Hex().substr(0, 8);
 }

@@ -12,9 +12,11 @@ struct CExaminee {
     std::string folder;
 };
 
-// Every subfolder of root, in byte order of the names. False with a reason when root cannot
-// be listed.
-bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::string& reason);
+// Every subfolder of root, in byte order of the names, but for those no examinee hands in:
+// hidden folders (a leading dot) and the __MACOSX folder a Mac's zip carries, which go to
+// passedOver by name. False with a reason when root cannot be listed.
+bool ListExaminees(const std::string& root, std::vector<CExaminee>& examinees, std::vector<std::string>& passedOver,
+                   std::string& reason);
 
 // --shard K/N: the examinees whose position in name order is K modulo N.
 struct CShard {

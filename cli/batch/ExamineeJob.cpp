@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "commands/ExamineeGrading.h"
+#include "batch/GradingTroubleWatch.h"
+#include "batch/HandInFingerprint.h"
 #include "batch/WorkerFaults.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
@@ -52,7 +55,6 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
 
 std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
 {
-    ApplyWorkerFault(examinee.name);
     std::string folder;
     if (!grading.reportFolder.empty()) {
         // Whatever an earlier run left for this examinee is not what this run graded.
@@ -61,8 +63,19 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
         std::filesystem::remove_all(folder, error);
         std::filesystem::create_directories(folder, error);
     }
-    const CExamineeGrading graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
-    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}};
+    // Taken before grading: a document changed while it is graded differs from this next time.
+    const std::string documents = FingerprintText(TakeHandInFingerprint(examinee.folder, true));
+    std::optional<std::string> trouble;
+    CExamineeGrading graded;
+    {
+        CGradingTroubleWatch watch;
+        ApplyWorkerFault(examinee.name);
+        graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+        trouble = watch.Trouble();
+    }
+    // A mark given despite the trouble would be a low mark for the worker's fault, not the examinee's.
+    if (trouble) return JsonLine({{"failure", *trouble}, {"documents", documents}});
+    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}, {"documents", documents}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
     if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
     return JsonLine(answer);
@@ -77,8 +90,14 @@ CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
         return record;
     }
     const auto answer = nlohmann::json::parse(outcome.answer, nullptr, false);
+    if (answer.is_object() && answer.contains("documents") && answer["documents"].is_string())
+        record.documents = answer["documents"].get<std::string>();
+    if (answer.is_object() && answer.contains("failure") && answer["failure"].is_string()) {
+        record.status = std::string(kFailedStatus) + ": " + answer["failure"].get<std::string>();
+        return record;
+    }
     if (!answer.is_object() || !answer.contains("mark") || !answer["mark"].is_number()) {
-        record.status = "failed: the worker's answer could not be read";
+        record.status = std::string(kFailedStatus) + ": the worker's answer could not be read";
         return record;
     }
     record.mark = answer["mark"].get<double>();

@@ -268,21 +268,24 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks);
     html << "<script>" << kSortScript << "</script>\n</body></html>\n";
 
-    // A half-written page never replaces a whole one.
+    // A half-written page never replaces a whole one, nor stays behind.
     const std::string path = reportDirectory + "/index.html";
+    std::error_code error;
     {
         std::ofstream out(path + ".part", std::ios::binary);
         out << html.str();
         out.close();
         if (!out) {
-            reason = "cannot write " + path;
+            reason = "cannot write " + path + " (is the disk full?)";
+            std::filesystem::remove(path + ".part", error);
             return false;
         }
     }
-    std::error_code error;
     std::filesystem::rename(path + ".part", path, error);
-    if (error) reason = "cannot write " + path + ": " + error.message();
-    return !error;
+    if (!error) return true;
+    reason = "cannot write " + path + ": " + error.message();
+    std::filesystem::remove(path + ".part", error);
+    return false;
 }
 
 }  // namespace vantrel::cli::batch

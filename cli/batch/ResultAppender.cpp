@@ -17,6 +17,7 @@ CResultAppender::~CResultAppender()
 void CResultAppender::ForgetWritten()
 {
     lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(written_));
+    forgotten_ += written_;
     written_ = 0;
 }
 
@@ -45,6 +46,12 @@ bool CResultAppender::Drain(std::string& reason)
     ForgetWritten();
     if (failed_) reason = failure_;
     return !failed_;
+}
+
+std::size_t CResultAppender::Saved()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return forgotten_ + written_;
 }
 
 void CResultAppender::WriteQueued()

@@ -26,6 +26,8 @@ public:
     bool Healthy(std::string& reason);
     // Waits until every record given is on the disk, or one failed. False with the reason then.
     bool Drain(std::string& reason);
+    // How many records, the first ones given, are on the disk.
+    std::size_t Saved();
 
 private:
     void WriteQueued();
@@ -36,6 +38,7 @@ private:
     std::condition_variable changed_;
     std::deque<std::string> lines_;  // lines_[0 .. written_) are on the disk
     std::size_t written_ = 0;
+    std::size_t forgotten_ = 0;  // written lines already erased from lines_
     bool stopping_ = false;
     bool failed_ = false;
     std::string failure_;

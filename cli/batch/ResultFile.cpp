@@ -1,13 +1,13 @@
 #include "batch/ResultFile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/ExamineeGrading.h"
@@ -63,8 +63,20 @@ std::string Hex(const std::string& bytes)
 std::string FromHex(const std::string& hex)
 {
     std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        unsigned byte = 0;
+        // Digits that are not hex leave a name no folder has, never an exception.
+        std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
+        bytes += static_cast<char>(byte);
+    }
     return bytes;
+}
+
+// A string field of a row, or empty: a row edited by hand must not stop the batch.
+std::string TextField(const nlohmann::json& row, const char* name)
+{
+    const auto field = row.find(name);
+    return field != row.end() && field->is_string() ? field->get<std::string>() : std::string();
 }
 
 std::string IdentityLine(ResultFormat format, const CResultIdentity& identity)
@@ -79,7 +91,7 @@ std::string ColumnLine(const std::vector<int>& blockLines)
 {
     std::string line = "examinee,mark,status";
     for (int block : blockLines) line += ",line " + std::to_string(block);
-    return line;
+    return line + ",documents";
 }
 
 // Why a first line that is not ours was refused, naming what differs.
@@ -107,6 +119,64 @@ std::string RefusalOf(ResultFormat format, const std::string& found, const CResu
     return "was written for another key folder (" + folder + ", this one is " + expected.keyFolderHash + ")";
 }
 
+// Writes all of text and flushes it to the disk.
+bool WriteAndSync(int fd, const std::string& path, const std::string& text, std::string& reason)
+{
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reason = SystemError("cannot write " + path);
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) {
+        reason = SystemError("cannot flush " + path + " to the disk");
+        return false;
+    }
+    return true;
+}
+
+// The whole of a results file. Anything else at its name (a folder, a device that never ends)
+// is refused before a byte is read.
+bool ReadResults(int fd, const std::string& path, std::string& contents, std::string& reason)
+{
+    // Thousands of examinees take a few megabytes; far more is not a results file.
+    constexpr off_t kLargestResults = off_t{1} << 30;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        reason = path + " is not a regular file";
+        return false;
+    }
+    if (status.st_size > kLargestResults) {
+        reason = path + " is larger than any results file (" + std::to_string(status.st_size >> 20) + " MiB)";
+        return false;
+    }
+    contents.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t got = 0;
+    while (got < contents.size()) {
+        const ssize_t n = ::pread(fd, contents.data() + got, contents.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = SystemError("cannot read " + path);
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    contents.resize(got);
+    return true;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::absolute(path).parent_path().string();
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir != -1) ::fsync(dir), ::close(dir);
+}
+
 }  // namespace
 
 ResultFormat ResultFormatOf(const std::string& path)
@@ -126,17 +196,18 @@ bool CResultFile::Open(const std::string& path, const CResultIdentity& identity,
     identity_ = identity;
     format_ = ResultFormatOf(path);
     blockLines_ = blockLines;
-    std::string contents;
-    {
-        std::ifstream in(path, std::ios::binary);
-        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bool created = false;
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY);
+    if (fd_ == -1 && errno == ENOENT) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        created = fd_ != -1;
     }
-    const bool created = !std::filesystem::exists(path);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd_ == -1) {
         reason = SystemError("cannot open " + path);
         return false;
     }
+    std::string contents;
+    if (!ReadResults(fd_, path, contents, reason)) return false;
     // A line without its end was being written when the last run stopped; it never counted.
     const std::size_t complete = contents.rfind('\n') == std::string::npos ? 0 : contents.rfind('\n') + 1;
     if (complete < contents.size() && ::ftruncate(fd_, static_cast<off_t>(complete)) != 0) {
@@ -145,15 +216,43 @@ bool CResultFile::Open(const std::string& path, const CResultIdentity& identity,
     }
     contents.resize(complete);
 
-    std::string header = IdentityLine(format_, identity) + "\n";
-    if (format_ == ResultFormat::Csv) header += ColumnLine(blockLines_) + "\n";
-    if (!Adopt(contents, header, reason)) return false;
-    if (created) {
-        // The new file's name must reach the disk as well as its lines.
-        const std::string folder = std::filesystem::absolute(path).parent_path().string();
-        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir != -1) ::fsync(dir), ::close(dir);
+    header_ = IdentityLine(format_, identity) + "\n";
+    if (format_ == ResultFormat::Csv) header_ += ColumnLine(blockLines_) + "\n";
+    if (!Adopt(contents, header_, reason)) return false;
+    // The new file's name must reach the disk as well as its lines.
+    if (created) SyncFolderOf(path);
+    return true;
+}
+
+bool CResultFile::Forget(const std::set<std::string>& examinees, std::string& reason)
+{
+    if (examinees.empty()) return true;
+    std::string text = header_;
+    std::vector<CExamineeRecord> kept;
+    std::vector<std::string> keptLines;
+    for (std::size_t i = 0; i < existing_.size(); ++i) {
+        if (examinees.contains(existing_[i].examinee)) continue;
+        text += existingLines_[i] + "\n";
+        kept.push_back(existing_[i]);
+        keptLines.push_back(existingLines_[i]);
     }
+    const std::string part = path_ + ".part";
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (fd == -1) {
+        reason = SystemError("cannot write " + part);
+        return false;
+    }
+    if (!WriteAndSync(fd, part, text, reason) || ::rename(part.c_str(), path_.c_str()) != 0) {
+        if (reason.empty()) reason = SystemError("cannot replace " + path_);
+        ::close(fd);
+        ::unlink(part.c_str());
+        return false;
+    }
+    SyncFolderOf(path_);
+    ::close(fd_);
+    fd_ = fd;
+    existing_ = std::move(kept);
+    existingLines_ = std::move(keptLines);
     return true;
 }
 
@@ -181,6 +280,7 @@ bool CResultFile::Adopt(const std::string& contents, const std::string& header, 
             return false;
         }
         existing_.push_back(ParseRecord(line));
+        existingLines_.push_back(line);
     }
     if (!columnsSeen) return WriteAll(columnLine + "\n", reason);
     return true;
@@ -198,28 +298,14 @@ bool CResultFile::AppendLine(const std::string& line, std::string& reason)
 
 bool CResultFile::WriteAll(const std::string& text, std::string& reason)
 {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            reason = SystemError("cannot write " + path_);
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd_) != 0) {
-        reason = SystemError("cannot flush " + path_ + " to the disk");
-        return false;
-    }
-    return true;
+    return WriteAndSync(fd_, path_, text, reason);
 }
 
 std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
 {
     if (format_ == ResultFormat::JsonLines) {
         nlohmann::json json = {{"examinee", record.examinee}, {"mark", nullptr}, {"status", record.status},
-                               {"blocks", record.blocks}};
+                               {"blocks", record.blocks}, {"documents", record.documents}};
         if (record.mark) json["mark"] = *record.mark;
         // A folder name that is not UTF-8 shows with U+FFFD; its bytes are kept to resume by.
         if (!IsUtf8(record.examinee)) json["examinee_bytes"] = Hex(record.examinee);
@@ -232,7 +318,7 @@ std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
         for (const auto& block : record.blocks)
             if (block.value("line", 0) == blockLine) line += ShortestDecimal(block.value("score", 0.0));
     }
-    return line;
+    return line + "," + CsvField(record.documents);
 }
 
 CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
@@ -241,11 +327,12 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     if (format_ == ResultFormat::JsonLines) {
         const auto json = nlohmann::json::parse(line, nullptr, false);
         if (!json.is_object()) return record;
-        record.examinee = json.contains("examinee_bytes") ? FromHex(json.value("examinee_bytes", ""))
-                                                          : json.value("examinee", "");
-        record.status = json.value("status", "");
+        record.examinee = json.contains("examinee_bytes") ? FromHex(TextField(json, "examinee_bytes"))
+                                                          : TextField(json, "examinee");
+        record.status = TextField(json, "status");
         if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
         if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
+        record.documents = TextField(json, "documents");
         return record;
     }
     const std::vector<std::string> fields = SplitCsvLine(line);
@@ -255,6 +342,7 @@ CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
     for (std::size_t i = 0; i < blockLines_.size() && i + 3 < fields.size(); ++i)
         if (!fields[i + 3].empty())
             record.blocks.push_back({{"line", blockLines_[i]}, {"score", std::strtod(fields[i + 3].c_str(), nullptr)}});
+    if (fields.size() > blockLines_.size() + 3) record.documents = fields[blockLines_.size() + 3];
     return record;
 }
 

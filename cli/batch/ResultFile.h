@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
     // The examinees the file already holds, in file order.
     const std::vector<CExamineeRecord>& Existing() const { return existing_; }
 
+    // Rewrites the file without the rows of these examinees, whole or not at all: the new file
+    // replaces the old one only once it is on the disk. False with a reason when it cannot.
+    bool Forget(const std::set<std::string>& examinees, std::string& reason);
+
     // Appends one record and flushes it to the disk. False with a reason when it cannot.
     bool Append(const CExamineeRecord& record, std::string& reason);
     // The same in two steps: the line of a record, then appending that line (which allocates
@@ -54,6 +59,8 @@ private:
     ResultFormat format_ = ResultFormat::Csv;
     std::vector<int> blockLines_;
     std::vector<CExamineeRecord> existing_;
+    std::vector<std::string> existingLines_;  // existing_'s lines as read
+    std::string header_;                      // the first lines, up to the rows
     int fd_ = -1;
 };
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "platform/Platform.h"
+
 namespace vantrel::cli::batch {
 
 void ApplyWorkerFault([[maybe_unused]] const std::string& examinee)
@@ -11,6 +13,8 @@ void ApplyWorkerFault([[maybe_unused]] const std::string& examinee)
     if (const char* name = std::getenv("VANTREL_TEST_CRASH_EXAMINEE"); name && examinee == name) std::abort();
     if (const char* name = std::getenv("VANTREL_TEST_HANG_EXAMINEE"); name && examinee == name)
         for (;;) ::pause();
+    if (const char* name = std::getenv("VANTREL_TEST_MESSAGE_EXAMINEE"); name && examinee == name)
+        platform::ActivePlatform().MessageBox().Show("Start Photoshop \xE5\xA4\xB1\xE8\xB4\xA5!");
 #endif
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 // Keys come from ordinary editors. A UTF-8 byte-order mark is dropped; a key that the library
 // would cut short at its first NUL, as it would any UTF-16 key, is refused. False with a reason.
-bool TakeKeyAsWritten(std::string& key, std::string& reason)
+bool TakeKeyAsWritten(std::string& key, bool& markedUtf8, std::string& reason)
 {
     const std::string_view text = key;
     if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
@@ -23,13 +23,14 @@ bool TakeKeyAsWritten(std::string& key, std::string& reason)
         reason = "holds a NUL byte at offset " + std::to_string(nul) + " (UTF-16?)";
         return false;
     }
-    if (text.starts_with("\xEF\xBB\xBF")) key.erase(0, 3);
+    markedUtf8 = text.starts_with("\xEF\xBB\xBF");
+    if (markedUtf8) key.erase(0, 3);
     return true;
 }
 
 }  // namespace
 
-bool ReadAnswerKeyFile(const std::string& path, std::string& key)
+bool ReadAnswerKeyFile(const std::string& path, std::string& key, bool& markedUtf8)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file || std::filesystem::is_directory(path)) {
@@ -37,7 +38,7 @@ bool ReadAnswerKeyFile(const std::string& path, std::string& key)
         return false;
     }
     key.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (std::string reason; !TakeKeyAsWritten(key, reason)) {
+    if (std::string reason; !TakeKeyAsWritten(key, markedUtf8, reason)) {
         std::cerr << "vantrel: the answer key " << path << " " << reason << "; save it as CP936 or UTF-8 text\n";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "commands/BatchCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/AnswerKeyFile.h"
@@ -16,6 +18,8 @@
 #include "batch/ExamineeJob.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
+#include "batch/ResultFileLock.h"
+#include "batch/ResumePlan.h"
 #include "batch/WorkerPool.h"
 
 using vantrel::cli::batch::CBatchGrading;
@@ -27,7 +31,10 @@ using vantrel::cli::batch::CJobOutcome;
 using vantrel::cli::batch::CKeyBlock;
 using vantrel::cli::batch::CResultAppender;
 using vantrel::cli::batch::CResultFile;
+using vantrel::cli::batch::CResultFileLock;
 using vantrel::cli::batch::CResultIdentity;
+using vantrel::cli::batch::CResumeChoices;
+using vantrel::cli::batch::CResumePlan;
 using vantrel::cli::batch::CShard;
 using vantrel::cli::batch::CWorkerLimits;
 using vantrel::cli::batch::CWorkerPool;
@@ -37,6 +44,7 @@ using vantrel::cli::batch::HashOfKeyFolder;
 using vantrel::cli::batch::KeyBlocksOf;
 using vantrel::cli::batch::ListExaminees;
 using vantrel::cli::batch::ParseShard;
+using vantrel::cli::batch::PlanResume;
 using vantrel::cli::batch::RecordOf;
 using vantrel::cli::batch::TakeShard;
 using vantrel::cli::batch::WriteClassReport;
@@ -71,13 +79,16 @@ public:
         app->add_option("--shard", shard_, "grade only examinees whose position in name order is K modulo N (K/N)");
         app->add_option("--worker-memory", workerMemoryMiB_, "address-space cap of each worker, in MiB (0: none)")
             ->default_val(kDefaultWorkerMemoryMiB);
+        app->add_option("--regrade", regrade_, "grade these examinees again whatever their rows say");
+        app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
     }
 
     int Run() override
     {
         CBatchGrading grading;
-        if (!ReadAnswerKeyFile(keyFile_, grading.key)) return kExitUsage;
+        bool keyMarkedUtf8 = false;
+        if (!ReadAnswerKeyFile(keyFile_, grading.key, keyMarkedUtf8)) return kExitUsage;
         for (const auto* dir : {&keys_, &root_}) {
             if (!std::filesystem::is_directory(*dir)) {
                 std::cerr << "vantrel: no such directory: " << *dir << "\n";
@@ -89,39 +100,60 @@ public:
             std::cerr << "vantrel: --shard takes K/N with 0 <= K < N, not " << shard_ << "\n";
             return kExitUsage;
         }
-        ApplyCodePage(codePage_);
+        ApplyCodePage(codePage_, keyMarkedUtf8);
         grading.keyFolder = keys_;
         grading.reportFolder = report_;
 
         std::string reason;
         std::vector<CExaminee> everyone;
+        std::vector<std::string> passedOver;
         CResultIdentity identity{HashOfKey(grading.key), {}};
-        if (!ListExaminees(root_, everyone, reason) || !HashOfKeyFolder(keys_, identity.keyFolderHash, reason)) {
+        if (!ListExaminees(root_, everyone, passedOver, reason) || !HashOfKeyFolder(keys_, identity.keyFolderHash, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
+        }
+        for (const std::string& name : regrade_) {
+            if (std::none_of(everyone.begin(), everyone.end(), [&](const CExaminee& e) { return e.name == name; })) {
+                std::cerr << "vantrel: --regrade: no examinee " << name << " in " << root_ << "\n";
+                return kExitUsage;
+            }
         }
         const std::vector<CExaminee> roster = TakeShard(everyone, shard);
         const std::vector<CKeyBlock> blocks = KeyBlocksOf(grading);
         std::vector<int> blockLines;
         for (const CKeyBlock& block : blocks) blockLines.push_back(block.line);
 
+        if (!NamesAFile(out_)) return kExitUsage;
+        CResultFileLock lock;
         CResultFile results;
-        if (!results.Open(out_, identity, blockLines, reason)) {
+        if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blockLines, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
         if (!report_.empty() && !MakeFolder(report_ + "/examinees")) return kExitFailed;
 
+        // A later row of an examinee replaces an earlier one.
         std::map<std::string, CExamineeRecord> known;
-        for (const CExamineeRecord& record : results.Existing()) known.emplace(record.examinee, record);
+        for (const CExamineeRecord& record : results.Existing()) known.insert_or_assign(record.examinee, record);
+        CResumeChoices choices;
+        choices.retryUnmarked = !noRetry_;
+        choices.regrade.insert(regrade_.begin(), regrade_.end());
+        const CResumePlan plan = PlanResume(roster, known, choices);
+        if (!results.Forget(plan.replaced, reason)) {
+            std::cerr << "vantrel: " << reason << "\n";
+            return kExitFailed;
+        }
+        if (!passedOver.empty()) std::cout << "skipped, not examinees: " << CommaList(passedOver) << "\n";
+        if (const std::string again = plan.Describe(); !again.empty()) std::cout << again << "\n";
         CBatchSummary summary;
-        std::vector<CExaminee> pending;
         for (const CExaminee& examinee : roster) {
-            if (auto found = known.find(examinee.name); found != known.end()) summary.AddSkipped(found->second.mark);
-            else pending.push_back(examinee);
+            const auto found = known.find(examinee.name);
+            if (found == known.end()) continue;
+            if (plan.replaced.contains(examinee.name)) known.erase(found);
+            else summary.AddSkipped(examinee.name, found->second.mark);
         }
 
-        const bool written = GradePending(grading, pending, results, summary, known);
+        const bool written = GradePending(grading, plan.pending, results, summary, known);
         summary.Write(std::cout);
         std::cout << "peak memory: batch " << Megabytes(PeakOwnMemory()) << ", largest worker "
                   << Megabytes(CWorkerPool::PeakWorkerMemory()) << "\n";
@@ -137,7 +169,7 @@ public:
             }
             std::cout << "report: " << report_ << "/index.html\n";
         }
-        return summary.Failed() == 0 ? kExitDone : kExitFailed;
+        return summary.Unmarked() == 0 ? kExitDone : kExitFailed;
     }
 
 private:
@@ -155,8 +187,10 @@ private:
 
         CBatchProgress progress(std::cerr, ::isatty(STDERR_FILENO) == 1, pending.size());
         std::vector<std::optional<CExamineeRecord>> finished(pending.size());
+        std::vector<double> seconds(pending.size());
         std::size_t nextToWrite = 0;
         std::size_t done = 0;
+        std::size_t failures = 0;
         std::string reason;
         std::string ignored;
         if (!pending.empty() && !pool.StartAll(reason)) {
@@ -166,20 +200,43 @@ private:
         CResultAppender appender(results);
         auto onOutcome = [&](std::size_t i, CJobOutcome outcome) {
             finished[i] = RecordOf(pending[i], outcome);
-            summary.AddGraded(pending[i].name, finished[i]->mark, outcome.seconds);
+            seconds[i] = outcome.seconds;
             ++done;
-            for (; nextToWrite < finished.size() && finished[nextToWrite]; ++nextToWrite) {
+            if (!finished[i]->mark) ++failures;
+            for (; nextToWrite < finished.size() && finished[nextToWrite]; ++nextToWrite)
                 appender.Append(*finished[nextToWrite]);
-                known.emplace(pending[nextToWrite].name, *finished[nextToWrite]);
-            }
-            progress.Update(done, summary.Failed());
+            progress.Update(done, failures);
             return appender.Healthy(reason);
         };
-        const bool ran = pool.Run(pending.size(), onOutcome, [&] { progress.Update(done, summary.Failed()); }, reason);
+        const bool ran = pool.Run(pending.size(), onOutcome, [&] { progress.Update(done, failures); }, reason);
         const bool written = appender.Drain(ran ? reason : ignored);
         progress.Finish();
+        // Only what reached the file counts: a result that was not saved is graded next time.
+        const std::size_t saved = appender.Saved();
+        for (std::size_t i = 0; i < saved; ++i) {
+            summary.AddGraded(pending[i].name, finished[i]->mark, seconds[i]);
+            known.emplace(pending[i].name, *finished[i]);
+        }
+        if (!written && done > saved) reason += "; " + std::to_string(done - saved) + " graded but not saved";
         if (!ran || !written) std::cerr << "vantrel: " << reason << "\n";
         return ran && written;
+    }
+
+    // Whether --out names a file or nothing yet; a folder or a device is refused in one line.
+    static bool NamesAFile(const std::string& out)
+    {
+        struct stat status {};
+        if (::stat(out.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return true;
+        std::cerr << "vantrel: --out " << out << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
+                  << "; name a .csv or .jsonl file\n";
+        return false;
+    }
+
+    static std::string CommaList(const std::vector<std::string>& names)
+    {
+        std::string list;
+        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+        return list;
     }
 
     static bool MakeFolder(const std::string& folder)
@@ -208,6 +265,8 @@ private:
     std::string shard_;
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;
     std::string codePage_;
+    bool noRetry_ = false;
+    std::vector<std::string> regrade_;
 };
 
 }  // namespace

@@ -10,9 +10,10 @@ void AddCodePageOption(CLI::App& app, std::string& codePage)
         ->check(CLI::IsMember({"cp936", "utf-8"}, CLI::ignore_case));
 }
 
-void ApplyCodePage(const std::string& codePage)
+void ApplyCodePage(const std::string& codePage, bool keyMarkedUtf8)
 {
     if (auto chosen = text::CodePageFromName(codePage)) text::SetCodePage(*chosen);
+    else if (codePage.empty() && keyMarkedUtf8) text::SetCodePage(text::CodePage::Utf8);
 }
 
 }  // namespace vantrel::cli::commands

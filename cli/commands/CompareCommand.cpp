@@ -42,24 +42,29 @@ public:
         std::string reason;
         // As in grading: an examinee's document that cannot be opened gives 0, a reference
         // that cannot be opened gives 1, and a starting image that cannot be opened is left out.
+        // The similarity is printed as grading would take it, yet a file that could not be
+        // opened is input not handled, so the status says so.
         if (!captures.Capture(examinee_, CaptureSlot::Examinee, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             PrintSimilarity(0);
-            return kExitDone;
+            return kExitFailed;
         }
         if (!captures.Capture(reference_, CaptureSlot::Reference, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             PrintSimilarity(1);
-            return kExitDone;
+            return kExitFailed;
         }
-        if (!initial_.empty() && !captures.Capture(initial_, CaptureSlot::Initial, reason))
+        bool everyFileOpened = true;
+        if (!initial_.empty() && !captures.Capture(initial_, CaptureSlot::Initial, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
+            everyFileOpened = false;
+        }
         CEffectReport report;
         CComparisonBufferPool buffers;
         PrintSimilarity(effects::compare::SimilarityOfCaptures(captures.Slots(), partial_ ? EffectMode::Partial : EffectMode::Whole,
                                                       !initial_.empty(), platform::ActivePlatform().MessageBox(),
                                                       buffers, report));
-        return kExitDone;
+        return everyFileOpened ? kExitDone : kExitFailed;
     }
 
 private:

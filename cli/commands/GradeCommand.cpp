@@ -31,7 +31,8 @@ public:
     int Run() override
     {
         std::string key;
-        if (!ReadAnswerKeyFile(keyFile_, key)) return kExitUsage;
+        bool keyMarkedUtf8 = false;
+        if (!ReadAnswerKeyFile(keyFile_, key, keyMarkedUtf8)) return kExitUsage;
         for (const auto* dir : {&answers_, &keys_}) {
             if (!std::filesystem::is_directory(*dir)) {
                 std::cerr << "vantrel: no such directory: " << *dir << "\n";
@@ -46,7 +47,7 @@ public:
                 return kExitFailed;
             }
         }
-        ApplyCodePage(codePage_);
+        ApplyCodePage(codePage_, keyMarkedUtf8);
 
         const CExamineeGrading graded = GradeExaminee(key, answers_, keys_, captures_);
         if (!json_) std::cout << ShortestDecimal(graded.mark) << "\n";

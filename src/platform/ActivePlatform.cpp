@@ -3,7 +3,8 @@
 namespace vantrel::platform {
 
 namespace {
-// Module-wide: replaced only by tests, and never while a grading call runs.
+// Module-wide: replaced only by tests and by a batch worker watching its grading, and never
+// while a grading call runs.
 IPlatform* theInstalledPlatform = nullptr;
 }  // namespace
 

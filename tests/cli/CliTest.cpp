@@ -89,6 +89,16 @@ TEST_F(CliTest, BadArgumentsAreUsageErrors)
     EXPECT_NE(missingDir.err.find("no such directory"), std::string::npos);
     EXPECT_EQ(RunCli("grade '" + keyFile + "'" + Folders() + " --codepage latin1", exam).status, 2);
     EXPECT_EQ(RunCli("", exam).status, 2);
+    // Every refusal is one line that says who is speaking.
+    for (const std::string& arguments : {std::string(), std::string("grade"), "batch '" + keyFile + "' --jobs 0", std::string("frobnicate")}) {
+        const auto result = RunCli(arguments, exam);
+        EXPECT_EQ(result.status, 2) << arguments;
+        EXPECT_EQ(result.err.rfind("vantrel: ", 0), 0u) << arguments << ": " << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << arguments << ": " << result.err;
+    }
+    const auto version = RunCli("--version", exam);
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out.rfind("vantrel ", 0), 0u) << version.out;
 }
 
 TEST_F(CliTest, InspectReportsEveryFileAndFailsForTheUnopenable)
@@ -207,6 +217,13 @@ TEST_F(CliTest, CompareGivesTheCriterionsSimilarity)
     EXPECT_EQ(RunCli("compare " + x + " /no/such.psd", exam).out, "1\n");
     EXPECT_EQ(RunCli("compare /no/such.psd " + x, exam).out, "0\n");
     EXPECT_EQ(RunCli("compare " + x + " " + x + " --partial", exam).out, "0\n");
+    // The similarity is grading's, yet a file that could not be opened is a failure.
+    for (const std::string& files : {x + " /no/such.psd", "/no/such.psd " + x, x + " " + x + " --initial /no/such.psd"}) {
+        const auto result = RunCli("compare " + files, exam);
+        EXPECT_EQ(result.status, 1) << files;
+        EXPECT_EQ(result.err.rfind("vantrel: ", 0), 0u) << result.err;
+    }
+    EXPECT_EQ(RunCli("compare " + x + " " + x, exam).status, 0);
 }
 
 // Keys and file names may hold bytes that do not decode; JSON shows them as U+FFFD.
