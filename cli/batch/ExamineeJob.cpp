@@ -6,6 +6,8 @@
 
 #include "commands/ExamineeGrading.h"
 #include "batch/WorkerFaults.h"
+#include "hosting/headless/HeadlessBuildPlatform.h"
+#include "hosting/headless/StudioInstallation.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
@@ -53,6 +55,8 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
 std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
 {
     ApplyWorkerFault(examinee.name);
+    // The key's documents are the same for every examinee, so a worker renders each only once.
+    hosting::DefaultStudioInstallation().CacheRendersUnder(grading.keyFolder);
     std::string folder;
     if (!grading.reportFolder.empty()) {
         // Whatever an earlier run left for this examinee is not what this run graded.

@@ -6,6 +6,7 @@
 #include "text/CodePage.h"
 
 #include <exception>
+#include <optional>
 
 using vantrel::studio::formats::RenderDocument;
 using vantrel::studio::render::CRenderedDocument;
@@ -61,23 +62,39 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
         reason = "no such file";
         return 0;
     }
-    std::unique_ptr<CRenderedDocument> rendered;
-    try {
-        rendered = RenderDocument(*fileSystemPath, CCaptureImage::kWidth,
-                                  CCaptureImage::kHeight, reason);
-    } catch (const std::exception& e) {
-        reason = e.what();
-        return 0;
-    }
+    const std::shared_ptr<const CRenderedDocument> rendered = Render(codePagePath, *fileSystemPath, reason);
     if (!rendered)
         return 0;
 
     const platform::WindowHandle window = host_.AddWindow(
         documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);
-    host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
+    host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, rendered->previewRgb);
     const int document = nextDocument_++;
     documents_[document] = window;
     return document;
+}
+
+std::shared_ptr<const CRenderedDocument> CStudioApplication::Render(const std::string& codePagePath,
+                                                                     const std::string& fileSystemPath,
+                                                                     std::string& reason)
+{
+    std::optional<platform::CFileIdentity> identity;
+    if (renderCache_ && files_.LiesWithin(renderCache_->Folder(), codePagePath))
+        identity = files_.IdentifyFile(fileSystemPath);
+    if (identity)
+        if (auto kept = renderCache_->Find(*identity))
+            return kept;
+    std::shared_ptr<const CRenderedDocument> rendered;
+    try {
+        rendered = RenderDocument(fileSystemPath, CCaptureImage::kWidth, CCaptureImage::kHeight, reason);
+    } catch (const std::exception& e) {
+        reason = e.what();
+        return nullptr;
+    }
+    // A file that changed while it was read may show neither version: such a render is not kept.
+    if (rendered && identity && files_.IdentifyFile(fileSystemPath) == identity)
+        renderCache_->Keep(*identity, rendered);
+    return rendered;
 }
 
 bool CStudioApplication::CloseDocument(int document)
