@@ -12,6 +12,7 @@
 #include "text/CodePage.h"
 
 using vantrel::cli::commands::CExamineeGrading;
+using vantrel::cli::commands::CImageFolders;
 using vantrel::cli::commands::GradeExaminee;
 
 namespace vantrel::cli::batch {
@@ -57,15 +58,18 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
     ApplyWorkerFault(examinee.name);
     // The key's documents are the same for every examinee, so a worker renders each only once.
     hosting::DefaultStudioInstallation().CacheRendersUnder(grading.keyFolder);
-    std::string folder;
+    CImageFolders captures;
     if (!grading.reportFolder.empty()) {
         // Whatever an earlier run left for this examinee is not what this run graded.
-        folder = ExamineeReportFolder(grading.reportFolder, examinee.name);
+        captures = {ExamineeReportFolder(grading.reportFolder, examinee.name),
+                    SharedCapturesFolder(grading.reportFolder), kSharedCapturesFromExaminee};
         std::error_code error;
-        std::filesystem::remove_all(folder, error);
-        std::filesystem::create_directories(folder, error);
+        std::filesystem::remove_all(captures.examinee, error);
+        std::filesystem::create_directories(captures.examinee, error);
+        std::filesystem::create_directories(captures.shared, error);
     }
-    const CExamineeGrading graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+    const std::string& folder = captures.examinee;
+    const CExamineeGrading graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, captures);
     nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
     if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
