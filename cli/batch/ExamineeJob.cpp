@@ -1,5 +1,6 @@
 #include "batch/ExamineeJob.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,15 @@ std::string KeyLine(const std::string& key, int lineNumber)
     return platform::ToUtf8(line, text::ActiveCodePage());
 }
 
+bool LiesInside(const std::string& folder, const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path outer = std::filesystem::weakly_canonical(folder, error);
+    if (!outer.has_filename()) outer = outer.parent_path();  // "keys/" is "keys"
+    const std::filesystem::path inner = std::filesystem::weakly_canonical(path, error);
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
 }  // namespace
 
 std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
@@ -56,13 +66,15 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
 std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
 {
     ApplyWorkerFault(examinee.name);
-    // The key's documents are the same for every examinee, so a worker renders each only once.
-    hosting::DefaultStudioInstallation().CacheRendersUnder(grading.keyFolder);
+    // The key's documents are the same for every examinee, so a worker renders each only once;
+    // an examinee's documents are never kept, even where they lie inside the key folder.
+    hosting::DefaultStudioInstallation().CacheRendersUnder(
+        LiesInside(grading.keyFolder, examinee.folder) ? std::string() : grading.keyFolder);
     CImageFolders captures;
     if (!grading.reportFolder.empty()) {
-        // Whatever an earlier run left for this examinee is not what this run graded.
         captures = {ExamineeReportFolder(grading.reportFolder, examinee.name),
                     SharedCapturesFolder(grading.reportFolder), kSharedCapturesFromExaminee};
+        // Whatever an earlier run left for this examinee is not what this run graded.
         std::error_code error;
         std::filesystem::remove_all(captures.examinee, error);
         std::filesystem::create_directories(captures.examinee, error);
