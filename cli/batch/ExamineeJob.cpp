@@ -1,5 +1,6 @@
 #include "batch/ExamineeJob.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,10 +10,13 @@
 #include "batch/GradingTroubleWatch.h"
 #include "batch/HandInFingerprint.h"
 #include "batch/WorkerFaults.h"
+#include "hosting/headless/HeadlessBuildPlatform.h"
+#include "hosting/headless/StudioInstallation.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
 using vantrel::cli::commands::CExamineeGrading;
+using vantrel::cli::commands::CImageFolders;
 using vantrel::cli::commands::GradeExaminee;
 
 namespace vantrel::cli::batch {
@@ -37,6 +41,15 @@ std::string KeyLine(const std::string& key, int lineNumber)
     return platform::ToUtf8(line, text::ActiveCodePage());
 }
 
+bool LiesInside(const std::string& folder, const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path outer = std::filesystem::weakly_canonical(folder, error);
+    if (!outer.has_filename()) outer = outer.parent_path();  // "keys/" is "keys"
+    const std::filesystem::path inner = std::filesystem::weakly_canonical(path, error);
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
 }  // namespace
 
 std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
@@ -55,14 +68,21 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
 
 std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examinee)
 {
-    std::string folder;
+    // The key's documents are the same for every examinee, so a worker renders each only once;
+    // an examinee's documents are never kept, even where they lie inside the key folder.
+    hosting::DefaultStudioInstallation().CacheRendersUnder(
+        LiesInside(grading.keyFolder, examinee.folder) ? std::string() : grading.keyFolder);
+    CImageFolders captures;
     if (!grading.reportFolder.empty()) {
+        captures = {ExamineeReportFolder(grading.reportFolder, examinee.name),
+                    SharedCapturesFolder(grading.reportFolder), kSharedCapturesFromExaminee};
         // Whatever an earlier run left for this examinee is not what this run graded.
-        folder = ExamineeReportFolder(grading.reportFolder, examinee.name);
         std::error_code error;
-        std::filesystem::remove_all(folder, error);
-        std::filesystem::create_directories(folder, error);
+        std::filesystem::remove_all(captures.examinee, error);
+        std::filesystem::create_directories(captures.examinee, error);
+        std::filesystem::create_directories(captures.shared, error);
     }
+    const std::string& folder = captures.examinee;
     // Taken before grading: a document changed while it is graded differs from this next time.
     const std::string documents = FingerprintText(TakeHandInFingerprint(examinee.folder, true));
     std::optional<std::string> trouble;
@@ -70,7 +90,7 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
     {
         CGradingTroubleWatch watch;
         ApplyWorkerFault(examinee.name);
-        graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, folder);
+        graded = GradeExaminee(grading.key, examinee.folder, grading.keyFolder, captures);
         trouble = watch.Trouble();
     }
     // A mark given despite the trouble would be a low mark for the worker's fault, not the examinee's.

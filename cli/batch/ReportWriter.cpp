@@ -247,6 +247,8 @@ std::string ExamineeReportFolder(const std::string& reportDirectory, const std::
     return reportDirectory + "/examinees/" + SafeFileStem(examinee);
 }
 
+std::string SharedCapturesFolder(const std::string& reportDirectory) { return reportDirectory + "/key"; }
+
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
                       const std::vector<CExamineeRecord>& records, std::string& reason)
 {

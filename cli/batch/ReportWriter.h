@@ -17,6 +17,9 @@ struct CKeyBlock {
 // Where a worker leaves one examinee's captures and block detail inside a report folder.
 std::string ExamineeReportFolder(const std::string& reportDirectory, const std::string& examinee);
 constexpr const char* kExamineeDetailFile = "detail.json";
+// Where the captures every examinee shares go, and that folder seen from an examinee's.
+std::string SharedCapturesFolder(const std::string& reportDirectory);
+constexpr const char* kSharedCapturesFromExaminee = "../../key";
 
 // Writes reportDirectory/index.html: the class table (sortable, with the marks' histogram and
 // each block's mean and counts of 0, partial and full scores) and one page per examinee with

@@ -58,10 +58,10 @@ std::string ShortestDecimal(double value)
 }
 
 CExamineeGrading GradeExaminee(const std::string& key, const std::string& answers, const std::string& keys,
-                               const std::string& capturesDirectory)
+                               const CImageFolders& captures)
 {
     CExamineeGrading result;
-    BlockCollector collector(!capturesDirectory.empty());
+    BlockCollector collector(!captures.examinee.empty());
     try {
         result.mark = GradeAnswerKey(key.c_str(), answers.c_str(), keys.c_str(), &collector);
     } catch (...) {
@@ -75,7 +75,7 @@ CExamineeGrading GradeExaminee(const std::string& key, const std::string& answer
             if (effect.images) {
                 const std::string stem = "line" + std::to_string(block.lineNumber) + "-" + std::to_string(i + 1);
                 std::string reason;
-                e["captures"] = WriteEffectImageFiles(*effect.images, capturesDirectory, stem, reason);
+                e["captures"] = WriteEffectImageFiles(*effect.images, captures, stem, reason);
                 if (!reason.empty() && result.captureFailure.empty()) result.captureFailure = reason;
             }
             json["effects"].push_back(std::move(e));

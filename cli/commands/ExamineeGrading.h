@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "commands/EffectImageFiles.h"
+
 namespace vantrel::cli::commands {
 
 // One examinee graded with everything a person may want to see of it.
@@ -13,12 +15,12 @@ struct CExamineeGrading {
     std::string captureFailure;                       // why a capture image was not written, if one was not
 };
 
-// Grades one examinee. With a captures folder, each effect criterion's captures (and a partial
-// effect's change images) are written there as PNG files, exactly the images the comparison
-// saw, and each effect's JSON names them under "captures". A failure inside the library grades
-// as 0, as the library's own entry point does.
+// Grades one examinee. With folders for the captures, each effect criterion's captures (and a
+// partial effect's change images) are written there as PNG files, exactly the images the
+// comparison saw, and each effect's JSON names them under "captures". A failure inside the
+// library grades as 0, as the library's own entry point does.
 CExamineeGrading GradeExaminee(const std::string& key, const std::string& answers, const std::string& keys,
-                               const std::string& capturesDirectory = {});
+                               const CImageFolders& captures = {});
 
 // The shortest decimal that reads back to the same double.
 std::string ShortestDecimal(double value);

@@ -49,7 +49,7 @@ public:
         }
         ApplyCodePage(codePage_, keyMarkedUtf8);
 
-        const CExamineeGrading graded = GradeExaminee(key, answers_, keys_, captures_);
+        const CExamineeGrading graded = GradeExaminee(key, answers_, keys_, {captures_, {}, {}});
         if (!json_) std::cout << ShortestDecimal(graded.mark) << "\n";
         else std::cout << JsonText({{"mark", graded.mark}, {"blocks", graded.blocks}}) << "\n";
         if (!graded.captureFailure.empty()) {

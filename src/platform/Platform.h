@@ -3,6 +3,7 @@
 // What grading needs from the operating system, at the grain the grading algorithms need.
 // Everything above this header is portable; a backend (Win32, headless) implements it.
 
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -168,6 +169,16 @@ public:
 
 // ---- files ----------------------------------------------------------------------------
 
+// Tells one version of a file from another without reading it: replacing or rewriting a file
+// changes at least one of these.
+struct CFileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    auto operator<=>(const CFileIdentity&) const = default;
+};
+
 class IFiles {
 public:
     virtual ~IFiles() = default;
@@ -183,6 +194,13 @@ public:
     // link (or junction) leading out of it: what an examinee can plant to hand in a document
     // from elsewhere. A ".." written in the path is followed as the platform's open follows it.
     virtual bool PassesLinkOutOf(const std::string& folder, const std::string& codePagePath) = 0;
+    // The identity of the regular file at a file-system path (as ResolvePath gives it);
+    // nullopt for anything else, and wherever a backend cannot tell.
+    virtual std::optional<CFileIdentity> IdentifyFile(const std::string& fileSystemPath)
+    {
+        (void)fileSystemPath;
+        return std::nullopt;
+    }
 };
 
 // ---- the platform ---------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "ExamFolders.h"
 #include "PsdWriter.h"
@@ -38,13 +40,14 @@ std::string ExamineeName(int index)
 void WriteClassExam(const std::string& root, const ClassExamSpec& shape)
 {
     std::filesystem::create_directories(root + "/keys");
-    const std::string key = AnswerKey({"DESTFILE=A.PSD",
-                                       "&&2 IMAGE(WIDTH=" + std::to_string(shape.width) +
-                                           " HEIGHT=" + std::to_string(shape.height) + ")",
-                                       "&&1 IMAGE(COLORMODE=RGB CHANNEL=3)",
-                                       "&&3 EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)",
-                                       "&&2 EFFECT(SOURCEFILE=R.PSD)",
-                                       "&&2 PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"});
+    std::vector<std::string> lines = {"DESTFILE=A.PSD",
+                                      "&&2 IMAGE(WIDTH=" + std::to_string(shape.width) +
+                                          " HEIGHT=" + std::to_string(shape.height) + ")",
+                                      "&&1 IMAGE(COLORMODE=RGB CHANNEL=3)",
+                                      "&&3 EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)"};
+    if (shape.effectBlocks >= 3) lines.push_back("&&2 EFFECT(SOURCEFILE=R.PSD)");
+    if (shape.effectBlocks >= 2) lines.push_back("&&2 PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)");
+    const std::string key = AnswerKey(lines);
     WriteFile(root + "/exam.key", std::vector<std::uint8_t>(key.begin(), key.end()));
     WriteFile(root + "/keys/R.PSD", WritePsd(Scene(shape, 0, true)));
     WriteFile(root + "/keys/S.PSD", WritePsd(Scene(shape, 0, false)));

@@ -12,6 +12,7 @@ struct ClassExamSpec {
     int examinees = 10;
     int width = 800;
     int height = 600;
+    int effectBlocks = 3;  // 1: EFFECT with a starting image; 2: and PARTEFFECT; 3: and EFFECT without one
 };
 
 void WriteClassExam(const std::string& root, const ClassExamSpec& shape);

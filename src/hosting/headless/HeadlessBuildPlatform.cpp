@@ -10,18 +10,26 @@ namespace vantrel::hosting {
 
 namespace {
 // Off Windows the built-in studio plays the image editor, so it comes installed.
-platform::CHeadlessPlatform& PlatformWithStudio()
+struct CPlatformWithStudio {
+    platform::CHeadlessPlatform platform;
+    std::shared_ptr<CStudioInstallation> studio = CStudioInstallation::Install(platform);
+};
+
+CPlatformWithStudio& ThePlatformWithStudio()
 {
-    static platform::CHeadlessPlatform platform;
-    CStudioInstallation::Install(platform);
-    return platform;
+    static CPlatformWithStudio thePlatformWithStudio;
+    return thePlatformWithStudio;
 }
 }  // namespace
 
 platform::CHeadlessPlatform& DefaultHeadlessPlatform()
 {
-    static platform::CHeadlessPlatform& thePlatform = PlatformWithStudio();
-    return thePlatform;
+    return ThePlatformWithStudio().platform;
+}
+
+CStudioInstallation& DefaultStudioInstallation()
+{
+    return *ThePlatformWithStudio().studio;
 }
 
 }  // namespace vantrel::hosting

@@ -3,6 +3,7 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "studio/app/StudioApplication.h"
 #include "studio/app/StudioApplicationObject.h"
+#include "studio/app/RenderCache.h"
 
 using vantrel::studio::app::CStudioApplication;
 using vantrel::studio::app::CStudioApplicationObject;
@@ -53,8 +54,17 @@ std::shared_ptr<CStudioApplication> CStudioInstallation::EnsureRunning()
     if (auto running = RunningInstance())
         return running;
     last_ = CStudioApplication::Start(platform_.Desktop(), platform_.Files());
+    last_->UseRenderCache(renderCache_);
     ++started_;
     return last_;
+}
+
+void CStudioInstallation::CacheRendersUnder(const std::string& folder)
+{
+    if (folder.empty()) renderCache_.reset();
+    else if (!renderCache_ || renderCache_->Folder() != folder)
+        renderCache_ = std::make_shared<studio::app::CRenderCache>(folder);
+    if (last_) last_->UseRenderCache(renderCache_);
 }
 
 }  // namespace vantrel::hosting

@@ -7,6 +7,7 @@
 
 namespace vantrel::studio::app {
 class CStudioApplication;
+class CRenderCache;
 }  // namespace vantrel::studio::app
 
 namespace vantrel::platform {
@@ -47,12 +48,20 @@ public:
     // Starts an instance unless one runs, and gives the running one.
     std::shared_ptr<studio::app::CStudioApplication> EnsureRunning();
 
+    // From now on every instance renders each version of a document in this folder once and
+    // keeps the render for this installation's life; an empty folder keeps nothing. Asking for
+    // the same folder again keeps what is kept.
+    void CacheRendersUnder(const std::string& folder);
+    // The renders kept, or null when none are.
+    std::shared_ptr<studio::app::CRenderCache> RenderCache() const { return renderCache_; }
+
 private:
     CStudioInstallation(CHeadlessPlatform& platform, StudioSetup setup);
 
     CHeadlessPlatform& platform_;
     StudioSetup setup_;
     std::shared_ptr<studio::app::CStudioApplication> last_;
+    std::shared_ptr<studio::app::CRenderCache> renderCache_;
     int started_ = 0;
 };
 

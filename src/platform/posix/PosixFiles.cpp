@@ -80,6 +80,16 @@ bool CPosixFiles::PassesLinkOutOf(const std::string& folder, const std::string& 
     return platform::PassesLinkOutOf(folder, codePagePath);
 }
 
+std::optional<CFileIdentity> CPosixFiles::IdentifyFile(const std::string& fileSystemPath)
+{
+    struct stat info {};
+    if (::stat(fileSystemPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return CFileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                         static_cast<std::uint64_t>(info.st_size),
+                         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 void CPosixFiles::Close(int handle)
 {
     if (open_.erase(handle))

@@ -185,4 +185,21 @@ bool CWin32Files::PassesLinkOutOf(const std::string& folder, const std::string& 
     return false;
 }
 
+std::optional<CFileIdentity> CWin32Files::IdentifyFile(const std::string& fileSystemPath)
+{
+    HANDLE handle = CreateFileA(fileSystemPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    auto join = [](DWORD high, DWORD low) { return static_cast<std::uint64_t>(high) << 32 | low; };
+    // Last-write times count 100 ns.
+    return CFileIdentity{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                         join(info.nFileSizeHigh, info.nFileSizeLow),
+                         static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                        info.ftLastWriteTime.dwLowDateTime) * 100)};
+}
+
 }  // namespace vantrel::platform

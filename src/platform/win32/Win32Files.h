@@ -21,6 +21,7 @@ public:
     void Close(int handle) override;
     std::optional<std::string> ResolvePath(const std::string& codePagePath) override;
     bool PassesLinkOutOf(const std::string& folder, const std::string& codePagePath) override;
+    std::optional<CFileIdentity> IdentifyFile(const std::string& fileSystemPath) override;
 
     // Handles opened here and not yet closed, so tests can see that every path closes them.
     std::size_t OpenCount() const { return open_.size(); }

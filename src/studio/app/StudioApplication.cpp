@@ -6,6 +6,7 @@
 #include "text/CodePage.h"
 
 #include <exception>
+#include <optional>
 
 using vantrel::studio::formats::RenderDocument;
 using vantrel::studio::render::CRenderedDocument;
@@ -26,6 +27,21 @@ void ShowAllPalettes(std::map<Palette, bool>& palettes)
     for (Palette p : {Palette::Tools, Palette::Layers, Palette::Color, Palette::Navigator})
         palettes[p] = true;
 }
+// Whether a path names an entry below the folder as written, with no ".." that could climb out
+// of it and no link inside it leading out: only such documents are the folder's to keep.
+bool FolderHolds(platform::IFiles& files, const std::string& folder, const std::string& path)
+{
+    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+    std::string rest = path.substr(folder.size());
+    const auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+    if (!isSeparator(folder.back()) && !isSeparator(rest.front())) return false;
+    // A trail byte that reads as a separator only makes a document uncached, never wrongly kept.
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    if (("/" + rest + "/").find("/../") != std::string::npos) return false;
+    return !files.PassesLinkOutOf(folder, path);
+}
+
 }  // namespace
 
 CStudioApplication::CStudioApplication(IWindowHost& host, platform::IFiles& files) : host_(host), files_(files)
@@ -61,23 +77,39 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
         reason = "no such file";
         return 0;
     }
-    std::unique_ptr<CRenderedDocument> rendered;
-    try {
-        rendered = RenderDocument(*fileSystemPath, CCaptureImage::kWidth,
-                                  CCaptureImage::kHeight, reason);
-    } catch (const std::exception& e) {
-        reason = e.what();
-        return 0;
-    }
+    const std::shared_ptr<const CRenderedDocument> rendered = Render(codePagePath, *fileSystemPath, reason);
     if (!rendered)
         return 0;
 
     const platform::WindowHandle window = host_.AddWindow(
         documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);
-    host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, std::move(rendered->previewRgb));
+    host_.SetContent(window, rendered->previewWidth, rendered->previewHeight, rendered->previewRgb);
     const int document = nextDocument_++;
     documents_[document] = window;
     return document;
+}
+
+std::shared_ptr<const CRenderedDocument> CStudioApplication::Render(const std::string& codePagePath,
+                                                                     const std::string& fileSystemPath,
+                                                                     std::string& reason)
+{
+    std::optional<platform::CFileIdentity> identity;
+    if (renderCache_ && FolderHolds(files_, renderCache_->Folder(), codePagePath))
+        identity = files_.IdentifyFile(fileSystemPath);
+    if (identity)
+        if (auto kept = renderCache_->Find(*identity))
+            return kept;
+    std::shared_ptr<const CRenderedDocument> rendered;
+    try {
+        rendered = RenderDocument(fileSystemPath, CCaptureImage::kWidth, CCaptureImage::kHeight, reason);
+    } catch (const std::exception& e) {
+        reason = e.what();
+        return nullptr;
+    }
+    // A file that changed while it was read may show neither version: such a render is not kept.
+    if (rendered && identity && files_.IdentifyFile(fileSystemPath) == identity)
+        renderCache_->Keep(*identity, rendered);
+    return rendered;
 }
 
 bool CStudioApplication::CloseDocument(int document)

@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/WindowHost.h"
+#include "studio/app/RenderCache.h"
+#include "studio/render/RenderedDocument.h"
 
 #include <cstdint>
 #include <map>
@@ -44,6 +46,10 @@ public:
     // Closes every window; the instance is finished for good.
     void Quit();
 
+    // Documents opened from the cache's folder from now on are rendered once per version of
+    // the file; null renders every document every time.
+    void UseRenderCache(std::shared_ptr<CRenderCache> cache) { renderCache_ = std::move(cache); }
+
     void SetAppFlag(bool value) { appFlag_ = value; }
     bool AppFlag() const { return appFlag_; }
 
@@ -55,9 +61,12 @@ private:
     CStudioApplication(IWindowHost& host, platform::IFiles& files);
     void HandleCommand(std::uint32_t commandId);
     void CloseAllDocuments();
+    std::shared_ptr<const render::CRenderedDocument> Render(const std::string& codePagePath,
+                                                            const std::string& fileSystemPath, std::string& reason);
 
     IWindowHost& host_;
     platform::IFiles& files_;
+    std::shared_ptr<CRenderCache> renderCache_;
     platform::WindowHandle mainWindow_ = 0;
     platform::WindowHandle documentArea_ = 0;
     std::map<int, platform::WindowHandle> documents_;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <sys/wait.h>
@@ -512,6 +513,39 @@ TEST_F(BatchTest, AFolderNameThatIsNotUtf8IsResumedByItsBytes)
     EXPECT_NE(rows.find("\n\"q\"\"u,o\","), std::string::npos) << rows;
     EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).out.find("skipped 8"), std::string::npos);
     EXPECT_EQ(ReadText(csv), rows);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BatchTest, TheKeysCapturesAreStoredOnceForTheWholeClass)
+{
+    const std::string report = At("report");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(At("r.csv"), "--report '" + report + "'")).status, 0);
+    const std::string captures = At("captures");
+    const Outcome graded = Run(std::string(VANTREL_CLI_PATH) + " grade '" + At("exam.key") + "' --answers '" +
+                               At("answers/003") + "' --keys '" + At("keys") + "' --json --captures '" + captures + "'");
+    ASSERT_EQ(graded.status, 0) << graded.err;
+    const auto alone = nlohmann::json::parse(graded.out)["blocks"][2]["effects"][0]["captures"];
+
+    std::set<std::string> shared;
+    int examinees = 0;
+    for (const auto& folder : std::filesystem::directory_iterator(report + "/examinees")) {
+        ++examinees;
+        const auto detail = nlohmann::json::parse(ReadText(folder.path().string() + "/detail.json"));
+        const auto& effect = detail["blocks"][2]["effects"][0]["captures"];
+        for (const char* role : {"reference", "initial"}) {
+            const std::string file = folder.path().string() + "/" + effect[role].get<std::string>();
+            shared.insert(std::filesystem::canonical(file).string());
+            // The one stored copy is what grading this examinee alone writes.
+            EXPECT_EQ(ReadText(file), ReadText(captures + "/" + alone[role].get<std::string>())) << role;
+        }
+    }
+    EXPECT_EQ(examinees, 8);
+    EXPECT_EQ(shared.size(), 2u);
+    // Nothing else there: no copy per examinee, no half-written file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(report + "/key"), {}), 2);
 }
 
 }  // namespace

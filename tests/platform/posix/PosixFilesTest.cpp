@@ -57,3 +57,23 @@ TEST(PosixFiles, RefusesDirectoriesMissingFilesAndForeignHandles)
     files.Close(0);
     files.Close(-1);
 }
+
+TEST(PosixFiles, IdentifiesRegularFilesOnlyAndTellsTheirVersionsApart)
+{
+    TempDirectory dir;
+    vantrel::testing::WriteFile(dir / "a.bin", {'1', '2'});
+    vantrel::testing::WriteFile(dir / "b.bin", {'1', '2'});
+    CPosixFiles files;
+    const auto a = files.IdentifyFile(dir / "a.bin");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->size, 2u);
+    EXPECT_EQ(files.IdentifyFile(dir / "a.bin"), a);
+    EXPECT_NE(files.IdentifyFile(dir / "b.bin"), a);  // another file, however alike
+
+    std::filesystem::last_write_time(dir / "a.bin", std::filesystem::last_write_time(dir / "a.bin") +
+                                                         std::chrono::nanoseconds(1000));
+    EXPECT_NE(files.IdentifyFile(dir / "a.bin"), a);
+
+    EXPECT_FALSE(files.IdentifyFile(dir.Path().string()));
+    EXPECT_FALSE(files.IdentifyFile(dir / "missing.bin"));
+}
