@@ -17,6 +17,7 @@
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
 #include "batch/WorkerPool.h"
+#include "commands/KeyCheck.h"
 
 using vantrel::cli::batch::CBatchGrading;
 using vantrel::cli::batch::CBatchProgress;
@@ -72,6 +73,7 @@ public:
         app->add_option("--worker-memory", workerMemoryMiB_, "address-space cap of each worker, in MiB (0: none)")
             ->default_val(kDefaultWorkerMemoryMiB);
         AddCodePageOption(*app, codePage_);
+        app->add_flag("--strict", strict_, "refuse to grade when the key check finds anything");
     }
 
     int Run() override
@@ -90,6 +92,7 @@ public:
             return kExitUsage;
         }
         ApplyCodePage(codePage_);
+        if (!WarnAboutKey(CheckKeyFile(keyFile_, grading.key, keys_), strict_, std::cerr)) return kExitFailed;
         grading.keyFolder = keys_;
         grading.reportFolder = report_;
 
@@ -208,6 +211,7 @@ private:
     std::string shard_;
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;
     std::string codePage_;
+    bool strict_ = false;
 };
 
 }  // namespace
