@@ -97,6 +97,8 @@ public:
     {
         if (kind == KeyLineKind::Content && !inBlock && !tested.empty())
             Add(index, KeyFindingKind::IgnoredLine, Shortened(tested));
+        // A block left open at the line limit still follows its document line.
+        if (kind == KeyLineKind::BlockOpener) ++blocksSinceDocument_;
     }
 
     void OnDocumentLine(int index, const std::string& tested) override
@@ -114,9 +116,8 @@ public:
         const CBlockHead head = ReadBlockHead(text);
         if (documentLine_ < 0) {
             Add(block.openerLine, KeyFindingKind::BlockBeforeDocument, Shortened(head.weightToken));
-        } else {
-            ++blocksSinceDocument_;
-            if (head.weight > 0) earnable_ += head.weight;
+        } else if (head.weight > 0) {
+            earnable_ += head.weight;
         }
         if (!WeightReadsWhole(head.weightToken))
             Add(block.openerLine, KeyFindingKind::WeightNotANumber, Shortened(head.weightToken), NumberText(head.weight));
@@ -127,7 +128,7 @@ public:
     void Finish(const CKeyWalk& walk)
     {
         EndDocument();
-        if (walk.lineCount < 2) Add(0, KeyFindingKind::OneLine, {});
+        if (walk.lineCount < 2) findings_.push_back({0, KeyFindingKind::OneLine, {}, {}});
         if (walk.lineCount > static_cast<std::size_t>(walk.linesRead) && walk.linesRead > 0)
             Add(walk.linesRead, KeyFindingKind::LinesPastLimit, {}, std::to_string(walk.lineCount));
         if (walk.blockLeftOpenLine >= 0) Add(walk.blockLeftOpenLine, KeyFindingKind::BlockPastLimit, {});
@@ -183,7 +184,8 @@ private:
             decided = decided || mode.has_value();
         }
         while (!list.empty() && text::IsWhiteSpace(list.front())) list.remove_prefix(1);
-        if (list.empty()) return;
+        // A block of its weight token alone has that token as its criteria list.
+        if (list.empty() || list.data() == text.data()) return;
         const int line = origins.LineAt(static_cast<std::size_t>(list.data() - text.data()));
         Add(line, list.find('(') == std::string_view::npos ? KeyFindingKind::StrayText : KeyFindingKind::UnclosedBracket,
             Shortened(list));
