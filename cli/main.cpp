@@ -34,8 +34,10 @@ int ParseAndRun(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
-        return status == 0 ? 0 : vantrel::cli::commands::kExitUsage;
+        // --help prints its text; a usage error is one line, as every other error is.
+        if (error.get_exit_code() == 0) return app.exit(error);
+        std::cerr << "vantrel: " << error.what() << " (see --help)\n";
+        return vantrel::cli::commands::kExitUsage;
     }
     for (auto& command : commands)
         if (command->app->parsed()) return command->Run();
