@@ -272,4 +272,23 @@ TEST_F(BatchTest, AFolderNameThatIsNotUtf8IsResumedByItsBytes)
     EXPECT_EQ(ReadText(out), written);
 }
 
+TEST_F(BatchTest, TheKeyIsCheckedFirstAndStrictRefusesAKeyWithWarnings)
+{
+    std::string key = ReadText(At("exam.key"));
+    key += "\r\n&&0 IMAGE(WIDHT=640)";
+    vantrel::testing::WriteFile(At("exam.key"), std::vector<std::uint8_t>(key.begin(), key.end()));
+
+    const std::string strict = At("strict.csv");
+    const Outcome refused = Run(std::string(VANTREL_CLI_PATH) + Batch(strict, "--strict"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("vantrel: warning: key line 7: WIDHT=640 is ignored"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(strict));
+
+    const std::string graded = At("graded.csv");
+    const Outcome warned = Run(std::string(VANTREL_CLI_PATH) + Batch(graded, "--shard 0/8"));
+    EXPECT_EQ(warned.status, 0) << warned.err;
+    EXPECT_NE(warned.err.find("vantrel: warning: key line 7: WIDHT=640 is ignored"), std::string::npos) << warned.err;
+    EXPECT_EQ(Rows(graded).at("000").second, "graded");
+}
+
 }  // namespace
