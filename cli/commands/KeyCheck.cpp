@@ -1,11 +1,11 @@
 #include "commands/KeyCheck.h"
 
 #include <fstream>
-#include <iterator>
 #include <ostream>
 
 #include "grading/AnswerKeyCheck.h"
 #include "grading/EditorKeyDocuments.h"
+#include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 #include "text/EncodingGuess.h"
 
@@ -32,12 +32,11 @@ std::string LineEndsOf(const std::string& text)
     return "mixed";
 }
 
-// The encoding of the file's bytes, and a warning when the code page it will be read in is
+// The encoding of the key's bytes, and a warning when the code page it will be read in is
 // another; empty when they agree.
-std::string EncodingWarning(const std::string& bytes, std::string& encoding)
+std::string EncodingWarning(const std::string& key, bool mark, std::string& encoding)
 {
-    const bool mark = std::string_view(bytes).starts_with(kByteOrderMark);
-    const EncodingGuess guess = text::GuessEncoding(std::string_view(bytes).substr(mark ? kByteOrderMark.size() : 0));
+    const EncodingGuess guess = text::GuessEncoding(key);
     const bool readAsUtf8 = text::ActiveCodePage() == CodePage::Utf8;
     switch (guess) {
     case EncodingGuess::Ascii: encoding = mark ? "ASCII with a UTF-8 byte-order mark" : "ASCII"; return {};
@@ -53,21 +52,30 @@ std::string EncodingWarning(const std::string& bytes, std::string& encoding)
     return "the key is neither UTF-8 nor CP936, so its names match no file";
 }
 
+// Whether the file begins with a UTF-8 byte-order mark, which the key as read has lost.
+bool StartsWithByteOrderMark(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string start(kByteOrderMark.size(), '\0');
+    file.read(start.data(), static_cast<std::streamsize>(start.size()));
+    return file && start == kByteOrderMark;
+}
+
 }  // namespace
 
 CKeyCheck CheckKeyFile(const std::string& path, const std::string& key, const std::string& keyFolder)
 {
     CKeyCheck check;
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     check.lineEnds = LineEndsOf(key);
-    if (std::string warning = EncodingWarning(bytes, check.encoding); !warning.empty())
+    if (std::string warning = EncodingWarning(key, StartsWithByteOrderMark(path), check.encoding); !warning.empty())
         check.warnings.push_back(std::move(warning));
 
     grading::CEditorKeyDocuments documents(keyFolder);
     const auto findings = grading::CheckAnswerKey(
         key, [&](const std::string& name, std::string& reason) { return documents.Open(name, reason); });
-    for (const auto& finding : findings) check.warnings.push_back(grading::DescribeKeyFinding(finding));
+    // Findings quote the key in its code page; a terminal and a log read UTF-8.
+    for (const auto& finding : findings)
+        check.warnings.push_back(platform::ToUtf8(grading::DescribeKeyFinding(finding), text::ActiveCodePage()));
     return check;
 }
 

@@ -13,9 +13,9 @@ struct CKeyCheck {
     std::vector<std::string> warnings;
 };
 
-// Checks the key at path, which reads as key once taken as the grader takes it, against the
-// key folder: the library's key check with the folder's documents opened by the studio, and
-// the file's encoding against the code page the key will be read in.
+// Checks the key at path, which reads as key once taken as the grader takes it (a byte-order
+// mark dropped), against the key folder: the library's key check with the folder's documents
+// opened by the studio, and the key's encoding against the code page it will be read in.
 CKeyCheck CheckKeyFile(const std::string& path, const std::string& key, const std::string& keyFolder);
 
 // For commands that grade: prints each warning on stderr. False when strict and there is one.

@@ -20,6 +20,8 @@ namespace vantrel::grading {
 namespace {
 
 constexpr std::size_t kLoneBreaksShown = 5;
+// A hostile key could otherwise find something in every one of millions of comparisons.
+constexpr std::size_t kMostFindings = 1000;
 constexpr std::size_t kSubjectChars = 80;  // longer subjects are shown cut, so a line stays a line
 
 std::string Shortened(std::string_view text)
@@ -134,11 +136,13 @@ public:
         if (walk.blockLeftOpenLine >= 0) Add(walk.blockLeftOpenLine, KeyFindingKind::BlockPastLimit, {});
         if (walk.lineCount >= 2 && std::fabs(earnable_ - 10) > 1e-9)
             findings_.push_back({0, KeyFindingKind::WeightsNotTen, {}, NumberText(earnable_)});
+        if (unlisted_ > 0) findings_.push_back({0, KeyFindingKind::MoreFindings, {}, std::to_string(unlisted_)});
     }
 
     void Add(int index, KeyFindingKind kind, std::string subject, std::string detail = {})
     {
-        findings_.push_back({index + 1, kind, std::move(subject), std::move(detail)});
+        if (findings_.size() < kMostFindings) findings_.push_back({index + 1, kind, std::move(subject), std::move(detail)});
+        else ++unlisted_;
     }
 
     std::vector<CKeyFinding>& Findings() { return findings_; }
@@ -178,7 +182,7 @@ private:
             } else if (mode) {
                 CheckEffect(line, parts.arguments, *mode);
             } else {
-                for (const auto& finding : document::CheckPropertyCriterion(parts.name, parts.arguments))
+                for (const auto& finding : document::CheckPropertyCriterion(parts.name, std::move(parts.arguments)))
                     Add(line, KindOf(finding.finding), Shortened(finding.token));
             }
             decided = decided || mode.has_value();
@@ -244,6 +248,7 @@ private:
     int blocksSinceDocument_ = 0;
     double earnable_ = 0;
     bool startingImageSeen_ = false;
+    std::size_t unlisted_ = 0;
 };
 
 // A CR or an LF outside a CR LF pair, reported on the line of the key it falls in.

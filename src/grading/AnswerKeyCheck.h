@@ -35,6 +35,7 @@ enum class KeyFindingKind {
     ReferenceUnopenable,    // every examinee gets full credit
     StartingUnopenable,     // the starting image takes no part
     PartialWithoutStart,    // a partial effect with no starting image: it scores 0
+    MoreFindings,           // findings past the most one check lists, counted
 };
 
 struct CKeyFinding {

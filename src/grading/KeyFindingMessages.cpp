@@ -11,7 +11,7 @@ namespace vantrel::grading {
 namespace {
 
 // {subject} and {detail} stand for the finding's fields.
-constexpr std::array<std::pair<KeyFindingKind, std::string_view>, 26> kMessages = {{
+constexpr std::array<std::pair<KeyFindingKind, std::string_view>, 27> kMessages = {{
     {KeyFindingKind::LoneLineBreak, "a {subject} without CR LF ends no line: the text after it joins this line"},
     {KeyFindingKind::OneLine, "the key has fewer than two CR LF lines, so every examinee scores 0"},
     {KeyFindingKind::LinesPastLimit, "this line and the rest, of {detail} lines, are not read: only 1001 lines are"},
@@ -38,6 +38,7 @@ constexpr std::array<std::pair<KeyFindingKind, std::string_view>, 26> kMessages 
     {KeyFindingKind::ReferenceUnopenable, "{subject} cannot be opened ({detail}): every examinee gets full credit"},
     {KeyFindingKind::StartingUnopenable, "{subject} cannot be opened ({detail}): the starting image takes no part"},
     {KeyFindingKind::PartialWithoutStart, "a partial effect without a starting image (INIFILE=) scores 0"},
+    {KeyFindingKind::MoreFindings, "and {detail} more findings, not listed"},
 }};
 
 void ReplaceAll(std::string& text, std::string_view field, const std::string& value)
