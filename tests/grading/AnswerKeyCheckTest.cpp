@@ -137,6 +137,16 @@ TEST_F(AnswerKeyCheckTest, LineBreaksAndTheLineLimitAreTheGradersOwn)
               6);  // five shown, then one line for the rest
 }
 
+TEST_F(AnswerKeyCheckTest, AKeyWithThousandsOfFaultsGetsABoundedList)
+{
+    std::string criteria = "&&10 IMAGE(";
+    for (int i = 0; i < 5000; ++i) criteria += "WIDHT=1 ";
+    const auto findings = Check(AnswerKey({"DESTFILE=A.PSD", criteria + ")"}));
+    ASSERT_EQ(findings.size(), 1001u);
+    EXPECT_EQ(findings.back().kind, KeyFindingKind::MoreFindings);
+    EXPECT_EQ(findings.back().detail, "4000");
+}
+
 // What the walk tells a visitor is what the interpreter scores.
 class CKindRecorder : public vantrel::grading::IAnswerKeyVisitor {
 public:
