@@ -184,7 +184,8 @@ TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
               std::string::npos);
     EXPECT_EQ(ReadText(out), written);
 
-    std::ofstream(At("exam.key"), std::ios::app) << "\r\n&&1";
+    // A block of weight 0: another key, yet one the key check has nothing to say about.
+    std::ofstream(At("exam.key"), std::ios::app) << "\r\n&&0";
     const Outcome otherKey = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
     EXPECT_EQ(otherKey.status, 1);
     EXPECT_NE(otherKey.err.find("was written for another answer key"), std::string::npos) << otherKey.err;
