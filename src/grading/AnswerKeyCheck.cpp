@@ -6,10 +6,13 @@
 #include <string_view>
 
 #include "document/DestFile.h"
+#include "document/PropertyCriteria.h"
 #include "document/PropertyCriterionCheck.h"
 #include "effects/session/EffectCriterion.h"
 #include "grading/AnswerKeyWalk.h"
 #include "grading/BlockSyntax.h"
+#include "text/ColorModeNames.h"
+#include "text/NearestWord.h"
 #include "text/WhiteSpace.h"
 
 using vantrel::document::ComparisonFinding;
@@ -42,6 +45,33 @@ KeyFindingKind KindOf(ComparisonFinding finding)
     case ComparisonFinding::AlwaysMatches: return KeyFindingKind::AlwaysMatches;
     }
     return KeyFindingKind::UnknownCriterion;
+}
+
+// The keyword that a finding's text most likely misspells, if any.
+std::string Suggestion(KeyFindingKind kind, const std::string& subject)
+{
+    const std::string_view text(subject);
+    const std::string_view beforeEquals = text.substr(0, text.find_first_of("=:"));
+    const auto comparison = document::ParseComparison(subject);
+    switch (kind) {
+    case KeyFindingKind::UnknownCriterion:
+        return std::string(text::NearestWord(text, {"IMAGE", "LAYER", "MASK", "EFFECT", "EFFECTS", "PARTEFFECT", "PARTEFFECTS"}));
+    case KeyFindingKind::UnknownKey:
+        if (!comparison) return {};
+        return std::string(text::NearestWord(comparison->key, {"WIDTH", "HEIGHT", "CHANNEL", "COLORMODE"}));
+    case KeyFindingKind::NeverMatches: {
+        std::vector<std::string_view> names;
+        for (const auto& mode : text::kColorModeNames)
+            if (mode.inAnswerKeys) names.push_back(mode.keyword);
+        const bool colorMode = comparison && comparison->key.rfind("COLORMODE", 0) == 0;
+        return colorMode ? std::string(text::NearestWord(comparison->value, names)) : std::string();
+    }
+    case KeyFindingKind::IgnoredLine:
+    case KeyFindingKind::StrayText: return std::string(text::NearestWord(beforeEquals, {"DESTFILE"}));
+    case KeyFindingKind::IgnoredEffectText:
+    case KeyFindingKind::ReferenceUnopenable: return std::string(text::NearestWord(beforeEquals, {"SOURCEFILE", "INIFILE"}));
+    default: return {};
+    }
 }
 
 // Maps offsets of a block's rewritten text back to its joined lines. Rewriting only turns
@@ -130,19 +160,23 @@ public:
     void Finish(const CKeyWalk& walk)
     {
         EndDocument();
-        if (walk.lineCount < 2) findings_.push_back({0, KeyFindingKind::OneLine, {}, {}});
+        if (walk.lineCount < 2) findings_.push_back({0, KeyFindingKind::OneLine, {}, {}, {}});
         if (walk.lineCount > static_cast<std::size_t>(walk.linesRead) && walk.linesRead > 0)
             Add(walk.linesRead, KeyFindingKind::LinesPastLimit, {}, std::to_string(walk.lineCount));
         if (walk.blockLeftOpenLine >= 0) Add(walk.blockLeftOpenLine, KeyFindingKind::BlockPastLimit, {});
         if (walk.lineCount >= 2 && std::fabs(earnable_ - 10) > 1e-9)
-            findings_.push_back({0, KeyFindingKind::WeightsNotTen, {}, NumberText(earnable_)});
-        if (unlisted_ > 0) findings_.push_back({0, KeyFindingKind::MoreFindings, {}, std::to_string(unlisted_)});
+            findings_.push_back({0, KeyFindingKind::WeightsNotTen, {}, NumberText(earnable_), {}});
+        if (unlisted_ > 0) findings_.push_back({0, KeyFindingKind::MoreFindings, {}, std::to_string(unlisted_), {}});
     }
 
     void Add(int index, KeyFindingKind kind, std::string subject, std::string detail = {})
     {
-        if (findings_.size() < kMostFindings) findings_.push_back({index + 1, kind, std::move(subject), std::move(detail)});
-        else ++unlisted_;
+        if (findings_.size() >= kMostFindings) {
+            ++unlisted_;
+            return;
+        }
+        std::string suggestion = Suggestion(kind, subject);
+        findings_.push_back({index + 1, kind, std::move(subject), std::move(detail), std::move(suggestion)});
     }
 
     std::vector<CKeyFinding>& Findings() { return findings_; }

@@ -43,6 +43,7 @@ struct CKeyFinding {
     KeyFindingKind kind;
     std::string subject;  // the text concerned, as the grader reads it (upper-cased)
     std::string detail;   // a reason or a number, where the kind has one
+    std::string suggestion;  // the keyword the subject most likely misspells, if any
 };
 
 // Opens a document of the key folder as an effect criterion would; false with the reason.

@@ -58,6 +58,7 @@ std::string DescribeKeyFinding(const CKeyFinding& finding)
         text = "{detail} more CR or LF characters outside CR LF pairs, from here on";
     ReplaceAll(text, "{subject}", finding.subject);
     ReplaceAll(text, "{detail}", finding.detail);
+    if (!finding.suggestion.empty()) text += " (did you mean " + finding.suggestion + "?)";
     return finding.line > 0 ? "line " + std::to_string(finding.line) + ": " + text : text;
 }
 

@@ -57,6 +57,12 @@ TEST_F(AnswerKeyCheckTest, TyposAreFoundOnTheirOwnLines)
                      {6, KeyFindingKind::StrayText},
                      {7, KeyFindingKind::NeverMatches},
                      {7, KeyFindingKind::NeverMatches}}));
+    std::vector<std::string> suggestions;
+    for (const CKeyFinding& finding :
+         Check(AnswerKey({"DESTFILE=A.PSD", "&&5 IMAGE(WIDHT=640) PARTEFECT(SORCEFILE=RESULT1.PSD)",
+                          "&&5 IMAGE(COLORMODE=RBG)", "DESTFLIE=B.PSD", "&&0 EFFECT(SOURCEFILE=RESULT1.PSD INIFLE=X)"})))
+        suggestions.push_back(finding.suggestion);
+    EXPECT_EQ(suggestions, (std::vector<std::string>{"WIDTH", "PARTEFFECT", "RGB", "DESTFILE", "INIFILE"}));
     // Outside a block a misspelt DESTFILE line is an ignored line.
     EXPECT_EQ(Lines({"DESTFLIE=A.PSD", "DESTFILE=A.PSD", "&&10"}), (Found{{1, KeyFindingKind::IgnoredLine}}));
 }
