@@ -1,6 +1,8 @@
 #include "grading/AnswerKeyCheck.h"
 
 #include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <string_view>
@@ -321,7 +323,7 @@ std::vector<CKeyFinding> CheckAnswerKey(const std::string& key, const KeyDocumen
     auto& findings = visitor.Findings();
     // By line; what concerns the whole key comes last.
     std::stable_sort(findings.begin(), findings.end(), [](const CKeyFinding& a, const CKeyFinding& b) {
-        const auto order = [](int line) { return line == 0 ? INT32_MAX : line; };
+        const auto order = [](int line) { return line == 0 ? INT_MAX : line; };
         return order(a.line) < order(b.line);
     });
     return std::move(findings);
