@@ -1,7 +1,6 @@
 #include "grading/AnswerKeyCheck.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <map>
@@ -15,6 +14,7 @@
 #include "grading/BlockSyntax.h"
 #include "text/ColorModeNames.h"
 #include "text/NearestWord.h"
+#include "text/NumberReading.h"
 #include "text/WhiteSpace.h"
 
 using vantrel::document::ComparisonFinding;
@@ -109,18 +109,13 @@ private:
     std::size_t origin_ = 0;
 };
 
-// Whether a weight token reads wholly as the number after "&&".
+// Whether a weight token reads wholly as the number after "&&", read as the evaluator reads it.
 bool WeightReadsWhole(const std::string& token)
 {
     const std::string_view number = std::string_view(token).substr(std::min<std::size_t>(2, token.size()));
-    if (number.empty()) return false;
-    std::size_t i = 0;
-    if (number[i] == '+' || number[i] == '-') ++i;
-    std::size_t digits = 0;
-    for (; i < number.size() && std::isdigit(static_cast<unsigned char>(number[i])); ++i) ++digits;
-    if (i < number.size() && number[i] == '.') ++i;
-    for (; i < number.size() && std::isdigit(static_cast<unsigned char>(number[i])); ++i) ++digits;
-    return digits > 0 && i == number.size();
+    std::size_t used = 0;
+    text::ReadDecimal(number, used);
+    return used > 0 && used == number.size();
 }
 
 class CCheckingVisitor : public IAnswerKeyVisitor {

@@ -116,7 +116,7 @@ TEST_F(AnswerKeyCheckTest, DocumentLinesAndWeights)
                      {6, KeyFindingKind::DocumentWithoutBlocks},
                      {0, KeyFindingKind::WeightsNotTen}}));
     // Penalties are not what an examinee can earn.
-    EXPECT_EQ(Lines({"DESTFILE=A.PSD", "&&9.5", "&&-2 IMAGE(WIDTH=1)", "&&0.5", "&&-.5"}), Found{});
+    EXPECT_EQ(Lines({"DESTFILE=A.PSD", "&&9.5", "&&-2 IMAGE(WIDTH=1)", "&&0.5", "&&-.5", "&&0E3"}), Found{});
     const auto weights = Check(AnswerKey({"DESTFILE=A.PSD", "&&2.5", "&&5"}));
     ASSERT_EQ(weights.size(), 1u);
     EXPECT_EQ(weights[0].detail, "7.5");
