@@ -11,6 +11,7 @@
 #include "commands/AllocatorSettings.h"
 #include "commands/BatchCommand.h"
 #include "commands/CaptureCommand.h"
+#include "commands/CheckCommand.h"
 #include "commands/CompareCommand.h"
 #include "commands/Commands.h"
 #include "commands/GradeCommand.h"
@@ -31,6 +32,7 @@ int ParseAndRun(int argc, char** argv)
     commands.push_back(vantrel::cli::commands::MakeCaptureCommand(app));
     commands.push_back(vantrel::cli::commands::MakeCompareCommand(app));
     commands.push_back(vantrel::cli::commands::MakeBatchCommand(app));
+    commands.push_back(vantrel::cli::commands::MakeCheckCommand(app));
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

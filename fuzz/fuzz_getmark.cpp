@@ -1,4 +1,5 @@
-// Any bytes as an answer key: grading must end with a mark in [0, 1], never a crash or hang.
+// Any bytes as an answer key: grading must end with a mark in [0, 1], and the key check with
+// findings of one line each, never a crash or hang.
 
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <unistd.h>
 
 #include "PsdWriter.h"
+#include "grading/AnswerKeyCheck.h"
+#include "grading/EditorKeyDocuments.h"
 #include "vantrel/CQelMarkPhotoShop.h"
 
 namespace {
@@ -34,5 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CQelMarkPhotoShop grader;
     const double mark = grader.GetMark(key.c_str(), theDirectory.c_str(), theDirectory.c_str());
     if (!(mark >= 0 && mark <= 1)) std::abort();
+
+    vantrel::grading::CEditorKeyDocuments documents(theDirectory);
+    const auto findings = vantrel::grading::CheckAnswerKey(
+        key, [&](const std::string& name, std::string& reason) { return documents.Open(name, reason); });
+    for (const auto& finding : findings)
+        if (vantrel::grading::DescribeKeyFinding(finding).find_first_of("\r\n") != std::string::npos) std::abort();
     return 0;
 }

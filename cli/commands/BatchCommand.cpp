@@ -21,6 +21,7 @@
 #include "batch/ResultFileLock.h"
 #include "batch/ResumePlan.h"
 #include "batch/WorkerPool.h"
+#include "commands/KeyCheck.h"
 
 using vantrel::cli::batch::CBatchGrading;
 using vantrel::cli::batch::CBatchProgress;
@@ -82,6 +83,7 @@ public:
         app->add_option("--regrade", regrade_, "grade these examinees again whatever their rows say");
         app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
+        app->add_flag("--strict", strict_, "refuse to grade when the key check finds anything");
     }
 
     int Run() override
@@ -101,6 +103,7 @@ public:
             return kExitUsage;
         }
         ApplyCodePage(codePage_, keyMarkedUtf8);
+        if (!WarnAboutKey(CheckKeyFile(keyFile_, grading.key, keys_), strict_, std::cerr)) return kExitFailed;
         grading.keyFolder = keys_;
         grading.reportFolder = report_;
 
@@ -267,6 +270,7 @@ private:
     std::string codePage_;
     bool noRetry_ = false;
     std::vector<std::string> regrade_;
+    bool strict_ = false;
 };
 
 }  // namespace

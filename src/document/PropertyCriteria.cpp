@@ -73,7 +73,17 @@ bool MatchesAlternative(std::int32_t actual, std::string_view alternatives)
 
 }  // namespace
 
-bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name, std::string& arguments)
+std::optional<CComparison> ParseComparison(const std::string& token)
+{
+    for (const auto& candidate : kOperators) {
+        const std::size_t at = token.find(candidate.text);
+        if (at == std::string::npos) continue;
+        return CComparison{token.substr(0, at), token.substr(at + candidate.text.size()), candidate.op};
+    }
+    return std::nullopt;
+}
+
+bool ForEachComparisonToken(std::string& arguments, const std::function<bool(const std::string&)>& visit)
 {
     text::TrimLeft(arguments);
     if (!arguments.empty() && arguments.front() == '(') arguments.front() = ' ';
@@ -84,23 +94,28 @@ bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name
     std::size_t cut = 0;
     for (std::size_t p = 0; p < arguments.size(); ++p) {
         if (arguments[p] != ' ') continue;
-        if (!EvaluateComparison(header, name, arguments.substr(cut, p - cut))) return false;
+        if (!visit(arguments.substr(cut, p - cut))) return false;
         cut = p + 1;
     }
     return true;
 }
 
+bool IsImageKey(const std::string& key)
+{
+    return FindImageKey(key).has_value();
+}
+
+bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name, std::string& arguments)
+{
+    return ForEachComparisonToken(arguments, [&](const std::string& token) { return EvaluateComparison(header, name, token); });
+}
+
 bool EvaluateComparison(const CPsdHeader& header, const std::string& name, const std::string& token)
 {
-    for (const auto& candidate : kOperators) {
-        const std::size_t at = token.find(candidate.text);
-        if (at == std::string::npos) continue;
-        const std::string key = token.substr(0, at);
-        const std::string value = token.substr(at + candidate.text.size());
-        if (name == "IMAGE") return CheckImageProperty(header, key, value, candidate.op);
-        if (name == "LAYER" || name == "MASK") return CheckLayerProperty(key, value, candidate.op);
-        return false;
-    }
+    const auto comparison = ParseComparison(token);
+    if (!comparison) return false;
+    if (name == "IMAGE") return CheckImageProperty(header, comparison->key, comparison->value, comparison->op);
+    if (name == "LAYER" || name == "MASK") return CheckLayerProperty(comparison->key, comparison->value, comparison->op);
     return false;
 }
 

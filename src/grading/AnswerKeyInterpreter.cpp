@@ -1,77 +1,59 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
-#include <vector>
 
+#include "grading/AnswerKeyWalk.h"
 #include "grading/MarkSession.h"
-#include "text/CodePage.h"
-#include "text/WhiteSpace.h"
 
 namespace vantrel::grading {
 
 namespace {
 
-constexpr int kLastLineIndex = 1000;  // lines beyond index 1000 take no part
+// Scores each block the walk hands on against the document open when it ends.
+class CScoringVisitor : public IAnswerKeyVisitor {
+public:
+    explicit CScoringVisitor(CMarkSession& session) : session_(session) {}
 
-struct LineBounds {
-    std::size_t start;
-    std::size_t end;  // one past the line's last character (its CR, or the text's last)
-};
-
-// The key's line count, and the bounds of at most its first maxKept lines: the lines past
-// the last that takes part are counted but never kept, so a huge key costs no more memory
-// than its own text. Lines end at the CR of a CR LF pair, which stays with the line, or at
-// the text's end.
-struct KeyLines {
-    std::vector<LineBounds> kept;
-    std::size_t count = 0;
-};
-
-KeyLines FindLines(const std::string& text, std::size_t maxKept)
-{
-    KeyLines lines;
-    auto add = [&](LineBounds bounds) {
-        if (lines.count++ < maxKept) lines.kept.push_back(bounds);
-    };
-    std::size_t start = 0;
-    for (std::size_t p = 0; p < text.size(); ++p) {
-        if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') {
-            add({start, p + 1});
-            start = p + 2;
-        } else if (p + 1 == text.size()) {
-            add({start, std::max(start, p + 1)});
+    void OnBlockEnd(CKeyBlockLines& block) override
+    {
+        if (!session_.observer) {
+            session_.runningScore += session_.EvaluateBlock(block.text);
+            return;
         }
+        CBlockReport report;
+        report.lineNumber = block.openerLine + 1;
+        session_.currentBlock = &report;
+        struct ClearCurrent {
+            CBlockReport*& block;
+            ~ClearCurrent() { block = nullptr; }
+        } clear{session_.currentBlock};
+        report.score = session_.EvaluateBlock(block.text);
+        session_.runningScore += report.score;
+        session_.observer->OnBlockScored(report);
     }
-    return lines;
-}
 
-std::string ExtractLine(const std::string& text, LineBounds bounds)
-{
-    std::string line = text.substr(bounds.start, bounds.end - bounds.start);
-    for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
-    text::TrimLeft(line);
-    return line;
-}
+    void OnDocumentLine(int, const std::string& tested) override
+    {
+        session_.CloseDocument();
+        session_.OpenDestFile(tested);
+    }
 
-bool StartsWith(const std::string& text, const char* prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
+private:
+    CMarkSession& session_;
+};
 
 }  // namespace
 
 int CMarkSession::CountLines(const std::string& text) const
 {
-    return static_cast<int>(std::min<std::size_t>(FindLines(text, 0).count, INT_MAX));
+    return static_cast<int>(std::min<std::size_t>(KeyLineCount(text), INT_MAX));
 }
 
 void CMarkSession::GetLine(const std::string& text, int index, std::string& line) const
 {
     line.clear();
     if (index < 0) return;
-    const auto lines = FindLines(text, static_cast<std::size_t>(index) + 1);
-    if (static_cast<std::size_t>(index) < lines.kept.size()) line = ExtractLine(text, lines.kept[index]);
+    line = KeyLineAt(text, static_cast<std::size_t>(index));
 }
 
 double CMarkSession::RunAnswerKey(std::string text)
@@ -80,67 +62,8 @@ double CMarkSession::RunAnswerKey(std::string text)
     runningScore = 0;
     documentHandle = -1;
 
-    const KeyLines keyLines = FindLines(answerKeyText, kLastLineIndex + 1);
-    const auto& lines = keyLines.kept;
-    const int lineCount = static_cast<int>(std::min<std::size_t>(keyLines.count, INT_MAX));
-    if (lineCount < 2) return 0;
-
-    std::string blockText;
-    bool blockOpen = false;
-    int blockLine = 0;
-    auto scoreOpenBlock = [&] {
-        if (!blockOpen) return;
-        blockOpen = false;
-        if (!observer) {
-            runningScore += EvaluateBlock(blockText);
-            return;
-        }
-        CBlockReport report;
-        report.lineNumber = blockLine + 1;
-        currentBlock = &report;
-        struct ClearCurrent {
-            CBlockReport*& block;
-            ~ClearCurrent() { block = nullptr; }
-        } clear{currentBlock};
-        report.score = EvaluateBlock(blockText);
-        runningScore += report.score;
-        observer->OnBlockScored(report);
-    };
-
-    int index = 0;
-    while (index < lineCount && index <= kLastLineIndex) {
-        std::string line = ExtractLine(answerKeyText, lines[index]);
-        text::MakeUpper(line);
-        std::string tested = line;
-        text::TrimRight(tested);
-
-        if (tested == "&&D&&") {
-            ++index;
-            continue;
-        }
-        if (StartsWith(tested, "DESTFILE")) {
-            scoreOpenBlock();
-            CloseDocument();
-            ++index;
-            OpenDestFile(tested);
-            continue;
-        }
-        if (StartsWith(tested, "&&")) {
-            scoreOpenBlock();
-            blockText = std::move(line);
-            blockOpen = true;
-            blockLine = index;
-        } else if (blockOpen) {
-            blockText += line;
-        }
-        ++index;
-        if (index == lineCount) {
-            scoreOpenBlock();
-            break;
-        }
-    }
-    // Trailing skip lines end the text like any other line: the open block still counts.
-    if (index == lineCount) scoreOpenBlock();
+    CScoringVisitor scoring(*this);
+    WalkAnswerKey(answerKeyText, scoring);
 
     CloseDocument();
     return runningScore;

@@ -48,6 +48,13 @@ bool AboveRange(std::string_view number)
 
 double ReadDecimal(std::string_view text)
 {
+    std::size_t used = 0;
+    return ReadDecimal(text, used);
+}
+
+double ReadDecimal(std::string_view text, std::size_t& used)
+{
+    used = 0;
     std::size_t i = 0;
     const bool negative = SkipToDigits(text, i);
     const std::size_t start = i;
@@ -67,6 +74,7 @@ double ReadDecimal(std::string_view text)
             end = j;
         }
     }
+    used = end;
     double value = 0.0;
     auto [ptr, error] = std::from_chars(text.data() + start, text.data() + end, value);
     (void)ptr;

@@ -295,4 +295,43 @@ TEST_F(CliTest, GradeTakesKeysAsEditorsSaveThemOrSaysWhyNot)
     EXPECT_NE(lf.err.find("unix2dos '" + keyFile + "'"), std::string::npos) << lf.err;
 }
 
+TEST_F(CliTest, CheckReportsByLineAndExitsByWhatItFound)
+{
+    exam.WriteKey("R.PSD", RgbDocument(8, 8, [](int, int) { return 0x808080u; }));
+    const auto check = [&](const std::vector<std::string>& lines, const std::string& more = "") {
+        vantrel::testing::WriteFile(keyFile, ToBytes(AnswerKey(lines)));
+        return RunCli("check '" + keyFile + "' --keys '" + exam.KeyDirectory() + "'" + more, exam);
+    };
+    auto clean = check({"DESTFILE=A.PSD", "&&4 IMAGE(WIDTH=800)", "&&6 EFFECT(SOURCEFILE=r.psd)"});
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    EXPECT_EQ(clean.out, keyFile + ": encoding ASCII, line ends CR LF\n0 warnings\n");
+
+    auto missing = check({"DESTFILE=A.PSD", "&&4 IMAGE(WIDTH=800)", "&&D&&", "&&3", "EFFECT(SOURCEFILE=RESULT2.PSD)",
+                          "&&3 EFFECT(SOURCEFILE=R.PSD)"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("\nline 5: RESULT2.PSD cannot be opened ("), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find("): every examinee gets full credit\n1 warning\n"), std::string::npos) << missing.out;
+
+    for (const std::string& usage : {"check '" + keyFile + "' --keys /no/such/dir", std::string("check /no/such.key --keys /tmp"),
+                                     "check '" + keyFile + "'"}) {
+        auto result = RunCli(usage, exam);
+        EXPECT_EQ(result.status, 2) << usage;
+        EXPECT_EQ(result.err.rfind("vantrel: ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
+TEST_F(CliTest, CheckTellsTheKeysEncodingFromTheCodePageItIsReadIn)
+{
+    exam.WriteKey("R.PSD", RgbDocument(8, 8, [](int, int) { return 0x808080u; }));
+    const std::string poster = "\xE6\xB5\xB7\xE6\x8A\xA5.PSD";  // 海报.PSD in UTF-8
+    vantrel::testing::WriteFile(keyFile, ToBytes("\xEF\xBB\xBF" + AnswerKey({"DESTFILE=" + poster, "&&10 EFFECT(SOURCEFILE=R.PSD)"})));
+    const std::string command = "check '" + keyFile + "' --keys '" + exam.KeyDirectory() + "'";
+    auto asCp936 = RunCli(command, exam);
+    EXPECT_EQ(asCp936.status, 1);
+    EXPECT_NE(asCp936.out.find("encoding UTF-8 with a byte-order mark"), std::string::npos) << asCp936.out;
+    EXPECT_NE(asCp936.out.find("--codepage utf-8"), std::string::npos) << asCp936.out;
+    EXPECT_EQ(RunCli(command + " --codepage utf-8", exam).status, 0);
+}
+
 }  // namespace

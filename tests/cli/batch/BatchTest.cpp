@@ -418,7 +418,8 @@ TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
               std::string::npos);
     EXPECT_EQ(ReadText(out), written);
 
-    std::ofstream(At("exam.key"), std::ios::app) << "\r\n&&1";
+    // A block of weight 0: another key, yet one the key check has nothing to say about.
+    std::ofstream(At("exam.key"), std::ios::app) << "\r\n&&0";
     const Outcome otherKey = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
     EXPECT_EQ(otherKey.status, 1);
     EXPECT_NE(otherKey.err.find("was written for another answer key"), std::string::npos) << otherKey.err;
@@ -546,6 +547,25 @@ TEST_F(BatchTest, TheKeysCapturesAreStoredOnceForTheWholeClass)
     EXPECT_EQ(shared.size(), 2u);
     // Nothing else there: no copy per examinee, no half-written file.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(report + "/key"), {}), 2);
+}
+
+TEST_F(BatchTest, TheKeyIsCheckedFirstAndStrictRefusesAKeyWithWarnings)
+{
+    std::string key = ReadText(At("exam.key"));
+    key += "\r\n&&0 IMAGE(WIDHT=640)";
+    vantrel::testing::WriteFile(At("exam.key"), std::vector<std::uint8_t>(key.begin(), key.end()));
+
+    const std::string strict = At("strict.csv");
+    const Outcome refused = Run(std::string(VANTREL_CLI_PATH) + Batch(strict, "--strict"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("vantrel: warning: key line 7: WIDHT=640 is ignored"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(strict));
+
+    const std::string graded = At("graded.csv");
+    const Outcome warned = Run(std::string(VANTREL_CLI_PATH) + Batch(graded, "--shard 0/8"));
+    EXPECT_EQ(warned.status, 0) << warned.err;
+    EXPECT_NE(warned.err.find("vantrel: warning: key line 7: WIDHT=640 is ignored"), std::string::npos) << warned.err;
+    EXPECT_EQ(Rows(graded).at("000").second, "graded");
 }
 
 }  // namespace
