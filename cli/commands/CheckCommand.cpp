@@ -25,12 +25,14 @@ public:
     int Run() override
     {
         std::string key;
-        if (!ReadAnswerKeyFile(keyFile_, key)) return kExitUsage;
+        bool keyMarkedUtf8 = false;
+        if (!ReadAnswerKeyFile(keyFile_, key, keyMarkedUtf8)) return kExitUsage;
         if (!std::filesystem::is_directory(keys_)) {
             std::cerr << "vantrel: no such directory: " << keys_ << "\n";
             return kExitUsage;
         }
-        ApplyCodePage(codePage_);
+        // Read in the code page grading will use, so that the two cannot disagree.
+        ApplyCodePage(codePage_, keyMarkedUtf8);
         const CKeyCheck check = CheckKeyFile(keyFile_, key, keys_);
         std::cout << keyFile_ << ": encoding " << check.encoding << ", line ends " << check.lineEnds << "\n";
         for (const std::string& warning : check.warnings) std::cout << warning << "\n";
