@@ -13,6 +13,7 @@ the median ratio is at least 3 without a report and at least 2 with one.
 """
 
 import argparse
+import json
 import os
 import statistics
 import subprocess
@@ -61,18 +62,12 @@ def batch(vantrel, cls, out_dir, report):
 
 
 def batch_marks(results_csv):
-    """Examinee name to mark, from the results file's rows."""
+    """Examinee name to mark, from the full-precision record the batch keeps beside its CSV."""
     marks = {}
-    with open(results_csv, encoding="utf-8") as rows:
-        header = None
-        for line in rows:
-            cells = line.rstrip("\r\n").split(",")
-            if header is None:
-                if "examinee" in cells and "mark" in cells:
-                    header = cells
-                continue
-            row = dict(zip(header, cells))
-            marks[row["examinee"]] = row["mark"]
+    with open(results_csv + ".jsonl", encoding="utf-8") as rows:
+        for row in map(json.loads, list(rows)[1:]):
+            if row["mark"] is not None:
+                marks[row["examinee"]] = repr(row["mark"]).removesuffix(".0")
     return marks
 
 

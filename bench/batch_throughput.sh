@@ -37,7 +37,7 @@ def batch_run(attempt):
                              check=True, capture_output=True, text=True).stdout
     elapsed = time.monotonic() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    graded = sum(1 for _ in open(out)) - 2
+    graded = sum(1 for _ in open(out + ".jsonl")) - 1
     cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime) / graded
     return graded / elapsed, cpu, graded, elapsed, summary
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "batch/ExamineeNameText.h"
+
 namespace vantrel::cli::batch {
 
 std::string ClockText(double seconds)
@@ -47,15 +49,15 @@ void CBatchProgress::Finish()
 void CBatchSummary::AddGraded(const std::string& examinee, std::optional<double> mark, double seconds)
 {
     if (mark) ++graded_, marks_.push_back(*mark);
-    else ++failed_, unmarked_.push_back(examinee);
-    if (seconds > slowestSeconds_) slowestSeconds_ = seconds, slowest_ = examinee;
+    else ++failed_, unmarked_.push_back(ExamineeNameText(examinee));
+    if (seconds > slowestSeconds_) slowestSeconds_ = seconds, slowest_ = ExamineeNameText(examinee);
 }
 
 void CBatchSummary::AddSkipped(const std::string& examinee, std::optional<double> mark)
 {
     ++skipped_;
     if (mark) marks_.push_back(*mark);
-    else unmarked_.push_back(examinee);
+    else unmarked_.push_back(ExamineeNameText(examinee));
 }
 
 void CBatchSummary::Write(std::ostream& out) const

@@ -61,7 +61,11 @@ std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
     std::vector<CKeyBlock> blocks;
     for (const auto& block : graded.blocks) {
         const int line = block.value("line", 0);
-        blocks.push_back({line, block.value("weight", 0.0), KeyLine(grading.key, line)});
+        std::string criteria;
+        if (block.contains("criteria") && block["criteria"].is_array())
+            for (const auto& criterion : block["criteria"])
+                if (criterion.is_string()) criteria += (criteria.empty() ? "" : " ") + criterion.get<std::string>();
+        blocks.push_back({line, block.value("weight", 0.0), KeyLine(grading.key, line), criteria});
     }
     return blocks;
 }

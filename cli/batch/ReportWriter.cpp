@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "batch/ExamineeNameText.h"
 #include "batch/ClassRoster.h"
 #include "commands/ExamineeGrading.h"
 
@@ -153,7 +154,7 @@ void WriteClassTable(std::ostream& html, const std::vector<CKeyBlock>& blocks,
     for (std::size_t i = 0; i < records.size(); ++i) {
         const CExamineeRecord& record = records[i];
         html << "<tr" << (record.mark ? "" : " class=\"failed\"") << "><td><a href=\"#" << PageId(i) << "\">"
-             << Html(record.examinee) << "</a></td><td class=\"number mark\" data-sort=\""
+             << Html(ExamineeNameText(record.examinee)) << "</a></td><td class=\"number mark\" data-sort=\""
              << (record.mark ? ShortestDecimal(*record.mark) : "") << "\">" << (record.mark ? Fixed(*record.mark) : "")
              << "</td><td>" << Html(record.status) << "</td>";
         for (const CKeyBlock& block : blocks) {
@@ -217,7 +218,7 @@ void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRec
                        const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks)
 {
     html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n<p><a href=\"#\">&larr; the class</a></p>\n"
-         << "<h2>" << Html(record.examinee) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
+         << "<h2>" << Html(ExamineeNameText(record.examinee)) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
          << "</b> &middot; " << Html(record.status) << "</p>\n";
     if (!detail.is_object() || !detail.contains("blocks")) {
         html << "<p>No detail was kept for this examinee.</p>\n</section>\n";

@@ -12,6 +12,7 @@ struct CKeyBlock {
     int line = 0;
     double weight = 0;
     std::string keyLine;  // the opener's line of the key, as UTF-8
+    std::string criteria;  // the block's criteria as the grader reads them, as UTF-8; may be empty
 };
 
 // Where a worker leaves one examinee's captures and block detail inside a report folder.

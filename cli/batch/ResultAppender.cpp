@@ -23,7 +23,7 @@ void CResultAppender::ForgetWritten()
 
 void CResultAppender::Append(const CExamineeRecord& record)
 {
-    std::string line = file_.FormatRecord(record) + "\n";
+    std::string line = file_.FormatRecord(record);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ForgetWritten();

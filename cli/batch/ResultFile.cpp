@@ -4,53 +4,20 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "commands/ExamineeGrading.h"
-
-using vantrel::cli::commands::ShortestDecimal;
+#include "batch/ExamineeNameText.h"
 
 namespace vantrel::cli::batch {
 
 namespace {
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
-std::vector<std::string> SplitCsvLine(const std::string& line)
-{
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
-        else if (c == '"') quoted = !quoted;
-        else if (c == ',' && !quoted) fields.emplace_back();
-        else fields.back() += c;
-    }
-    return fields;
-}
-
-bool IsUtf8(const std::string& text)
-{
-    try {
-        (void)nlohmann::json(text).dump();
-        return true;
-    } catch (const nlohmann::json::type_error&) {
-        return false;
-    }
-}
 
 std::string Hex(const std::string& bytes)
 {
@@ -79,41 +46,26 @@ std::string TextField(const nlohmann::json& row, const char* name)
     return field != row.end() && field->is_string() ? field->get<std::string>() : std::string();
 }
 
-std::string IdentityLine(ResultFormat format, const CResultIdentity& identity)
+std::string IdentityLine(const CResultIdentity& identity)
 {
-    if (format == ResultFormat::JsonLines)
-        return nlohmann::json({{"vantrel_batch", {{"key", identity.keyHash}, {"key_folder", identity.keyFolderHash}}}})
-            .dump();
-    return "# vantrel batch results; key " + identity.keyHash + "; key folder " + identity.keyFolderHash;
-}
-
-std::string ColumnLine(const std::vector<int>& blockLines)
-{
-    std::string line = "examinee,mark,status";
-    for (int block : blockLines) line += ",line " + std::to_string(block);
-    return line + ",documents";
+    return nlohmann::json({{"vantrel_batch", {{"key", identity.keyHash}, {"key_folder", identity.keyFolderHash}}}})
+        .dump();
 }
 
 // Why a first line that is not ours was refused, naming what differs.
-std::string RefusalOf(ResultFormat format, const std::string& found, const CResultIdentity& expected)
+std::string RefusalOf(const std::string& found, const CResultIdentity& expected)
 {
     std::string key;
     std::string folder;
-    if (format == ResultFormat::JsonLines) {
-        const auto json = nlohmann::json::parse(found, nullptr, false);
-        if (json.is_object() && json.contains("vantrel_batch") && json["vantrel_batch"].is_object()) {
-            key = json["vantrel_batch"].value("key", "");
-            folder = json["vantrel_batch"].value("key_folder", "");
-        }
-    } else if (found.starts_with("# vantrel batch results; key ")) {
-        const std::size_t keyStart = found.find("key ") + 4;
-        const std::size_t folderMark = found.find("; key folder ");
-        if (folderMark != std::string::npos) {
-            key = found.substr(keyStart, folderMark - keyStart);
-            folder = found.substr(folderMark + 13);
-        }
+    const auto json = nlohmann::json::parse(found, nullptr, false);
+    if (json.is_object() && json.contains("vantrel_batch") && json["vantrel_batch"].is_object()) {
+        const auto& identity = json["vantrel_batch"];
+        key = identity.contains("key") && identity["key"].is_string() ? identity["key"].get<std::string>() : "";
+        folder = identity.contains("key_folder") && identity["key_folder"].is_string()
+                     ? identity["key_folder"].get<std::string>()
+                     : "";
     }
-    if (key.empty()) return "is not a vantrel batch results file in this format";
+    if (key.empty()) return "is not a vantrel batch results record";
     if (key != expected.keyHash)
         return "was written for another answer key (" + key + ", this key is " + expected.keyHash + ")";
     return "was written for another key folder (" + folder + ", this one is " + expected.keyFolderHash + ")";
@@ -179,49 +131,67 @@ void SyncFolderOf(const std::string& path)
 
 }  // namespace
 
-ResultFormat ResultFormatOf(const std::string& path)
+std::optional<ResultFormat> ResultFormatOf(const std::string& path)
 {
-    return std::filesystem::path(path).extension() == ".jsonl" ? ResultFormat::JsonLines : ResultFormat::Csv;
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (extension == ".csv") return ResultFormat::Csv;
+    if (extension == ".jsonl") return ResultFormat::JsonLines;
+    return std::nullopt;
 }
 
 CResultFile::~CResultFile()
 {
     if (fd_ != -1) ::close(fd_);
+    if (csvFd_ != -1) ::close(csvFd_);
 }
 
-bool CResultFile::Open(const std::string& path, const CResultIdentity& identity, const std::vector<int>& blockLines,
-                       std::string& reason)
+bool CResultFile::Open(const std::string& path, const CResultIdentity& identity, const std::vector<CKeyBlock>& blocks,
+                       const CCsvLayout& layout, std::string& reason)
 {
-    path_ = path;
+    const std::optional<ResultFormat> format = ResultFormatOf(path);
+    if (!format) {
+        reason = path + ": a results file is named .csv or .jsonl";
+        return false;
+    }
     identity_ = identity;
-    format_ = ResultFormatOf(path);
-    blockLines_ = blockLines;
+    path_ = path;
+    if (*format == ResultFormat::Csv) {
+        csvPath_ = path;
+        path_ = CsvRecordPath(path);
+        csv_.emplace(blocks, layout);
+        // A CSV without its record was not written by a batch: it may be a teacher's own sheet.
+        struct stat status {};
+        if (::stat(csvPath_.c_str(), &status) == 0 && status.st_size > 0 && ::access(path_.c_str(), F_OK) != 0) {
+            reason = csvPath_ + " exists without " + path_ + ", the record a batch keeps beside its CSV; " +
+                     "name another --out or move it away";
+            return false;
+        }
+    }
     bool created = false;
-    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY);
     if (fd_ == -1 && errno == ENOENT) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
         created = fd_ != -1;
     }
     if (fd_ == -1) {
-        reason = SystemError("cannot open " + path);
+        reason = SystemError("cannot open " + path_);
         return false;
     }
     std::string contents;
-    if (!ReadResults(fd_, path, contents, reason)) return false;
+    if (!ReadResults(fd_, path_, contents, reason)) return false;
     // A line without its end was being written when the last run stopped; it never counted.
     const std::size_t complete = contents.rfind('\n') == std::string::npos ? 0 : contents.rfind('\n') + 1;
     if (complete < contents.size() && ::ftruncate(fd_, static_cast<off_t>(complete)) != 0) {
-        reason = SystemError("cannot drop the torn last line of " + path);
+        reason = SystemError("cannot drop the torn last line of " + path_);
         return false;
     }
     contents.resize(complete);
 
-    header_ = IdentityLine(format_, identity) + "\n";
-    if (format_ == ResultFormat::Csv) header_ += ColumnLine(blockLines_) + "\n";
-    if (!Adopt(contents, header_, reason)) return false;
+    header_ = IdentityLine(identity) + "\n";
+    if (!Adopt(contents, reason)) return false;
     // The new file's name must reach the disk as well as its lines.
-    if (created) SyncFolderOf(path);
-    return true;
+    if (created) SyncFolderOf(path_);
+    return RewriteCsv(reason);
 }
 
 bool CResultFile::Forget(const std::set<std::string>& examinees, std::string& reason)
@@ -236,113 +206,107 @@ bool CResultFile::Forget(const std::set<std::string>& examinees, std::string& re
         kept.push_back(existing_[i]);
         keptLines.push_back(existingLines_[i]);
     }
-    const std::string part = path_ + ".part";
-    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (fd == -1) {
-        reason = SystemError("cannot write " + part);
-        return false;
-    }
-    if (!WriteAndSync(fd, part, text, reason) || ::rename(part.c_str(), path_.c_str()) != 0) {
-        if (reason.empty()) reason = SystemError("cannot replace " + path_);
-        ::close(fd);
-        ::unlink(part.c_str());
-        return false;
-    }
-    SyncFolderOf(path_);
+    const int fd = ReplaceWhole(path_, text, reason);
+    if (fd == -1) return false;
     ::close(fd_);
     fd_ = fd;
     existing_ = std::move(kept);
     existingLines_ = std::move(keptLines);
+    return RewriteCsv(reason);
+}
+
+int CResultFile::ReplaceWhole(const std::string& path, const std::string& text, std::string& reason)
+{
+    const std::string part = path + ".part";
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (fd == -1) {
+        reason = SystemError("cannot write " + part);
+        return -1;
+    }
+    if (!WriteAndSync(fd, part, text, reason) || ::rename(part.c_str(), path.c_str()) != 0) {
+        if (reason.empty()) reason = SystemError("cannot replace " + path);
+        ::close(fd);
+        ::unlink(part.c_str());
+        return -1;
+    }
+    SyncFolderOf(path);
+    return fd;
+}
+
+bool CResultFile::RewriteCsv(std::string& reason)
+{
+    if (!csv_) return true;
+    std::string text = csv_->Head();
+    for (const CExamineeRecord& record : existing_) text += csv_->Row(record);
+    const int fd = ReplaceWhole(csvPath_, text, reason);
+    if (fd == -1) return false;
+    if (csvFd_ != -1) ::close(csvFd_);
+    csvFd_ = fd;
     return true;
 }
 
-bool CResultFile::Adopt(const std::string& contents, const std::string& header, std::string& reason)
+bool CResultFile::Adopt(const std::string& contents, std::string& reason)
 {
-    if (contents.empty()) return WriteAll(header, reason);
+    if (contents.empty()) return WriteAndSync(fd_, path_, header_, reason);
     std::istringstream lines(contents);
     std::string line;
     std::getline(lines, line);
-    const std::string identityLine = header.substr(0, header.find('\n'));
+    const std::string identityLine = header_.substr(0, header_.find('\n'));
     if (line != identityLine) {
-        reason = path_ + " " + RefusalOf(format_, line, identity_);
+        reason = path_ + " " + RefusalOf(line, identity_);
         return false;
     }
-    const std::string columnLine = format_ == ResultFormat::Csv ? ColumnLine(blockLines_) : identityLine;
-    bool columnsSeen = format_ != ResultFormat::Csv;
     while (std::getline(lines, line)) {
-        // Shards' files concatenated repeat their first lines.
-        if (line == identityLine || line == columnLine) {
-            columnsSeen = true;
-            continue;
-        }
-        if (!columnsSeen) {
-            reason = path_ + " has columns for other scoring blocks";
-            return false;
-        }
+        // Shards' files concatenated repeat their first line.
+        if (line == identityLine) continue;
         existing_.push_back(ParseRecord(line));
         existingLines_.push_back(line);
     }
-    if (!columnsSeen) return WriteAll(columnLine + "\n", reason);
     return true;
 }
 
 bool CResultFile::Append(const CExamineeRecord& record, std::string& reason)
 {
-    return AppendLine(FormatRecord(record) + "\n", reason);
+    return AppendLine(FormatRecord(record), reason);
 }
 
 bool CResultFile::AppendLine(const std::string& line, std::string& reason)
 {
-    return WriteAll(line, reason);
-}
-
-bool CResultFile::WriteAll(const std::string& text, std::string& reason)
-{
-    return WriteAndSync(fd_, path_, text, reason);
+    // The record's line first: a CSV row is only ever a copy of what the record holds.
+    const std::size_t recordEnd = line.find('\n') + 1;
+    const off_t before = ::lseek(fd_, 0, SEEK_END);
+    if (!WriteAndSync(fd_, path_, line.substr(0, recordEnd), reason)) return false;
+    if (csvFd_ == -1 || recordEnd >= line.size()) return true;
+    if (WriteAndSync(csvFd_, csvPath_, line.substr(recordEnd), reason)) return true;
+    // Unsaved in the CSV is unsaved: the examinee is graded again next time.
+    if (before >= 0 && ::ftruncate(fd_, before) != 0) reason += "; " + path_ + " keeps the row";
+    return false;
 }
 
 std::string CResultFile::FormatRecord(const CExamineeRecord& record) const
 {
-    if (format_ == ResultFormat::JsonLines) {
-        nlohmann::json json = {{"examinee", record.examinee}, {"mark", nullptr}, {"status", record.status},
-                               {"blocks", record.blocks}, {"documents", record.documents}};
-        if (record.mark) json["mark"] = *record.mark;
-        // A folder name that is not UTF-8 shows with U+FFFD; its bytes are kept to resume by.
-        if (!IsUtf8(record.examinee)) json["examinee_bytes"] = Hex(record.examinee);
-        return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    }
-    std::string line = CsvField(record.examinee) + "," + (record.mark ? ShortestDecimal(*record.mark) : "") + "," +
-                       CsvField(record.status);
-    for (int blockLine : blockLines_) {
-        line += ",";
-        for (const auto& block : record.blocks)
-            if (block.value("line", 0) == blockLine) line += ShortestDecimal(block.value("score", 0.0));
-    }
-    return line + "," + CsvField(record.documents);
+    const std::string name = ExamineeNameText(record.examinee);
+    nlohmann::json json = {{"examinee", name}, {"mark", nullptr}, {"status", record.status},
+                           {"blocks", record.blocks}, {"documents", record.documents}};
+    if (record.mark) json["mark"] = *record.mark;
+    // A folder name that is not UTF-8 is shown converted; its bytes are kept to resume by.
+    if (name != record.examinee) json["examinee_bytes"] = Hex(record.examinee);
+    std::string line = json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    if (csv_) line += csv_->Row(record);
+    return line;
 }
 
 CExamineeRecord CResultFile::ParseRecord(const std::string& line) const
 {
     CExamineeRecord record;
-    if (format_ == ResultFormat::JsonLines) {
-        const auto json = nlohmann::json::parse(line, nullptr, false);
-        if (!json.is_object()) return record;
-        record.examinee = json.contains("examinee_bytes") ? FromHex(TextField(json, "examinee_bytes"))
-                                                          : TextField(json, "examinee");
-        record.status = TextField(json, "status");
-        if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
-        if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
-        record.documents = TextField(json, "documents");
-        return record;
-    }
-    const std::vector<std::string> fields = SplitCsvLine(line);
-    record.examinee = fields[0];
-    if (fields.size() > 1 && !fields[1].empty()) record.mark = std::strtod(fields[1].c_str(), nullptr);
-    if (fields.size() > 2) record.status = fields[2];
-    for (std::size_t i = 0; i < blockLines_.size() && i + 3 < fields.size(); ++i)
-        if (!fields[i + 3].empty())
-            record.blocks.push_back({{"line", blockLines_[i]}, {"score", std::strtod(fields[i + 3].c_str(), nullptr)}});
-    if (fields.size() > blockLines_.size() + 3) record.documents = fields[blockLines_.size() + 3];
+    const auto json = nlohmann::json::parse(line, nullptr, false);
+    if (!json.is_object()) return record;
+    record.examinee = json.contains("examinee_bytes") ? FromHex(TextField(json, "examinee_bytes"))
+                                                      : TextField(json, "examinee");
+    record.status = TextField(json, "status");
+    if (json.contains("mark") && json["mark"].is_number()) record.mark = json["mark"].get<double>();
+    if (json.contains("blocks") && json["blocks"].is_array()) record.blocks = json["blocks"];
+    record.documents = TextField(json, "documents");
     return record;
 }
 

@@ -16,6 +16,7 @@
 #include "batch/ClassRoster.h"
 #include "commands/CodePageOption.h"
 #include "batch/ExamineeJob.h"
+#include "batch/ExamineeNameText.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
 #include "batch/ResultFileLock.h"
@@ -26,6 +27,7 @@
 using vantrel::cli::batch::CBatchGrading;
 using vantrel::cli::batch::CBatchProgress;
 using vantrel::cli::batch::CBatchSummary;
+using vantrel::cli::batch::CCsvLayout;
 using vantrel::cli::batch::CExaminee;
 using vantrel::cli::batch::CExamineeRecord;
 using vantrel::cli::batch::CJobOutcome;
@@ -39,6 +41,7 @@ using vantrel::cli::batch::CResumePlan;
 using vantrel::cli::batch::CShard;
 using vantrel::cli::batch::CWorkerLimits;
 using vantrel::cli::batch::CWorkerPool;
+using vantrel::cli::batch::ExamineeNameText;
 using vantrel::cli::batch::GradeInWorker;
 using vantrel::cli::batch::HashOfKey;
 using vantrel::cli::batch::HashOfKeyFolder;
@@ -47,6 +50,7 @@ using vantrel::cli::batch::ListExaminees;
 using vantrel::cli::batch::ParseShard;
 using vantrel::cli::batch::PlanResume;
 using vantrel::cli::batch::RecordOf;
+using vantrel::cli::batch::ResultFormatOf;
 using vantrel::cli::batch::TakeShard;
 using vantrel::cli::batch::WriteClassReport;
 
@@ -73,6 +77,10 @@ public:
         app->add_option("--jobs", jobs_, "worker processes (default: the number of cores)")->check(CLI::Range(1, 512));
         app->add_option("--out", out_, "results file, resumed when it exists: .csv or .jsonl")
             ->default_val("results.csv");
+        app->add_option("--decimals", csvLayout_.decimals, "places the CSV rounds marks and points to (the record keeps them whole)")
+            ->default_val(3)
+            ->check(CLI::Range(0, 17));
+        app->add_flag("--maximum-row", csvLayout_.maximumRow, "put a row of the most each column can give under the CSV's header");
         app->add_option("--report", report_, "write a static HTML report with the captures into this folder");
         app->add_option("--timeout", timeout_, "seconds an examinee may take before its worker is killed")
             ->default_val(60)
@@ -122,14 +130,11 @@ public:
             }
         }
         const std::vector<CExaminee> roster = TakeShard(everyone, shard);
-        const std::vector<CKeyBlock> blocks = KeyBlocksOf(grading);
-        std::vector<int> blockLines;
-        for (const CKeyBlock& block : blocks) blockLines.push_back(block.line);
-
         if (!NamesAFile(out_)) return kExitUsage;
+        const std::vector<CKeyBlock> blocks = KeyBlocksOf(grading);
         CResultFileLock lock;
         CResultFile results;
-        if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blockLines, reason)) {
+        if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blocks, csvLayout_, reason)) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
@@ -225,20 +230,26 @@ private:
         return ran && written;
     }
 
-    // Whether --out names a file or nothing yet; a folder or a device is refused in one line.
+    // Whether --out names a .csv or .jsonl file or nothing yet; a folder, a device or another
+    // kind of file is refused in one line.
     static bool NamesAFile(const std::string& out)
     {
         struct stat status {};
-        if (::stat(out.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return true;
-        std::cerr << "vantrel: --out " << out << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
-                  << "; name a .csv or .jsonl file\n";
+        if (::stat(out.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            std::cerr << "vantrel: --out " << out << " is " << (S_ISDIR(status.st_mode) ? "a folder" : "not a regular file")
+                      << "; name a .csv or .jsonl file\n";
+            return false;
+        }
+        if (ResultFormatOf(out)) return true;
+        std::cerr << "vantrel: --out " << out << ": name a .csv or .jsonl file\n";
         return false;
     }
 
+    // Folder names as text, comma-separated.
     static std::string CommaList(const std::vector<std::string>& names)
     {
         std::string list;
-        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + ExamineeNameText(name);
         return list;
     }
 
@@ -264,6 +275,7 @@ private:
     int jobs_ = 0;
     std::string out_;
     std::string report_;
+    CCsvLayout csvLayout_;
     double timeout_ = 60;
     std::string shard_;
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;

@@ -6,7 +6,7 @@ keeps screenshots under --artefacts. Exits 77 (skipped) when Chromium or Seleniu
 unless VANTREL_REQUIRE_BROWSER is set."""
 
 import argparse
-import csv
+import json
 import os
 import shutil
 import subprocess
@@ -50,9 +50,10 @@ def grade_class(args, work):
     subprocess.run([args.vantrel, "batch", os.path.join(exam, "exam.key"), "--keys", os.path.join(exam, "keys"),
                     "--answers-root", os.path.join(exam, "answers"), "--out", results, "--report", report,
                     "--jobs", "2"], check=True, stdout=subprocess.DEVNULL)
-    with open(results, newline="") as file:
-        rows = list(csv.reader(file))[2:]
-    return report, {row[0]: row[1] for row in rows}
+    # The record beside the CSV keeps each mark whole, written as the report writes it.
+    with open(results + ".jsonl", encoding="utf-8") as file:
+        rows = [json.loads(line) for line in file][1:]
+    return report, {row["examinee"]: repr(row["mark"]).removesuffix(".0") for row in rows}
 
 
 def check_table(browser, marks):

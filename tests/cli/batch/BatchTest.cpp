@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -77,19 +78,25 @@ protected:
                              At("answers/" + examinee) + "' --keys '" + At("keys") + "'");
         return graded.out.substr(0, graded.out.find('\n'));
     }
-    // Examinee -> {mark, status}, from a CSV results file.
-    std::map<std::string, std::pair<std::string, std::string>> Rows(const std::string& csv) const
+    // Examinee -> {mark as `grade` prints it, status}, from the record a results file keeps.
+    std::map<std::string, std::pair<std::string, std::string>> Rows(const std::string& out) const
     {
         std::map<std::string, std::pair<std::string, std::string>> rows;
-        const auto lines = Lines(ReadText(csv));
-        for (std::size_t i = 2; i < lines.size(); ++i) {
-            std::vector<std::string> fields;
-            std::stringstream in(lines[i]);
-            for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
-            if (fields.size() >= 3) rows[fields[0]] = {fields[1], fields[2]};
+        const auto lines = Lines(ReadText(Record(out)));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const auto row = nlohmann::json::parse(lines[i], nullptr, false);
+            if (!row.is_object()) continue;
+            std::string mark;
+            if (row["mark"].is_number()) {
+                char buffer[64];
+                mark.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, row["mark"].get<double>()).ptr);
+            }
+            rows[row["examinee"].get<std::string>()] = {mark, row["status"].get<std::string>()};
         }
         return rows;
     }
+    // The record of a CSV results file, or a .jsonl results file itself.
+    static std::string Record(const std::string& out) { return out.ends_with(".csv") ? out + ".jsonl" : out; }
 
     // Starts the faults build on the class in the background, hanging on one examinee until
     // a 3 s timeout; -1 when it cannot.
@@ -178,8 +185,8 @@ TEST_F(BatchTest, AWorkerOutOfMemoryOrRaisingAMessageGivesNoMarkRatherThanALowOn
     const auto rows = Rows(out);
     ASSERT_EQ(rows.size(), 8u) << ReadText(out);
     EXPECT_EQ(rows.at("002").first, "");
-    EXPECT_NE(ReadText(out).find("002,,\"failed: the grading showed the message \"\"Start Photoshop"), std::string::npos)
-        << ReadText(out);
+    EXPECT_EQ(rows.at("002").second.rfind("failed: the grading showed the message \"Start Photoshop", 0), 0u)
+        << rows.at("002").second;
     for (const std::string examinee : {"000", "001", "003", "007"}) EXPECT_EQ(rows.at(examinee).first, GradeAlone(examinee));
 
     if (kWorkersUncapped) GTEST_SKIP() << "workers run without a memory cap under AddressSanitizer";
@@ -208,23 +215,25 @@ TEST_F(BatchTest, KilledOutrightMidwayAndRunAgainItWritesTheSameFile)
     const std::string resumed = At("resumed.csv");
     const pid_t pid = StartHangingBatch("005", resumed);
     ASSERT_NE(pid, -1);
-    WaitForLines(resumed, 2 + 5);
+    WaitForLines(Record(resumed), 1 + 5);
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    const auto atKill = Lines(ReadText(resumed));
-    ASSERT_EQ(atKill.size(), 2u + 5u);
-    EXPECT_EQ(atKill.back().substr(0, 4), "004,");
+    const auto atKill = Lines(ReadText(Record(resumed)));
+    ASSERT_EQ(atKill.size(), 1u + 5u);
+    EXPECT_EQ(nlohmann::json::parse(atKill.back())["examinee"], "004");
 
     // A line torn by the kill is dropped, not kept or doubled.
-    std::ofstream(resumed, std::ios::app) << "005,0.12";
+    std::ofstream(Record(resumed), std::ios::app) << "{\"examinee\":\"005\",\"mark\":0.1";
     const Outcome again = Run(faults + faulty + Batch(resumed, "--jobs 2 --timeout 3"));
     EXPECT_NE(again.out.find("skipped 5"), std::string::npos) << again.out;
+    EXPECT_EQ(ReadText(Record(resumed)), ReadText(Record(whole)));
     EXPECT_EQ(ReadText(resumed), ReadText(whole));
 
-    // Cut down to its identity line, the file gets its columns back and every examinee.
-    std::ofstream(resumed, std::ios::binary | std::ios::trunc) << atKill.at(0) << "\n";
+    // Cut down to its identity line, the record gets every examinee back.
+    std::ofstream(Record(resumed), std::ios::binary | std::ios::trunc) << atKill.at(0) << "\n";
     Run(faults + faulty + Batch(resumed, "--jobs 2 --timeout 3"));
+    EXPECT_EQ(ReadText(Record(resumed)), ReadText(Record(whole)));
     EXPECT_EQ(ReadText(resumed), ReadText(whole));
 }
 
@@ -247,7 +256,7 @@ TEST_F(BatchTest, RowsWithoutAMarkAreGradedAgainUnlessKeptAndTheExitStatusSaysSo
     EXPECT_NE(retried.out.find("graded 2, failed 0, skipped 6"), std::string::npos) << retried.out;
     EXPECT_EQ(retried.out.find("without a mark:"), std::string::npos) << retried.out;
     // Each examinee keeps one row: the failed ones are replaced, not followed by a second.
-    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u) << ReadText(out);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 1u + 8u) << ReadText(out);
     for (const auto& [examinee, row] : Rows(out)) {
         EXPECT_EQ(row.second, "graded") << examinee;
         EXPECT_EQ(row.first, GradeAlone(examinee)) << examinee;
@@ -285,7 +294,7 @@ TEST_F(BatchTest, AResumedRunGradesAgainWhoseDocumentsChangedAndWhoeverItIsAsked
     EXPECT_NE(changed.out.find("graded 3, failed 0, skipped 5"), std::string::npos) << changed.out;
     const auto rows = Rows(out);
     ASSERT_EQ(rows.size(), 8u);
-    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 1u + 8u);
     EXPECT_EQ(rows.at("006").first, rows.at("000").first);
     for (const std::string examinee : {"002", "004"}) EXPECT_EQ(rows.at(examinee).first, GradeAlone(examinee));
 
@@ -303,7 +312,7 @@ TEST_F(BatchTest, ASecondRunOnTheSameResultsFileIsRefusedWhileTheFirstRuns)
     const std::string out = At("results.csv");
     const pid_t first = StartHangingBatch("000", out);
     ASSERT_NE(first, -1);
-    WaitForLines(out, 2);
+    WaitForLines(out, 1);
 
     const Outcome second = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
     EXPECT_EQ(second.status, 1);
@@ -313,7 +322,7 @@ TEST_F(BatchTest, ASecondRunOnTheSameResultsFileIsRefusedWhileTheFirstRuns)
 
     int status = 0;
     ::waitpid(first, &status, 0);
-    EXPECT_EQ(Lines(ReadText(out)).size(), 2u + 8u) << ReadText(out);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 1u + 8u) << ReadText(out);
     EXPECT_FALSE(std::filesystem::exists(out + ".lock"));
     // Once the first has ended, the file is free again.
     EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
@@ -378,10 +387,12 @@ TEST_F(BatchTest, AnOutThatIsAFolderADeviceOrOnAFullDiskIsOneLineAndOnlySavedRow
     const std::string out = At("results.csv");
     const Outcome batch = Run(full + VANTREL_CLI_PATH + Batch(out));
     EXPECT_EQ(batch.status, 1);
-    EXPECT_EQ(batch.err.rfind("vantrel: cannot write " + out + ": ", 0), 0u) << batch.err;
+    EXPECT_EQ(batch.err.rfind("vantrel: cannot write " + Record(out) + ": ", 0), 0u) << batch.err;
     EXPECT_EQ(std::count(batch.err.begin(), batch.err.end(), '\n'), 1) << batch.err;
-    const std::size_t saved = Lines(ReadText(out)).size() - 2 - (ReadText(out).back() == '\n' ? 0 : 1);
+    const std::string record = ReadText(Record(out));
+    const std::size_t saved = Lines(record).size() - 1 - (record.back() == '\n' ? 0 : 1);
     ASSERT_LT(saved, 8u);
+    EXPECT_EQ(Lines(ReadText(out)).size(), 1 + saved);
     EXPECT_NE(batch.out.find("graded " + std::to_string(saved) + ", failed 0"), std::string::npos) << batch.out;
 
     const std::string report = At("report");
@@ -436,16 +447,16 @@ TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 
 TEST_F(BatchTest, ShardsConcatenateIntoTheWholeClass)
 {
-    const std::string whole = At("whole.csv");
+    const std::string whole = At("whole.jsonl");
     ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(whole, "--jobs 1")).status, 0);
     std::string joined;
     for (int shard = 0; shard < 3; ++shard) {
-        const std::string part = At("shard" + std::to_string(shard) + ".csv");
+        const std::string part = At("shard" + std::to_string(shard) + ".jsonl");
         ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(part, "--shard " + std::to_string(shard) + "/3")).status, 0);
         const auto lines = Lines(ReadText(part));
         // Examinees 0, 3, 6 go to shard 0; 1, 4, 7 to shard 1; 2, 5 to shard 2.
-        EXPECT_EQ(lines.size(), 2u + (shard == 2 ? 2u : 3u));
-        EXPECT_EQ(lines.at(2).substr(0, 4), ExamineeName(shard) + ",");
+        EXPECT_EQ(lines.size(), 1u + (shard == 2 ? 2u : 3u));
+        EXPECT_EQ(nlohmann::json::parse(lines.at(1))["examinee"], ExamineeName(shard));
         joined += ReadText(part);
     }
     auto sorted = [](std::vector<std::string> lines) {
@@ -456,7 +467,7 @@ TEST_F(BatchTest, ShardsConcatenateIntoTheWholeClass)
     EXPECT_EQ(sorted(Lines(joined)), sorted(Lines(ReadText(whole))));
 
     // The concatenation is a results file in its own right: resuming from it grades no one.
-    const std::string concatenated = At("joined.csv");
+    const std::string concatenated = At("joined.jsonl");
     std::ofstream(concatenated, std::ios::binary) << joined;
     EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(concatenated)).out.find("skipped 8"), std::string::npos);
     EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(whole, "--shard 3/3")).status, 2);
@@ -496,24 +507,67 @@ TEST_F(BatchTest, CapturesAreTheImagesGradingCompared)
 
 namespace {
 
-TEST_F(BatchTest, AFolderNameThatIsNotUtf8IsResumedByItsBytes)
+// Folders unzipped from a zip made on Chinese Windows are named in GBK: every output shows the
+// name as UTF-8 text, and a resumed run still finds the folder by its bytes.
+TEST_F(BatchTest, FolderNamesInGbkAreWrittenAsUtf8AndResumedByTheirBytes)
 {
-    std::filesystem::rename(At("answers/001"), At("answers/b\xFF\xFEob"));
-    const std::string out = At("results.jsonl");
-    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
-    const std::string written = ReadText(out);
-    EXPECT_NE(written.find("\"examinee\":\"b\xEF\xBF\xBD\xEF\xBF\xBDob\""), std::string::npos);
-    EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).out.find("skipped 8"), std::string::npos);
-    EXPECT_EQ(ReadText(out), written);
-
-    // In CSV a name with a quote and a comma is quoted, and read back whole.
+    const std::string gbk = "\xBA\xA3\xB1\xA8";          // 海报 in GBK
+    const std::string utf8 = "\xE6\xB5\xB7\xE6\x8A\xA5";  // 海报 in UTF-8
+    std::filesystem::rename(At("answers/001"), At("answers/" + gbk));
+    std::filesystem::rename(At("answers/003"), At("answers/b\xFFob"));  // no code page makes \xFF a character
     std::filesystem::rename(At("answers/002"), At("answers/q\"u,o"));
+    const std::string out = At("results.jsonl");
     const std::string csv = At("results.csv");
-    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).status, 0);
+    const std::string report = At("report");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(csv, "--report '" + report + "'")).status, 0);
+    const std::string written = ReadText(out);
+    EXPECT_NE(written.find("\"examinee\":\"" + utf8 + "\""), std::string::npos) << written;
+    EXPECT_NE(written.find("\"examinee\":\"b\xEF\xBF\xBDob\""), std::string::npos) << written;
     const std::string rows = ReadText(csv);
-    EXPECT_NE(rows.find("\n\"q\"\"u,o\","), std::string::npos) << rows;
-    EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).out.find("skipped 8"), std::string::npos);
-    EXPECT_EQ(ReadText(csv), rows);
+    EXPECT_NE(rows.find("\r\n" + utf8 + ","), std::string::npos) << rows;
+    // A name with a quote and a comma is quoted.
+    EXPECT_NE(rows.find("\r\n\"q\"\"u,o\","), std::string::npos) << rows;
+    EXPECT_EQ(rows.find(gbk), std::string::npos);
+    EXPECT_NE(ReadText(report + "/index.html").find(utf8), std::string::npos);
+
+    for (const std::string& file : {out, csv}) {
+        const std::string before = ReadText(file);
+        EXPECT_NE(Run(std::string(VANTREL_CLI_PATH) + Batch(file)).out.find("skipped 8"), std::string::npos) << file;
+        EXPECT_EQ(ReadText(file), before) << file;
+    }
+}
+
+// The CSV opens in a spreadsheet as it stands: header first, blocks named, marks rounded.
+TEST_F(BatchTest, TheCsvIsASheetAndTheRecordBesideItKeepsFullPrecision)
+{
+    const std::string csv = At("results.csv");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(csv, "--decimals 2 --maximum-row")).status, 0);
+    const auto lines = Lines(ReadText(csv));
+    ASSERT_EQ(lines.size(), 2u + 8u);
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBF" "examinee,mark,status,line 2: IMAGE(WIDTH=80 HEIGHT=60),"
+                        "line 3: IMAGE(COLORMODE=RGB CHANNEL=3),line 4: EFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD),"
+                        "line 5: EFFECT(SOURCEFILE=R.PSD),line 6: PARTEFFECT(SOURCEFILE=R.PSD INIFILE=S.PSD)\r");
+    EXPECT_EQ(lines[1], "maximum,1.00,,2.00,1.00,3.00,2.00,2.00\r");
+    const auto rows = Rows(csv);
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        const std::string name = lines[i].substr(0, 3);
+        const std::string mark = lines[i].substr(4, lines[i].find(',', 4) - 4);
+        // Rounded in the sheet, whole in the record.
+        EXPECT_NEAR(std::stod(mark), std::stod(rows.at(name).first), 0.005) << lines[i];
+        EXPECT_EQ(mark.size(), 4u) << lines[i];
+        EXPECT_EQ(rows.at(name).first, GradeAlone(name));
+    }
+
+    // Anything but .csv and .jsonl is refused, and so is a CSV that a batch did not write.
+    const Outcome text = Run(std::string(VANTREL_CLI_PATH) + Batch(At("results.txt")));
+    EXPECT_EQ(text.status, 2);
+    EXPECT_EQ(text.err, "vantrel: --out " + At("results.txt") + ": name a .csv or .jsonl file\n");
+    EXPECT_FALSE(std::filesystem::exists(At("results.txt")));
+    std::ofstream(At("sheet.csv")) << "name,mark\nann,9\n";
+    const Outcome sheet = Run(std::string(VANTREL_CLI_PATH) + Batch(At("sheet.csv")));
+    EXPECT_EQ(sheet.status, 1);
+    EXPECT_EQ(ReadText(At("sheet.csv")), "name,mark\nann,9\n");
 }
 
 }  // namespace

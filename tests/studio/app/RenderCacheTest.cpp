@@ -4,6 +4,7 @@
 #include "platform/headless/VirtualClock.h"
 #include "platform/headless/VirtualDesktop.h"
 #include "studio/app/StudioApplication.h"
+#include "HeadlessStudio.h"
 #include "PsdWriter.h"
 #include "TempDirectory.h"
 
@@ -22,11 +23,7 @@ using namespace vantrel;
 
 namespace {
 
-struct KeyFolderCache : ::testing::Test {
-    platform::CVirtualClock clock;
-    platform::CVirtualDesktop desktop{clock};
-    platform::CHostFiles files;
-    std::shared_ptr<CStudioApplication> app = CStudioApplication::Start(desktop, files);
+struct KeyFolderCache : ::testing::Test, vantrel::testing::HeadlessStudio {
     vantrel::testing::TempDirectory dir;
     std::shared_ptr<CRenderCache> cache;
 

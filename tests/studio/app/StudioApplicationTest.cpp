@@ -4,6 +4,7 @@
 #include "platform/headless/VirtualDesktop.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "studio/app/StudioMenus.h"
+#include "HeadlessStudio.h"
 #include "PsdWriter.h"
 #include "TempDirectory.h"
 
@@ -16,11 +17,7 @@ using namespace vantrel;
 using namespace vantrel::studio::app;
 
 namespace {
-struct Application : ::testing::Test {
-    platform::CVirtualClock clock;
-    platform::CVirtualDesktop desktop{clock};
-    platform::CHostFiles files;
-    std::shared_ptr<CStudioApplication> app = CStudioApplication::Start(desktop, files);
+struct Application : ::testing::Test, vantrel::testing::HeadlessStudio {
     vantrel::testing::TempDirectory dir;
 
     std::string WriteGreyDocument(const std::string& name, int width, int height)
