@@ -1,12 +1,13 @@
 #include "batch/ReportWriter.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "batch/ClassRoster.h"
+#include "batch/ReportAssets.h"
+#include "batch/ReportClassSummary.h"
+#include "batch/ReportHtml.h"
 #include "commands/ExamineeGrading.h"
 
 using vantrel::cli::commands::ShortestDecimal;
@@ -14,30 +15,6 @@ using vantrel::cli::commands::ShortestDecimal;
 namespace vantrel::cli::batch {
 
 namespace {
-
-constexpr int kHistogramBins = 10;
-
-std::string Html(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
-std::string Fixed(double value, int digits = 4)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
 
 std::string PageId(std::size_t index) { return "examinee-" + std::to_string(index + 1); }
 
@@ -53,69 +30,6 @@ nlohmann::json ReadDetail(const std::string& reportDirectory, const std::string&
     std::ifstream in(ExamineeReportFolder(reportDirectory, examinee) + "/" + kExamineeDetailFile);
     if (!in) return nullptr;
     return nlohmann::json::parse(in, nullptr, false);
-}
-
-constexpr const char* kStyle = R"(
-body { font-family: sans-serif; margin: 1.5em; color: #222; }
-table { border-collapse: collapse; margin: 0.5em 0 1.5em; }
-th, td { border: 1px solid #bbb; padding: 0.25em 0.6em; text-align: left; }
-th[data-dir] { background: #e4ecf7; }
-table.sortable th { cursor: pointer; }
-td.number { text-align: right; font-variant-numeric: tabular-nums; }
-tr.failed td { background: #fbe3e3; }
-.examinee { display: none; }
-.examinee:target { display: block; }
-body:has(.examinee:target) #class { display: none; }
-figure { display: inline-block; margin: 0.3em 0.8em 0.3em 0; }
-figure img { width: 400px; height: 320px; image-rendering: pixelated; border: 1px solid #999; }
-figcaption { font-size: 0.9em; }
-.block { border-top: 1px solid #ccc; padding-top: 0.5em; margin-top: 1em; }
-code { background: #f3f3f3; padding: 0 0.2em; }
-)";
-
-// Sorts a table by the clicked column: numbers by value (empty lowest), text by locale.
-constexpr const char* kSortScript = R"(
-document.querySelectorAll('table.sortable th').forEach((th, column) => th.addEventListener('click', () => {
-  const table = th.closest('table');
-  const body = table.tBodies[0];
-  const direction = th.dataset.dir === 'asc' ? 'desc' : 'asc';
-  table.querySelectorAll('th').forEach(h => delete h.dataset.dir);
-  th.dataset.dir = direction;
-  const key = row => row.cells[column].dataset.sort ?? row.cells[column].textContent;
-  const rows = Array.from(body.rows);
-  const numeric = rows.every(row => key(row) === '' || !isNaN(Number(key(row))));
-  const value = row => numeric ? (key(row) === '' ? -Infinity : Number(key(row))) : key(row);
-  rows.sort((a, b) => {
-    const x = value(a), y = value(b);
-    const order = numeric ? (x < y ? -1 : x > y ? 1 : 0) : String(x).localeCompare(String(y));
-    return direction === 'asc' ? order : -order;
-  });
-  rows.forEach(row => body.appendChild(row));
-}));
-)";
-
-void WriteHistogram(std::ostream& html, const std::vector<CExamineeRecord>& records)
-{
-    std::array<int, kHistogramBins> counts{};
-    for (const auto& record : records)
-        if (record.mark) ++counts[std::min(kHistogramBins - 1, static_cast<int>(*record.mark * kHistogramBins))];
-    const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
-    constexpr int kBarWidth = 48;
-    constexpr int kHeight = 160;
-    html << "<svg id=\"histogram\" width=\"" << kBarWidth * kHistogramBins + 20 << "\" height=\"" << kHeight + 40
-         << "\" role=\"img\" aria-label=\"marks histogram\">\n";
-    for (int bin = 0; bin < kHistogramBins; ++bin) {
-        const int height = counts[bin] * kHeight / most;
-        const int x = 10 + bin * kBarWidth;
-        html << "<rect x=\"" << x + 2 << "\" y=\"" << kHeight - height + 15 << "\" width=\"" << kBarWidth - 4
-             << "\" height=\"" << height << "\" fill=\"#5b8bd0\"><title>" << Fixed(bin / 10.0, 1) << " to "
-             << Fixed((bin + 1) / 10.0, 1) << ": " << counts[bin] << "</title></rect>"
-             << "<text x=\"" << x + kBarWidth / 2 << "\" y=\"" << kHeight - height + 12
-             << "\" text-anchor=\"middle\" font-size=\"11\">" << counts[bin] << "</text>"
-             << "<text x=\"" << x + kBarWidth / 2 << "\" y=\"" << kHeight + 32
-             << "\" text-anchor=\"middle\" font-size=\"11\">" << Fixed(bin / 10.0, 1) << "</text>\n";
-    }
-    html << "</svg>\n";
 }
 
 void WriteBlockStatistics(std::ostream& html, const std::vector<CKeyBlock>& blocks,
@@ -147,8 +61,12 @@ void WriteBlockStatistics(std::ostream& html, const std::vector<CKeyBlock>& bloc
 void WriteClassTable(std::ostream& html, const std::vector<CKeyBlock>& blocks,
                      const std::vector<CExamineeRecord>& records)
 {
-    html << "<table id=\"class-table\" class=\"sortable\"><thead><tr><th>examinee</th><th>mark</th><th>status</th>";
-    for (const CKeyBlock& block : blocks) html << "<th>line " << block.line << "</th>";
+    auto heading = [&](const std::string& text) {
+        html << "<th scope=\"col\" aria-sort=\"none\"><button type=\"button\">" << text << "</button></th>";
+    };
+    html << "<table id=\"class-table\" class=\"sortable\"><thead><tr>";
+    for (const char* text : {"examinee", "mark", "status"}) heading(text);
+    for (const CKeyBlock& block : blocks) heading("line " + std::to_string(block.line));
     html << "</tr></thead><tbody>\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const CExamineeRecord& record = records[i];
@@ -171,8 +89,9 @@ void WriteFigure(std::ostream& html, const std::string& folder, const nlohmann::
                  const std::string& caption)
 {
     if (!captures.contains(role)) return;
+    // Hundreds of examinees hold thousands of images: each loads once its page is open.
     html << "<figure><img src=\"" << Html(folder + "/" + captures[role].get<std::string>()) << "\" alt=\"" << role
-         << "\"><figcaption>" << Html(caption) << "</figcaption></figure>\n";
+         << "\" width=\"200\" height=\"160\" loading=\"lazy\" decoding=\"async\"><figcaption>" << Html(caption) << "</figcaption></figure>\n";
 }
 
 void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::json& effect)
@@ -214,11 +133,16 @@ void TakeWeightsFromDetails(std::vector<CKeyBlock>& blocks, const std::vector<nl
 }
 
 void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRecord& record,
-                       const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks)
+                       const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks, double passMark)
 {
-    html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n<p><a href=\"#\">&larr; the class</a></p>\n"
+    html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n"
+         << "<p class=\"back\"><a href=\"#\">&larr; the class</a></p>\n"
          << "<h2>" << Html(record.examinee) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
-         << "</b> &middot; " << Html(record.status) << "</p>\n";
+         << "</b>";
+    if (record.mark)
+        html << " &middot; " << (*record.mark >= passMark ? "passed" : "not passed") << " (pass mark "
+             << ShortestDecimal(passMark) << ")";
+    html << " &middot; " << Html(record.status) << "</p>\n";
     if (!detail.is_object() || !detail.contains("blocks")) {
         html << "<p>No detail was kept for this examinee.</p>\n</section>\n";
         return;
@@ -250,7 +174,7 @@ std::string ExamineeReportFolder(const std::string& reportDirectory, const std::
 std::string SharedCapturesFolder(const std::string& reportDirectory) { return reportDirectory + "/key"; }
 
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
-                      const std::vector<CExamineeRecord>& records, std::string& reason)
+                      const std::vector<CExamineeRecord>& records, double passMark, std::string& reason)
 {
     std::vector<nlohmann::json> details;
     for (const CExamineeRecord& record : records) details.push_back(ReadDetail(reportDirectory, record.examinee));
@@ -259,16 +183,18 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
 
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: class report</title>"
-         << "<style>" << kStyle << "</style></head><body>\n<div id=\"class\">\n<h1>Class report</h1>\n"
+         << "<style>" << kReportStyle << "</style></head><body>\n<div id=\"class\">\n<h1>Class report</h1>\n"
          << "<p>" << records.size() << " examinees. Click a column heading to sort; click a name for the examinee's "
-         << "page.</p>\n<h2>Marks</h2>\n";
-    WriteHistogram(html, records);
+         << "page, and print it for the examinee's feedback on one sheet.</p>\n";
+    WriteClassSummary(html, records, passMark);
+    html << "<h2>Marks</h2>\n";
+    WriteHistogram(html, records, passMark);
     WriteBlockStatistics(html, blocks, records);
     html << "<h2>Examinees</h2>\n";
     WriteClassTable(html, blocks, records);
     html << "</div>\n";
-    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks);
-    html << "<script>" << kSortScript << "</script>\n</body></html>\n";
+    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks, passMark);
+    html << "<script>" << kReportScript << "</script>\n</body></html>\n";
 
     // A half-written page never replaces a whole one, nor stays behind.
     const std::string path = reportDirectory + "/index.html";

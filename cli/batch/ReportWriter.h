@@ -21,11 +21,12 @@ constexpr const char* kExamineeDetailFile = "detail.json";
 std::string SharedCapturesFolder(const std::string& reportDirectory);
 constexpr const char* kSharedCapturesFromExaminee = "../../key";
 
-// Writes reportDirectory/index.html: the class table (sortable, with the marks' histogram and
-// each block's mean and counts of 0, partial and full scores) and one page per examinee with
-// its blocks and the captures its effect criteria compared. It reads each examinee's detail
+// Writes reportDirectory/index.html: the class summary (mean, median, how many reached
+// passMark), the marks' histogram, each block's mean and counts of 0, partial and full scores,
+// the sortable class table, and one page per examinee with its blocks and the captures its
+// effect criteria compared, which prints on a sheet of its own. It reads each examinee's detail
 // from its report folder. Static and offline: the only script is inline. False with a reason.
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
-                      const std::vector<CExamineeRecord>& records, std::string& reason);
+                      const std::vector<CExamineeRecord>& records, double passMark, std::string& reason);
 
 }  // namespace vantrel::cli::batch

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -341,6 +342,53 @@ TEST_F(BatchTest, HiddenFoldersAndAMacZipsFolderAreSkippedAndCountInNoStatistic)
     const std::string html = ReadText(report + "/index.html");
     EXPECT_NE(html.find("<p>8 examinees."), std::string::npos);
     EXPECT_EQ(html.find("MACOSX"), std::string::npos);
+}
+
+// The report's figures count an examinee without a mark apart: a crashed worker is not a 0.
+TEST_F(BatchTest, TheReportsSummaryLeavesExamineesWithoutAMarkOutOfItsFigures)
+{
+    const std::string out = At("results.csv");
+    const std::string report = At("report");
+    const Outcome batch = Run("VANTREL_TEST_CRASH_EXAMINEE=001 " + faulty +
+                              Batch(out, "--jobs 2 --pass-mark 0.6 --report '" + report + "'"));
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    std::vector<double> marks;
+    for (const auto& [examinee, row] : Rows(out))
+        if (!row.first.empty()) marks.push_back(std::stod(row.first));
+    ASSERT_EQ(marks.size(), 7u);
+    std::sort(marks.begin(), marks.end());
+    const double mean = std::accumulate(marks.begin(), marks.end(), 0.0) / 7;
+    const long passed = std::count_if(marks.begin(), marks.end(), [](double mark) { return mark >= 0.6; });
+    ASSERT_GT(passed, 0);
+    ASSERT_LT(passed, 7);
+
+    const std::string html = ReadText(report + "/index.html");
+    auto figure = [&](const std::string& stat) {
+        const std::string opener = "data-stat=\"" + stat + "\" data-value=\"";
+        const std::size_t at = html.find(opener);
+        if (at == std::string::npos) return std::string("absent");
+        const std::size_t from = at + opener.size();
+        return html.substr(from, html.find('"', from) - from);
+    };
+    EXPECT_EQ(figure("marked"), "7");
+    EXPECT_EQ(figure("unmarked"), "1");
+    EXPECT_NEAR(std::stod(figure("mean")), mean, 1e-12);
+    EXPECT_NEAR(std::stod(figure("median")), marks[3], 1e-12);
+    EXPECT_EQ(figure("passed"), std::to_string(passed));
+    EXPECT_NE(html.find("pass mark 0.6"), std::string::npos);
+
+    EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--pass-mark 1.5")).status, 2);
+}
+
+// A folder's name is text on the page wherever it appears, never markup.
+TEST_F(BatchTest, TheReportShowsAnExamineesNameAsText)
+{
+    std::filesystem::rename(At("answers/002"), At("answers/<img src=x onerror='a()'>&"));
+    const std::string report = At("report");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(At("r.csv"), "--report '" + report + "'")).status, 0);
+    const std::string html = ReadText(report + "/index.html");
+    EXPECT_EQ(html.find("<img src=x"), std::string::npos);
+    EXPECT_NE(html.find(">&lt;img src=x onerror=&#39;a()&#39;&gt;&amp;</a>"), std::string::npos);
 }
 
 // An editor that saves UTF-8 with a byte-order mark says what the key is; without --codepage the
