@@ -23,7 +23,8 @@ th[aria-sort="descending"] button::after { content: "\25BC"; }
 .examinee { display: none; }
 .examinee:target { display: block; }
 body:has(.examinee:target) #class { display: none; }
-figure { display: inline-block; margin: 0.3em 0.5em 0.3em 0; vertical-align: top; }
+.captures { display: flex; flex-wrap: wrap; }
+figure { margin: 0.3em 0.5em 0.3em 0; }
 figure img { width: 400px; height: 320px; image-rendering: pixelated; border: 1px solid #999; }
 figcaption { font-size: 0.9em; max-width: 400px; }
 .block { border-top: 1px solid #ccc; padding-top: 0.5em; margin-top: 1em; }

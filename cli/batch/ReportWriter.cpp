@@ -100,7 +100,7 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     html << "<p>" << (partial ? "Partial effect" : "Effect") << " against <code>"
          << Html(effect.value("source", "")) << "</code>";
     if (effect.contains("initial")) html << " from <code>" << Html(effect.value("initial", "")) << "</code>";
-    html << ": similarity <b>" << Fixed(effect.value("similarity", 0.0)) << "</b></p>\n<div>";
+    html << ": similarity <b>" << Fixed(effect.value("similarity", 0.0)) << "</b></p>\n<div class=\"captures\">";
     const nlohmann::json captures = effect.value("captures", nlohmann::json::object());
     auto similarity = [&](const char* key) {
         return effect.contains(key) ? ", similarity to the reference " + Fixed(effect[key].get<double>()) : std::string();
@@ -110,7 +110,7 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     WriteFigure(html, folder, captures, "initial", "starting image" + similarity("initial_vs_reference"));
     html << "</div>\n";
     if (captures.contains("examinee_change") || captures.contains("reference_change")) {
-        html << "<div>";
+        html << "<div class=\"captures\">";
         WriteFigure(html, folder, captures, "examinee_change", "the examinee's change");
         WriteFigure(html, folder, captures, "reference_change", "the reference's change");
         html << "</div>\n";
