@@ -453,6 +453,41 @@ TEST_F(BatchTest, RowsEditedByHandIntoNonsenseDoNotStopTheBatch)
     EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
 }
 
+// Marks edited by hand beyond 0 to 1, or into no number at all, still fall in the histogram's
+// end bars, each counted once.
+TEST_F(BatchTest, MarksEditedByHandOutOfRangeLandInTheHistogramsEndBars)
+{
+    const std::string out = At("results.csv");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    std::string edited;
+    const std::map<std::string, std::string> marks = {{"000", "-5"}, {"001", "nan"}, {"002", "1e300"}};
+    for (const std::string& line : Lines(ReadText(out))) {
+        const auto found = marks.find(line.substr(0, 3));
+        const std::size_t comma = line.find(',');
+        edited += (found == marks.end() ? line : line.substr(0, comma + 1) + found->second + line.substr(line.find(',', comma + 1))) + "\n";
+    }
+    std::ofstream(out, std::ios::binary) << edited;
+
+    const std::string report = At("report");
+    const Outcome resumed = Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--report '" + report + "'"));
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+    const std::string html = ReadText(report + "/index.html");
+    std::map<std::string, int> bars;
+    const std::size_t histogram = html.find("<svg id=\"histogram\"");
+    ASSERT_NE(histogram, std::string::npos);
+    const std::size_t end = html.find("</svg>", histogram);
+    for (std::size_t at = html.find("<title>", histogram); at < end; at = html.find("<title>", at + 1)) {
+        const std::size_t colon = html.find(": ", at);
+        bars[html.substr(at + 7, colon - at - 7)] = std::stoi(html.substr(colon + 2));
+    }
+    int counted = 0;
+    for (const auto& [range, count] : bars) counted += count;
+    EXPECT_EQ(counted, 8);
+    EXPECT_GE(bars["0.0 to 0.1"], 2);
+    EXPECT_GE(bars["0.9 to 1.0"], 1);
+}
+
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
 {
     const std::string out = At("results.jsonl");
