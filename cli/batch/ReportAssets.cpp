@@ -21,7 +21,7 @@ th[aria-sort="descending"] button::after { content: "\25BC"; }
 .summary dt { font-size: 0.85em; color: #555; }
 .summary dd { margin: 0; font-size: 1.4em; font-weight: bold; font-variant-numeric: tabular-nums; }
 .examinee { display: none; }
-.examinee:target { display: block; }
+.examinee:target, .examinee.alone { display: block; }
 body:has(.examinee:target) #class { display: none; }
 .captures { display: flex; flex-wrap: wrap; }
 figure { margin: 0.3em 0.5em 0.3em 0; }

@@ -132,22 +132,35 @@ void TakeWeightsFromDetails(std::vector<CKeyBlock>& blocks, const std::vector<nl
     }
 }
 
-void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRecord& record,
+bool HasDetail(const nlohmann::json& detail) { return detail.is_object() && detail.contains("blocks"); }
+
+// Where an examinee's page stands: inside the class report, or alone in the examinee's folder.
+struct CPagePlace {
+    std::size_t index = 0;
+    bool alone = false;
+};
+
+void WriteExamineePage(std::ostream& html, const CPagePlace& place, const CExamineeRecord& record,
                        const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks, double passMark)
 {
-    html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n"
-         << "<p class=\"back\"><a href=\"#\">&larr; the class</a></p>\n"
-         << "<h2>" << Html(record.examinee) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
+    const std::string folder = "examinees/" + SafeFileStem(record.examinee);
+    html << "<section class=\"examinee" << (place.alone ? " alone" : "") << "\" id=\"" << PageId(place.index) << "\">\n";
+    if (!place.alone) {
+        html << "<p class=\"back\"><a href=\"#\">&larr; the class</a>";
+        if (HasDetail(detail))
+            html << " &middot; <a href=\"" << Html(folder) << "/" << kExamineeFeedbackFile << "\">this page alone</a>";
+        html << "</p>\n";
+    }
+    html << "<h2>" << Html(record.examinee) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
          << "</b>";
     if (record.mark)
         html << " &middot; " << (*record.mark >= passMark ? "passed" : "not passed") << " (pass mark "
              << ShortestDecimal(passMark) << ")";
     html << " &middot; " << Html(record.status) << "</p>\n";
-    if (!detail.is_object() || !detail.contains("blocks")) {
+    if (!HasDetail(detail)) {
         html << "<p>No detail was kept for this examinee.</p>\n</section>\n";
         return;
     }
-    const std::string folder = "examinees/" + SafeFileStem(record.examinee);
     const nlohmann::json detailBlocks = detail.value("blocks", nlohmann::json::array());
     for (const CKeyBlock& block : blocks) {
         const nlohmann::json* found = BlockAt(detailBlocks, block.line);
@@ -158,10 +171,32 @@ void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRec
         for (const auto& criterion : found->value("criteria", nlohmann::json::array()))
             html << "<li><code>" << Html(criterion.get<std::string>()) << "</code></li>";
         html << "</ul>\n";
-        for (const auto& effect : found->value("effects", nlohmann::json::array())) WriteEffect(html, folder, effect);
+        for (const auto& effect : found->value("effects", nlohmann::json::array()))
+            WriteEffect(html, place.alone ? "." : folder, effect);
         html << "</div>\n";
     }
     html << "</section>\n";
+}
+
+// A half-written page never replaces a whole one, nor stays behind.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& reason)
+{
+    std::error_code error;
+    {
+        std::ofstream out(path + ".part", std::ios::binary);
+        out << text;
+        out.close();
+        if (!out) {
+            reason = "cannot write " + path + " (is the disk full?)";
+            std::filesystem::remove(path + ".part", error);
+            return false;
+        }
+    }
+    std::filesystem::rename(path + ".part", path, error);
+    if (!error) return true;
+    reason = "cannot write " + path + ": " + error.message();
+    std::filesystem::remove(path + ".part", error);
+    return false;
 }
 
 }  // namespace
@@ -193,27 +228,22 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     html << "<h2>Examinees</h2>\n";
     WriteClassTable(html, blocks, records);
     html << "</div>\n";
-    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks, passMark);
+    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, {i, false}, records[i], details[i], blocks, passMark);
     html << "<script>" << kReportScript << "</script>\n</body></html>\n";
 
-    // A half-written page never replaces a whole one, nor stays behind.
-    const std::string path = reportDirectory + "/index.html";
-    std::error_code error;
-    {
-        std::ofstream out(path + ".part", std::ios::binary);
-        out << html.str();
-        out.close();
-        if (!out) {
-            reason = "cannot write " + path + " (is the disk full?)";
-            std::filesystem::remove(path + ".part", error);
-            return false;
-        }
+    if (!WriteWholeFile(reportDirectory + "/index.html", html.str(), reason)) return false;
+
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!HasDetail(details[i])) continue;
+        std::ostringstream page;
+        page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: "
+             << Html(records[i].examinee) << "</title><style>" << kReportStyle << "</style></head><body>\n";
+        WriteExamineePage(page, {i, true}, records[i], details[i], blocks, passMark);
+        page << "</body></html>\n";
+        const std::string path = ExamineeReportFolder(reportDirectory, records[i].examinee) + "/" + kExamineeFeedbackFile;
+        if (!WriteWholeFile(path, page.str(), reason)) return false;
     }
-    std::filesystem::rename(path + ".part", path, error);
-    if (!error) return true;
-    reason = "cannot write " + path + ": " + error.message();
-    std::filesystem::remove(path + ".part", error);
-    return false;
+    return true;
 }
 
 }  // namespace vantrel::cli::batch

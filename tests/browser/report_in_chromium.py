@@ -4,7 +4,7 @@ class, and the test checks that the class table holds every examinee with the ma
 results file, that the summary's figures are those of the results, that the mark heading sorts
 by mark from the keyboard and the mouse and says so in aria-sort, that images load only once
 their page is open and then every one loads, and that printed, the report gives the class a
-sheet and each examinee one. It keeps screenshots and the printed PDFs under --artefacts. Exits 77 (skipped) when Chromium or Selenium is missing,
+sheet and each examinee one, as does each examinee's page written alone. It keeps screenshots and the printed PDFs under --artefacts. Exits 77 (skipped) when Chromium or Selenium is missing,
 unless VANTREL_REQUIRE_BROWSER is set."""
 
 import argparse
@@ -157,15 +157,30 @@ def printed(browser, artefact):
 
 def check_printing(browser, index, examinees, artefacts):
     """The whole report prints the class on a sheet and each examinee on one of their own, with
-    no empty sheet; an examinee's page alone prints on one, images included."""
+    no empty sheet; an examinee's page, opened in the report or as the file of its own beside
+    the captures, prints on one, images included."""
+    from selenium.webdriver.common.by import By
+
     browser.get(index)
     pages, _ = printed(browser, os.path.join(artefacts, "class-report.pdf"))
     check(pages == 1 + examinees, f"the report of {examinees} examinees prints on {pages} pages")
     for number in (1, examinees):
         browser.get(f"{index}#examinee-{number}")
+        alone = browser.find_element(By.CSS_SELECTOR, f"#examinee-{number} .back a:nth-of-type(2)")
+        check(alone.text == "this page alone", f"examinee {number}'s second link is {alone.text}")
+        feedback = alone.get_attribute("href")
         pages, images = printed(browser, os.path.join(artefacts, f"examinee-{number}.pdf"))
         check(pages == 1, f"examinee {number} prints on {pages} pages")
         check(images > 0, f"examinee {number} prints without images")
+        browser.get(feedback)
+        loaded = browser.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "Promise.all(Array.from(document.images).map(i => { i.scrollIntoView(); return i.decode().then("
+            "() => i.naturalWidth === 200,"
+            " () => false); })).then(done);")
+        check(loaded and all(loaded), f"{feedback} shows images {loaded}")
+        pages, _ = printed(browser, os.path.join(artefacts, f"examinee-{number}-alone.pdf"))
+        check(pages == 1, f"{feedback} prints on {pages} pages")
 
 
 def main():
