@@ -56,7 +56,8 @@ code { background: #f3f3f3; padding: 0 0.2em; }
 // Sorts a table by the chosen column, from the mouse or the keyboard (the headings are
 // buttons): numbers by value (empty lowest), text by locale. aria-sort tells a screen reader.
 const char* const kReportScript = R"(
-document.querySelectorAll('table.sortable th').forEach((th, column) => th.querySelector('button').addEventListener('click', () => {
+document.querySelectorAll('table.sortable th').forEach((th, column) =>
+    th.querySelector('button').addEventListener('click', () => {
   const table = th.closest('table');
   const body = table.tBodies[0];
   const direction = th.getAttribute('aria-sort') === 'ascending' ? 'descending' : 'ascending';

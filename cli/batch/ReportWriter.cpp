@@ -91,7 +91,8 @@ void WriteFigure(std::ostream& html, const std::string& folder, const nlohmann::
     if (!captures.contains(role)) return;
     // Hundreds of examinees hold thousands of images: each loads once its page is open.
     html << "<figure><img src=\"" << Html(folder + "/" + captures[role].get<std::string>()) << "\" alt=\"" << role
-         << "\" width=\"200\" height=\"160\" loading=\"lazy\" decoding=\"async\"><figcaption>" << Html(caption) << "</figcaption></figure>\n";
+         << "\" width=\"200\" height=\"160\" loading=\"lazy\" decoding=\"async\"><figcaption>" << Html(caption)
+         << "</figcaption></figure>\n";
 }
 
 void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::json& effect)
@@ -144,7 +145,8 @@ void WriteExamineePage(std::ostream& html, const CPagePlace& place, const CExami
                        const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks, double passMark)
 {
     const std::string folder = "examinees/" + SafeFileStem(record.examinee);
-    html << "<section class=\"examinee" << (place.alone ? " alone" : "") << "\" id=\"" << PageId(place.index) << "\">\n";
+    html << "<section class=\"examinee" << (place.alone ? " alone" : "") << "\" id=\"" << PageId(place.index)
+         << "\">\n";
     if (!place.alone) {
         html << "<p class=\"back\"><a href=\"#\">&larr; the class</a>";
         if (HasDetail(detail))
@@ -228,7 +230,8 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     html << "<h2>Examinees</h2>\n";
     WriteClassTable(html, blocks, records);
     html << "</div>\n";
-    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, {i, false}, records[i], details[i], blocks, passMark);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        WriteExamineePage(html, {i, false}, records[i], details[i], blocks, passMark);
     html << "<script>" << kReportScript << "</script>\n</body></html>\n";
 
     if (!WriteWholeFile(reportDirectory + "/index.html", html.str(), reason)) return false;
@@ -240,8 +243,8 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
              << Html(records[i].examinee) << "</title><style>" << kReportStyle << "</style></head><body>\n";
         WriteExamineePage(page, {i, true}, records[i], details[i], blocks, passMark);
         page << "</body></html>\n";
-        const std::string path = ExamineeReportFolder(reportDirectory, records[i].examinee) + "/" + kExamineeFeedbackFile;
-        if (!WriteWholeFile(path, page.str(), reason)) return false;
+        const std::string folder = ExamineeReportFolder(reportDirectory, records[i].examinee);
+        if (!WriteWholeFile(folder + "/" + kExamineeFeedbackFile, page.str(), reason)) return false;
     }
     return true;
 }

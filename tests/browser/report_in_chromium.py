@@ -4,8 +4,9 @@ class, and the test checks that the class table holds every examinee with the ma
 results file, that the summary's figures are those of the results, that the mark heading sorts
 by mark from the keyboard and the mouse and says so in aria-sort, that images load only once
 their page is open and then every one loads, and that printed, the report gives the class a
-sheet and each examinee one, as does each examinee's page written alone. It keeps screenshots and the printed PDFs under --artefacts. Exits 77 (skipped) when Chromium or Selenium is missing,
-unless VANTREL_REQUIRE_BROWSER is set."""
+sheet and each examinee one, as does each examinee's page written alone. It keeps screenshots
+and the printed PDFs under --artefacts. Exits 77 (skipped) when Chromium or Selenium is
+missing, unless VANTREL_REQUIRE_BROWSER is set."""
 
 import argparse
 import base64

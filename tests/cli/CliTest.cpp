@@ -206,7 +206,8 @@ TEST_F(CliTest, CapturePngsAreCompressedAndKeepEveryPixel)
         for (int x = 0; x < 200; ++x) {
             const std::uint8_t* pixel = &rgb[(static_cast<std::size_t>(y) * 200 + x) * 3];
             const std::uint32_t shown = static_cast<std::uint32_t>(pixel[0]) << 16 | pixel[1] << 8 | pixel[2];
-            if (shown != pattern(x, y) && wrong++ < 5) ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown;
+            if (shown != pattern(x, y) && wrong++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown;
         }
     }
     EXPECT_EQ(wrong, 0);

@@ -464,7 +464,8 @@ TEST_F(BatchTest, MarksEditedByHandOutOfRangeLandInTheHistogramsEndBars)
     for (const std::string& line : Lines(ReadText(out))) {
         const auto found = marks.find(line.substr(0, 3));
         const std::size_t comma = line.find(',');
-        edited += (found == marks.end() ? line : line.substr(0, comma + 1) + found->second + line.substr(line.find(',', comma + 1))) + "\n";
+        const std::size_t next = line.find(',', comma + 1);
+        edited += (found == marks.end() ? line : line.substr(0, comma + 1) + found->second + line.substr(next)) + "\n";
     }
     std::ofstream(out, std::ios::binary) << edited;
 
