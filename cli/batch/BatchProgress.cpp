@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numeric>
+
+#include "batch/MarkStatistics.h"
 
 #include "batch/ExamineeNameText.h"
 
@@ -73,13 +74,10 @@ void CBatchSummary::Write(std::ostream& out) const
         out << (names.size() > kNamesShown ? ", ...)\n" : ")\n");
     }
     if (!marks_.empty()) {
-        std::vector<double> sorted = marks_;
-        std::sort(sorted.begin(), sorted.end());
-        const std::size_t n = sorted.size();
-        const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-        const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / static_cast<double>(n);
+        const CMarkStatistics marks = StatisticsOf(marks_);
         char line[96];
-        std::snprintf(line, sizeof line, "mark: mean %.4f, median %.4f over %zu examinees\n", mean, median, n);
+        std::snprintf(line, sizeof line, "mark: mean %.4f, median %.4f over %zu examinees\n", marks.mean, marks.median,
+                      marks.count);
         out << line;
     }
     if (slowestSeconds_ >= 0) {

@@ -1,13 +1,14 @@
 #include "batch/ReportWriter.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "batch/ExamineeNameText.h"
 #include "batch/ClassRoster.h"
+#include "batch/ReportAssets.h"
+#include "batch/ReportClassSummary.h"
+#include "batch/ReportHtml.h"
 #include "commands/ExamineeGrading.h"
 
 using vantrel::cli::commands::ShortestDecimal;
@@ -15,30 +16,6 @@ using vantrel::cli::commands::ShortestDecimal;
 namespace vantrel::cli::batch {
 
 namespace {
-
-constexpr int kHistogramBins = 10;
-
-std::string Html(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
-std::string Fixed(double value, int digits = 4)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
 
 std::string PageId(std::size_t index) { return "examinee-" + std::to_string(index + 1); }
 
@@ -54,69 +31,6 @@ nlohmann::json ReadDetail(const std::string& reportDirectory, const std::string&
     std::ifstream in(ExamineeReportFolder(reportDirectory, examinee) + "/" + kExamineeDetailFile);
     if (!in) return nullptr;
     return nlohmann::json::parse(in, nullptr, false);
-}
-
-constexpr const char* kStyle = R"(
-body { font-family: sans-serif; margin: 1.5em; color: #222; }
-table { border-collapse: collapse; margin: 0.5em 0 1.5em; }
-th, td { border: 1px solid #bbb; padding: 0.25em 0.6em; text-align: left; }
-th[data-dir] { background: #e4ecf7; }
-table.sortable th { cursor: pointer; }
-td.number { text-align: right; font-variant-numeric: tabular-nums; }
-tr.failed td { background: #fbe3e3; }
-.examinee { display: none; }
-.examinee:target { display: block; }
-body:has(.examinee:target) #class { display: none; }
-figure { display: inline-block; margin: 0.3em 0.8em 0.3em 0; }
-figure img { width: 400px; height: 320px; image-rendering: pixelated; border: 1px solid #999; }
-figcaption { font-size: 0.9em; }
-.block { border-top: 1px solid #ccc; padding-top: 0.5em; margin-top: 1em; }
-code { background: #f3f3f3; padding: 0 0.2em; }
-)";
-
-// Sorts a table by the clicked column: numbers by value (empty lowest), text by locale.
-constexpr const char* kSortScript = R"(
-document.querySelectorAll('table.sortable th').forEach((th, column) => th.addEventListener('click', () => {
-  const table = th.closest('table');
-  const body = table.tBodies[0];
-  const direction = th.dataset.dir === 'asc' ? 'desc' : 'asc';
-  table.querySelectorAll('th').forEach(h => delete h.dataset.dir);
-  th.dataset.dir = direction;
-  const key = row => row.cells[column].dataset.sort ?? row.cells[column].textContent;
-  const rows = Array.from(body.rows);
-  const numeric = rows.every(row => key(row) === '' || !isNaN(Number(key(row))));
-  const value = row => numeric ? (key(row) === '' ? -Infinity : Number(key(row))) : key(row);
-  rows.sort((a, b) => {
-    const x = value(a), y = value(b);
-    const order = numeric ? (x < y ? -1 : x > y ? 1 : 0) : String(x).localeCompare(String(y));
-    return direction === 'asc' ? order : -order;
-  });
-  rows.forEach(row => body.appendChild(row));
-}));
-)";
-
-void WriteHistogram(std::ostream& html, const std::vector<CExamineeRecord>& records)
-{
-    std::array<int, kHistogramBins> counts{};
-    for (const auto& record : records)
-        if (record.mark) ++counts[std::min(kHistogramBins - 1, static_cast<int>(*record.mark * kHistogramBins))];
-    const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
-    constexpr int kBarWidth = 48;
-    constexpr int kHeight = 160;
-    html << "<svg id=\"histogram\" width=\"" << kBarWidth * kHistogramBins + 20 << "\" height=\"" << kHeight + 40
-         << "\" role=\"img\" aria-label=\"marks histogram\">\n";
-    for (int bin = 0; bin < kHistogramBins; ++bin) {
-        const int height = counts[bin] * kHeight / most;
-        const int x = 10 + bin * kBarWidth;
-        html << "<rect x=\"" << x + 2 << "\" y=\"" << kHeight - height + 15 << "\" width=\"" << kBarWidth - 4
-             << "\" height=\"" << height << "\" fill=\"#5b8bd0\"><title>" << Fixed(bin / 10.0, 1) << " to "
-             << Fixed((bin + 1) / 10.0, 1) << ": " << counts[bin] << "</title></rect>"
-             << "<text x=\"" << x + kBarWidth / 2 << "\" y=\"" << kHeight - height + 12
-             << "\" text-anchor=\"middle\" font-size=\"11\">" << counts[bin] << "</text>"
-             << "<text x=\"" << x + kBarWidth / 2 << "\" y=\"" << kHeight + 32
-             << "\" text-anchor=\"middle\" font-size=\"11\">" << Fixed(bin / 10.0, 1) << "</text>\n";
-    }
-    html << "</svg>\n";
 }
 
 void WriteBlockStatistics(std::ostream& html, const std::vector<CKeyBlock>& blocks,
@@ -148,8 +62,12 @@ void WriteBlockStatistics(std::ostream& html, const std::vector<CKeyBlock>& bloc
 void WriteClassTable(std::ostream& html, const std::vector<CKeyBlock>& blocks,
                      const std::vector<CExamineeRecord>& records)
 {
-    html << "<table id=\"class-table\" class=\"sortable\"><thead><tr><th>examinee</th><th>mark</th><th>status</th>";
-    for (const CKeyBlock& block : blocks) html << "<th>line " << block.line << "</th>";
+    auto heading = [&](const std::string& text) {
+        html << "<th scope=\"col\" aria-sort=\"none\"><button type=\"button\">" << text << "</button></th>";
+    };
+    html << "<table id=\"class-table\" class=\"sortable\"><thead><tr>";
+    for (const char* text : {"examinee", "mark", "status"}) heading(text);
+    for (const CKeyBlock& block : blocks) heading("line " + std::to_string(block.line));
     html << "</tr></thead><tbody>\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const CExamineeRecord& record = records[i];
@@ -172,8 +90,10 @@ void WriteFigure(std::ostream& html, const std::string& folder, const nlohmann::
                  const std::string& caption)
 {
     if (!captures.contains(role)) return;
+    // Hundreds of examinees hold thousands of images: each loads once its page is open.
     html << "<figure><img src=\"" << Html(folder + "/" + captures[role].get<std::string>()) << "\" alt=\"" << role
-         << "\"><figcaption>" << Html(caption) << "</figcaption></figure>\n";
+         << "\" width=\"200\" height=\"160\" loading=\"lazy\" decoding=\"async\"><figcaption>" << Html(caption)
+         << "</figcaption></figure>\n";
 }
 
 void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::json& effect)
@@ -182,7 +102,7 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     html << "<p>" << (partial ? "Partial effect" : "Effect") << " against <code>"
          << Html(effect.value("source", "")) << "</code>";
     if (effect.contains("initial")) html << " from <code>" << Html(effect.value("initial", "")) << "</code>";
-    html << ": similarity <b>" << Fixed(effect.value("similarity", 0.0)) << "</b></p>\n<div>";
+    html << ": similarity <b>" << Fixed(effect.value("similarity", 0.0)) << "</b></p>\n<div class=\"captures\">";
     const nlohmann::json captures = effect.value("captures", nlohmann::json::object());
     auto similarity = [&](const char* key) {
         return effect.contains(key) ? ", similarity to the reference " + Fixed(effect[key].get<double>()) : std::string();
@@ -192,7 +112,7 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     WriteFigure(html, folder, captures, "initial", "starting image" + similarity("initial_vs_reference"));
     html << "</div>\n";
     if (captures.contains("examinee_change") || captures.contains("reference_change")) {
-        html << "<div>";
+        html << "<div class=\"captures\">";
         WriteFigure(html, folder, captures, "examinee_change", "the examinee's change");
         WriteFigure(html, folder, captures, "reference_change", "the reference's change");
         html << "</div>\n";
@@ -214,17 +134,37 @@ void TakeWeightsFromDetails(std::vector<CKeyBlock>& blocks, const std::vector<nl
     }
 }
 
-void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRecord& record,
-                       const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks)
+bool HasDetail(const nlohmann::json& detail) { return detail.is_object() && detail.contains("blocks"); }
+
+// Where an examinee's page stands: inside the class report, or alone in the examinee's folder.
+struct CPagePlace {
+    std::size_t index = 0;
+    bool alone = false;
+};
+
+void WriteExamineePage(std::ostream& html, const CPagePlace& place, const CExamineeRecord& record,
+                       const nlohmann::json& detail, const std::vector<CKeyBlock>& blocks, double passMark)
 {
-    html << "<section class=\"examinee\" id=\"" << PageId(index) << "\">\n<p><a href=\"#\">&larr; the class</a></p>\n"
-         << "<h2>" << Html(ExamineeNameText(record.examinee)) << "</h2>\n<p>mark <b>" << (record.mark ? Fixed(*record.mark) : "none")
-         << "</b> &middot; " << Html(record.status) << "</p>\n";
-    if (!detail.is_object() || !detail.contains("blocks")) {
+    const std::string folder = "examinees/" + SafeFileStem(record.examinee);
+    html << "<section class=\"examinee" << (place.alone ? " alone" : "") << "\" id=\"" << PageId(place.index)
+         << "\">\n";
+    if (!place.alone) {
+        html << "<p class=\"back\"><a href=\"#\">&larr; the class</a>";
+        if (HasDetail(detail))
+            html << " &middot; <a href=\"" << Html(folder) << "/" << kExamineeFeedbackFile << "\">this page alone</a>";
+        html << "</p>\n";
+    }
+    html << "<h2>" << Html(ExamineeNameText(record.examinee)) << "</h2>\n<p>mark <b>"
+         << (record.mark ? Fixed(*record.mark) : "none")
+         << "</b>";
+    if (record.mark)
+        html << " &middot; " << (*record.mark >= passMark ? "passed" : "not passed") << " (pass mark "
+             << ShortestDecimal(passMark) << ")";
+    html << " &middot; " << Html(record.status) << "</p>\n";
+    if (!HasDetail(detail)) {
         html << "<p>No detail was kept for this examinee.</p>\n</section>\n";
         return;
     }
-    const std::string folder = "examinees/" + SafeFileStem(record.examinee);
     const nlohmann::json detailBlocks = detail.value("blocks", nlohmann::json::array());
     for (const CKeyBlock& block : blocks) {
         const nlohmann::json* found = BlockAt(detailBlocks, block.line);
@@ -235,48 +175,20 @@ void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRec
         for (const auto& criterion : found->value("criteria", nlohmann::json::array()))
             html << "<li><code>" << Html(criterion.get<std::string>()) << "</code></li>";
         html << "</ul>\n";
-        for (const auto& effect : found->value("effects", nlohmann::json::array())) WriteEffect(html, folder, effect);
+        for (const auto& effect : found->value("effects", nlohmann::json::array()))
+            WriteEffect(html, place.alone ? "." : folder, effect);
         html << "</div>\n";
     }
     html << "</section>\n";
 }
 
-}  // namespace
-
-std::string ExamineeReportFolder(const std::string& reportDirectory, const std::string& examinee)
+// A half-written page never replaces a whole one, nor stays behind.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& reason)
 {
-    return reportDirectory + "/examinees/" + SafeFileStem(examinee);
-}
-
-std::string SharedCapturesFolder(const std::string& reportDirectory) { return reportDirectory + "/key"; }
-
-bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
-                      const std::vector<CExamineeRecord>& records, std::string& reason)
-{
-    std::vector<nlohmann::json> details;
-    for (const CExamineeRecord& record : records) details.push_back(ReadDetail(reportDirectory, record.examinee));
-    std::vector<CKeyBlock> blocks = keyBlocks;
-    TakeWeightsFromDetails(blocks, details);
-
-    std::ostringstream html;
-    html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: class report</title>"
-         << "<style>" << kStyle << "</style></head><body>\n<div id=\"class\">\n<h1>Class report</h1>\n"
-         << "<p>" << records.size() << " examinees. Click a column heading to sort; click a name for the examinee's "
-         << "page.</p>\n<h2>Marks</h2>\n";
-    WriteHistogram(html, records);
-    WriteBlockStatistics(html, blocks, records);
-    html << "<h2>Examinees</h2>\n";
-    WriteClassTable(html, blocks, records);
-    html << "</div>\n";
-    for (std::size_t i = 0; i < records.size(); ++i) WriteExamineePage(html, i, records[i], details[i], blocks);
-    html << "<script>" << kSortScript << "</script>\n</body></html>\n";
-
-    // A half-written page never replaces a whole one, nor stays behind.
-    const std::string path = reportDirectory + "/index.html";
     std::error_code error;
     {
         std::ofstream out(path + ".part", std::ios::binary);
-        out << html.str();
+        out << text;
         out.close();
         if (!out) {
             reason = "cannot write " + path + " (is the disk full?)";
@@ -289,6 +201,54 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
     reason = "cannot write " + path + ": " + error.message();
     std::filesystem::remove(path + ".part", error);
     return false;
+}
+
+}  // namespace
+
+std::string ExamineeReportFolder(const std::string& reportDirectory, const std::string& examinee)
+{
+    return reportDirectory + "/examinees/" + SafeFileStem(examinee);
+}
+
+std::string SharedCapturesFolder(const std::string& reportDirectory) { return reportDirectory + "/key"; }
+
+bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
+                      const std::vector<CExamineeRecord>& records, double passMark, std::string& reason)
+{
+    std::vector<nlohmann::json> details;
+    for (const CExamineeRecord& record : records) details.push_back(ReadDetail(reportDirectory, record.examinee));
+    std::vector<CKeyBlock> blocks = keyBlocks;
+    TakeWeightsFromDetails(blocks, details);
+
+    std::ostringstream html;
+    html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: class report</title>"
+         << "<style>" << kReportStyle << "</style></head><body>\n<div id=\"class\">\n<h1>Class report</h1>\n"
+         << "<p>" << records.size() << " examinees. Click a column heading to sort; click a name for the examinee's "
+         << "page, and print it for the examinee's feedback on one sheet.</p>\n";
+    WriteClassSummary(html, records, passMark);
+    html << "<h2>Marks</h2>\n";
+    WriteHistogram(html, records, passMark);
+    WriteBlockStatistics(html, blocks, records);
+    html << "<h2>Examinees</h2>\n";
+    WriteClassTable(html, blocks, records);
+    html << "</div>\n";
+    for (std::size_t i = 0; i < records.size(); ++i)
+        WriteExamineePage(html, {i, false}, records[i], details[i], blocks, passMark);
+    html << "<script>" << kReportScript << "</script>\n</body></html>\n";
+
+    if (!WriteWholeFile(reportDirectory + "/index.html", html.str(), reason)) return false;
+
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!HasDetail(details[i])) continue;
+        std::ostringstream page;
+        page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: "
+             << Html(ExamineeNameText(records[i].examinee)) << "</title><style>" << kReportStyle << "</style></head><body>\n";
+        WriteExamineePage(page, {i, true}, records[i], details[i], blocks, passMark);
+        page << "</body></html>\n";
+        const std::string folder = ExamineeReportFolder(reportDirectory, records[i].examinee);
+        if (!WriteWholeFile(folder + "/" + kExamineeFeedbackFile, page.str(), reason)) return false;
+    }
+    return true;
 }
 
 }  // namespace vantrel::cli::batch

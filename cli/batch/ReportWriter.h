@@ -18,15 +18,19 @@ struct CKeyBlock {
 // Where a worker leaves one examinee's captures and block detail inside a report folder.
 std::string ExamineeReportFolder(const std::string& reportDirectory, const std::string& examinee);
 constexpr const char* kExamineeDetailFile = "detail.json";
+// The examinee's page alone, beside the captures, to print or hand to the examinee.
+constexpr const char* kExamineeFeedbackFile = "feedback.html";
 // Where the captures every examinee shares go, and that folder seen from an examinee's.
 std::string SharedCapturesFolder(const std::string& reportDirectory);
 constexpr const char* kSharedCapturesFromExaminee = "../../key";
 
-// Writes reportDirectory/index.html: the class table (sortable, with the marks' histogram and
-// each block's mean and counts of 0, partial and full scores) and one page per examinee with
-// its blocks and the captures its effect criteria compared. It reads each examinee's detail
-// from its report folder. Static and offline: the only script is inline. False with a reason.
+// Writes reportDirectory/index.html: the class summary (mean, median, how many reached
+// passMark), the marks' histogram, each block's mean and counts of 0, partial and full scores,
+// the sortable class table, and one page per examinee with its blocks and the captures its
+// effect criteria compared, which prints on a sheet of its own. It reads each examinee's detail
+// from its report folder, and writes the examinee's page there too, alone, as feedback.html.
+// Static and offline: the only script is inline. False with a reason.
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
-                      const std::vector<CExamineeRecord>& records, std::string& reason);
+                      const std::vector<CExamineeRecord>& records, double passMark, std::string& reason);
 
 }  // namespace vantrel::cli::batch

@@ -17,6 +17,7 @@
 #include "commands/CodePageOption.h"
 #include "batch/ExamineeJob.h"
 #include "batch/ExamineeNameText.h"
+#include "batch/MarkStatistics.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
 #include "batch/ResultFileLock.h"
@@ -44,6 +45,7 @@ using vantrel::cli::batch::CWorkerPool;
 using vantrel::cli::batch::ExamineeNameText;
 using vantrel::cli::batch::GradeInWorker;
 using vantrel::cli::batch::HashOfKey;
+using vantrel::cli::batch::kDefaultPassMark;
 using vantrel::cli::batch::HashOfKeyFolder;
 using vantrel::cli::batch::KeyBlocksOf;
 using vantrel::cli::batch::ListExaminees;
@@ -82,6 +84,9 @@ public:
             ->check(CLI::Range(0, 17));
         app->add_flag("--maximum-row", csvLayout_.maximumRow, "put a row of the most each column can give under the CSV's header");
         app->add_option("--report", report_, "write a static HTML report with the captures into this folder");
+        app->add_option("--pass-mark", passMark_, "the lowest mark the report counts as passed")
+            ->default_val(kDefaultPassMark)
+            ->check(CLI::Range(0.0, 1.0));
         app->add_option("--timeout", timeout_, "seconds an examinee may take before its worker is killed")
             ->default_val(60)
             ->check(CLI::Range(0.001, 86400.0));
@@ -171,7 +176,7 @@ public:
             std::vector<CExamineeRecord> records;
             for (const CExaminee& examinee : roster)
                 if (auto found = known.find(examinee.name); found != known.end()) records.push_back(found->second);
-            if (!WriteClassReport(report_, blocks, records, reason)) {
+            if (!WriteClassReport(report_, blocks, records, passMark_, reason)) {
                 std::cerr << "vantrel: " << reason << "\n";
                 return kExitFailed;
             }
@@ -277,6 +282,7 @@ private:
     std::string report_;
     CCsvLayout csvLayout_;
     double timeout_ = 60;
+    double passMark_ = kDefaultPassMark;
     std::string shard_;
     std::uint64_t workerMemoryMiB_ = kDefaultWorkerMemoryMiB;
     std::string codePage_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "platform/CaptureImage.h"
 #include "effects/compare/PixelUnpacking.h"
@@ -14,8 +15,6 @@
 using vantrel::platform::CCaptureImage;
 using vantrel::platform::DisplayFormat;
 using vantrel::platform::DisplayFormatFor;
-
-
 using vantrel::effects::compare::PixelChannels;
 using vantrel::effects::compare::ReadPixel;
 
@@ -38,12 +37,13 @@ bool EncodePng(const CCaptureImage& capture, DisplayFormat format, FILE* file, s
         return false;
     }
     png_init_io(png, file);
-    // A capture is 200 x 160 and written once. zlib's default level trying every filter took
-    // longer than decoding a typical document; even its fastest level takes a third as long.
-    // Stored deflate blocks with no filter cost next to nothing, for a 96 KB file that any PNG
-    // reader reads.
-    png_set_compression_level(png, 0);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    // A capture is 200 x 160 and written once per examinee and criterion, so the encoder must
+    // cost little next to grading. On captures of photographs and gradients, Paeth with zlib's
+    // run-length strategy makes files a third of the raw 96 KB, as small as trying every filter
+    // at the default strategy, in a tenth of its time; flat images shrink to a few KB.
+    png_set_compression_level(png, 6);
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
     png_set_IHDR(png, info, capture.Width(), capture.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);

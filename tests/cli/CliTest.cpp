@@ -12,6 +12,7 @@
 #include "ExamFolders.h"
 #include "PsdWriter.h"
 #include "RasterWriters.h"
+#include "RenderBytes.h"
 #include "TestProfiles.h"
 
 namespace {
@@ -180,6 +181,36 @@ TEST_F(CliTest, CaptureWritesAPngOrSaysWhyNot)
     EXPECT_EQ(broken.status, 1);
     EXPECT_NE(broken.err.find("cannot open"), std::string::npos);
     EXPECT_EQ(std::count(broken.err.begin(), broken.err.end(), '\n'), 1);
+}
+
+// A capture is compressed, and read back by another decoder it holds every pixel of a document
+// shown at the capture's own size: red from the left, green from the top, blue in a disc.
+TEST_F(CliTest, CapturePngsAreCompressedAndKeepEveryPixel)
+{
+    const auto pattern = [](int x, int y) {
+        const bool disc = (x - 130) * (x - 130) + (y - 60) * (y - 60) < 900;
+        return static_cast<std::uint32_t>(x * 255 / 199) << 16 | static_cast<std::uint32_t>(y * 255 / 159) << 8 |
+               (disc ? 0xE0u : 0x20u);
+    };
+    exam.WriteAnswer("PIC.PSD", RgbDocument(200, 160, pattern));
+    const std::string png = exam.AnswerDirectory() + "/out.png";
+    ASSERT_EQ(RunCli("capture '" + exam.AnswerDirectory() + "/PIC.PSD' -o '" + png + "'", exam).status, 0);
+    std::ifstream file(png, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_LT(bytes.size(), 200u * 160 * 3 / 4);
+
+    const std::vector<std::uint8_t> rgb = vantrel::testing::RenderRgb(bytes, 200, 160);
+    ASSERT_EQ(rgb.size(), 200u * 160 * 3);
+    int wrong = 0;
+    for (int y = 0; y < 160; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const std::uint8_t* pixel = &rgb[(static_cast<std::size_t>(y) * 200 + x) * 3];
+            const std::uint32_t shown = static_cast<std::uint32_t>(pixel[0]) << 16 | pixel[1] << 8 | pixel[2];
+            if (shown != pattern(x, y) && wrong++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 #if defined(VANTREL_HAVE_LCMS2)

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -352,6 +353,53 @@ TEST_F(BatchTest, HiddenFoldersAndAMacZipsFolderAreSkippedAndCountInNoStatistic)
     EXPECT_EQ(html.find("MACOSX"), std::string::npos);
 }
 
+// The report's figures count an examinee without a mark apart: a crashed worker is not a 0.
+TEST_F(BatchTest, TheReportsSummaryLeavesExamineesWithoutAMarkOutOfItsFigures)
+{
+    const std::string out = At("results.csv");
+    const std::string report = At("report");
+    const Outcome batch = Run("VANTREL_TEST_CRASH_EXAMINEE=001 " + faulty +
+                              Batch(out, "--jobs 2 --pass-mark 0.6 --report '" + report + "'"));
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    std::vector<double> marks;
+    for (const auto& [examinee, row] : Rows(out))
+        if (!row.first.empty()) marks.push_back(std::stod(row.first));
+    ASSERT_EQ(marks.size(), 7u);
+    std::sort(marks.begin(), marks.end());
+    const double mean = std::accumulate(marks.begin(), marks.end(), 0.0) / 7;
+    const long passed = std::count_if(marks.begin(), marks.end(), [](double mark) { return mark >= 0.6; });
+    ASSERT_GT(passed, 0);
+    ASSERT_LT(passed, 7);
+
+    const std::string html = ReadText(report + "/index.html");
+    auto figure = [&](const std::string& stat) {
+        const std::string opener = "data-stat=\"" + stat + "\" data-value=\"";
+        const std::size_t at = html.find(opener);
+        if (at == std::string::npos) return std::string("absent");
+        const std::size_t from = at + opener.size();
+        return html.substr(from, html.find('"', from) - from);
+    };
+    EXPECT_EQ(figure("marked"), "7");
+    EXPECT_EQ(figure("unmarked"), "1");
+    EXPECT_NEAR(std::stod(figure("mean")), mean, 1e-12);
+    EXPECT_NEAR(std::stod(figure("median")), marks[3], 1e-12);
+    EXPECT_EQ(figure("passed"), std::to_string(passed));
+    EXPECT_NE(html.find("pass mark 0.6"), std::string::npos);
+
+    EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--pass-mark 1.5")).status, 2);
+}
+
+// A folder's name is text on the page wherever it appears, never markup.
+TEST_F(BatchTest, TheReportShowsAnExamineesNameAsText)
+{
+    std::filesystem::rename(At("answers/002"), At("answers/<img src=x onerror='a()'>&"));
+    const std::string report = At("report");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(At("r.csv"), "--report '" + report + "'")).status, 0);
+    const std::string html = ReadText(report + "/index.html");
+    EXPECT_EQ(html.find("<img src=x"), std::string::npos);
+    EXPECT_NE(html.find(">&lt;img src=x onerror=&#39;a()&#39;&gt;&amp;</a>"), std::string::npos);
+}
+
 // An editor that saves UTF-8 with a byte-order mark says what the key is; without --codepage the
 // names in it are then not read as CP936.
 TEST_F(BatchTest, AKeyWithAUtf8ByteOrderMarkIsReadAsUtf8UnlessACodePageIsGiven)
@@ -414,6 +462,42 @@ TEST_F(BatchTest, RowsEditedByHandIntoNonsenseDoNotStopTheBatch)
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(resumed.err, "");
     EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+}
+
+// Marks edited by hand beyond 0 to 1, or into no number at all, still fall in the histogram's
+// end bars, each counted once.
+TEST_F(BatchTest, MarksEditedByHandOutOfRangeLandInTheHistogramsEndBars)
+{
+    const std::string out = At("results.csv");
+    ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(out)).status, 0);
+    std::string edited;
+    const std::map<std::string, std::string> marks = {{"000", "-5"}, {"001", "nan"}, {"002", "1e300"}};
+    for (const std::string& line : Lines(ReadText(out))) {
+        const auto found = marks.find(line.substr(0, 3));
+        const std::size_t comma = line.find(',');
+        const std::size_t next = line.find(',', comma + 1);
+        edited += (found == marks.end() ? line : line.substr(0, comma + 1) + found->second + line.substr(next)) + "\n";
+    }
+    std::ofstream(out, std::ios::binary) << edited;
+
+    const std::string report = At("report");
+    const Outcome resumed = Run(std::string(VANTREL_CLI_PATH) + Batch(out, "--report '" + report + "'"));
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+    const std::string html = ReadText(report + "/index.html");
+    std::map<std::string, int> bars;
+    const std::size_t histogram = html.find("<svg id=\"histogram\"");
+    ASSERT_NE(histogram, std::string::npos);
+    const std::size_t end = html.find("</svg>", histogram);
+    for (std::size_t at = html.find("<title>", histogram); at < end; at = html.find("<title>", at + 1)) {
+        const std::size_t colon = html.find(": ", at);
+        bars[html.substr(at + 7, colon - at - 7)] = std::stoi(html.substr(colon + 2));
+    }
+    int counted = 0;
+    for (const auto& [range, count] : bars) counted += count;
+    EXPECT_EQ(counted, 8);
+    EXPECT_GE(bars["0.0 to 0.1"], 2);
+    EXPECT_GE(bars["0.9 to 1.0"], 1);
 }
 
 TEST_F(BatchTest, ResultsForAnotherKeyOrKeyFolderAreRefusedInOneLine)
