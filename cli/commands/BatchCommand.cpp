@@ -12,9 +12,11 @@
 #include <unistd.h>
 
 #include "commands/AnswerKeyFile.h"
+#include "commands/BatchMergeCommand.h"
 #include "batch/BatchProgress.h"
 #include "batch/ClassRoster.h"
 #include "commands/CodePageOption.h"
+#include "commands/CommaList.h"
 #include "batch/ExamineeJob.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
@@ -67,9 +69,11 @@ public:
     explicit BatchCommand(CLI::App& parent)
     {
         app = parent.add_subcommand("batch", "Grade every examinee of a class, each in a worker process");
-        app->add_option("KEYFILE", keyFile_, "the answer key")->required();
-        app->add_option("--keys", keys_, "the folder of the examiner's documents")->required();
-        app->add_option("--answers-root", root_, "the folder holding one folder per examinee")->required();
+        // Checked in Run rather than by the parser: a required KEYFILE would take `merge` for a
+        // key's name, and `batch merge` grades nothing.
+        needed_ = {app->add_option("KEYFILE", keyFile_, "the answer key (required)"),
+                   app->add_option("--keys", keys_, "the folder of the examiner's documents (required)"),
+                   app->add_option("--answers-root", root_, "the folder holding one folder per examinee (required)")};
         app->add_option("--jobs", jobs_, "worker processes (default: the number of cores)")->check(CLI::Range(1, 512));
         app->add_option("--out", out_, "results file, resumed when it exists: .csv or .jsonl")
             ->default_val("results.csv");
@@ -84,10 +88,18 @@ public:
         app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
         app->add_flag("--strict", strict_, "refuse to grade when the key check finds anything");
+        merge_ = MakeBatchMergeCommand(*app);
     }
 
     int Run() override
     {
+        if (merge_->app->parsed()) return merge_->Run();
+        for (const CLI::Option* option : needed_) {
+            if (option->count() == 0) {
+                std::cerr << "vantrel: batch: " << option->get_name() << " is required (see vantrel --help)\n";
+                return kExitUsage;
+            }
+        }
         CBatchGrading grading;
         bool keyMarkedUtf8 = false;
         if (!ReadAnswerKeyFile(keyFile_, grading.key, keyMarkedUtf8)) return kExitUsage;
@@ -235,13 +247,6 @@ private:
         return false;
     }
 
-    static std::string CommaList(const std::vector<std::string>& names)
-    {
-        std::string list;
-        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
-        return list;
-    }
-
     static bool MakeFolder(const std::string& folder)
     {
         std::error_code error;
@@ -271,6 +276,8 @@ private:
     bool noRetry_ = false;
     std::vector<std::string> regrade_;
     bool strict_ = false;
+    std::vector<const CLI::Option*> needed_;
+    std::unique_ptr<Command> merge_;
 };
 
 }  // namespace
