@@ -111,7 +111,8 @@ public:
             }
         }
         const CMergedShards merged = MergeShards(shards);
-        for (const auto& duplicate : merged.duplicates) std::cerr << "vantrel: warning: " << duplicate.Describe() << "\n";
+        for (const auto& duplicate : merged.duplicates)
+            std::cerr << "vantrel: warning: " << duplicate.Describe() << "\n";
         if (!WriteMerged(identity, blockLines, merged.records, reason) ||
             (!report_.empty() && !WriteReport(blocks, merged, reason))) {
             std::cerr << "vantrel: " << reason << "\n";
@@ -168,9 +169,9 @@ private:
         std::vector<std::string> unmarked;
         for (const CExamineeRecord& record : merged.records)
             if (!record.mark) unmarked.push_back(record.examinee);
-        std::cout << "merged " << merged.records.size() << " examinees from " << shards_.size() << " shards into "
-                  << out_ << ": " << merged.records.size() - unmarked.size() << " with a mark, " << unmarked.size()
-                  << " without";
+        std::cout << "merged " << merged.records.size() << " examinees from " << shards_.size()
+                  << (shards_.size() == 1 ? " shard" : " shards") << " into " << out_ << ": "
+                  << merged.records.size() - unmarked.size() << " with a mark, " << unmarked.size() << " without";
         if (!merged.duplicates.empty()) std::cout << ", " << merged.duplicates.size() << " in more than one shard";
         std::cout << "\n";
         if (!unmarked.empty()) std::cout << "without a mark: " << CommaList(unmarked) << "\n";
@@ -190,6 +191,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Command> MakeBatchMergeCommand(CLI::App& batch) { return std::make_unique<BatchMergeCommand>(batch); }
+std::unique_ptr<Command> MakeBatchMergeCommand(CLI::App& batch)
+{
+    return std::make_unique<BatchMergeCommand>(batch);
+}
 
 }  // namespace vantrel::cli::commands
