@@ -34,7 +34,6 @@ CMergedShards MergeShards(const std::vector<CShardRows>& shards)
                                        [](const CCandidate& c) { return c.record->mark.has_value(); });
         const CCandidate& chosen = kept == candidates.end() ? candidates.front() : *kept;
         merged.records.push_back(*chosen.record);
-        merged.keptFrom.push_back(chosen.shard);
         if (candidates.size() == 1) continue;
         CDuplicateExaminee duplicate{examinee, shards[chosen.shard].name, {}, chosen.shard != candidates.front().shard};
         for (const CCandidate& other : candidates)

@@ -29,7 +29,6 @@ struct CDuplicateExaminee {
 // Shards joined into one row per examinee, in name order, as an unsharded batch writes them.
 struct CMergedShards {
     std::vector<CExamineeRecord> records;
-    std::vector<std::size_t> keptFrom;  // for each record, the index of its shard
     std::vector<CDuplicateExaminee> duplicates;
 };
 

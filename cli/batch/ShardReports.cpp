@@ -1,5 +1,6 @@
 #include "batch/ShardReports.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "batch/ReportWriter.h"
@@ -29,7 +30,7 @@ bool Failed(const std::error_code& error, const std::string& what, std::string& 
 }  // namespace
 
 bool GatherShardReports(const std::string& reportDirectory, const std::vector<std::string>& shardReports,
-                        const CMergedShards& merged, std::string& reason)
+                        const std::vector<CExamineeRecord>& records, std::string& reason)
 {
     std::error_code error;
     const std::string shared = SharedCapturesFolder(reportDirectory);
@@ -45,15 +46,17 @@ bool GatherShardReports(const std::string& reportDirectory, const std::vector<st
         fs::copy(from, shared, kAsItIs | fs::copy_options::skip_existing, error);
         if (Failed(error, "copy " + from + " into " + shared, reason)) return false;
     }
-    for (std::size_t i = 0; i < merged.records.size(); ++i) {
-        const std::string& examinee = merged.records[i].examinee;
-        const std::string from = ExamineeReportFolder(shardReports[merged.keptFrom[i]], examinee);
-        const std::string to = ExamineeReportFolder(reportDirectory, examinee);
-        if (SameFolder(from, to)) continue;
-        // What an earlier merge left may belong to a row that was not kept this time.
+    for (const CExamineeRecord& record : records) {
+        const auto holder = std::find_if(shardReports.begin(), shardReports.end(), [&](const std::string& shard) {
+            return fs::is_regular_file(ExamineeReportFolder(shard, record.examinee) + "/" + kExamineeDetailFile);
+        });
+        const std::string from = holder == shardReports.end() ? "" : ExamineeReportFolder(*holder, record.examinee);
+        const std::string to = ExamineeReportFolder(reportDirectory, record.examinee);
+        if (!from.empty() && SameFolder(from, to)) continue;
+        // What an earlier merge left may be another grading's.
         fs::remove_all(to, error);
         if (Failed(error, "clear " + to, reason)) return false;
-        if (!fs::is_directory(from)) continue;
+        if (from.empty()) continue;
         fs::copy(from, to, kAsItIs, error);
         if (Failed(error, "copy " + from + " into " + to, reason)) return false;
     }

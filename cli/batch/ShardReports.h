@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "batch/ShardMerge.h"
+#include "batch/ExamineeRecord.h"
 
 namespace vantrel::cli::batch {
 
-// Brings into reportDirectory what the class report reads from the shards' report folders
-// (one per shard, in the shards' order): each kept examinee's folder from the shard whose row
-// was kept, and the key's captures every shard shares. False with a one-line reason.
+// Brings into reportDirectory what the class report reads from the shards' report folders, in
+// any order: each examinee's folder from the first that holds the examinee's detail (a worker
+// that crashed left none), and the key's captures every shard shares. False with a reason.
 bool GatherShardReports(const std::string& reportDirectory, const std::vector<std::string>& shardReports,
-                        const CMergedShards& merged, std::string& reason);
+                        const std::vector<CExamineeRecord>& records, std::string& reason);
 
 }  // namespace vantrel::cli::batch

@@ -56,15 +56,14 @@ public:
         app->add_option("--keys", keys_, "the folder of the examiner's documents")->required();
         app->add_option("--answers-root", root_, "the class's folder: name the examinees no shard holds");
         app->add_option("--report", report_, "write the class report into this folder");
-        app->add_option("--shard-reports", shardReports_, "the shards' report folders, one per shard, in their order");
+        app->add_option("--shard-reports", shardReports_, "the shards' report folders, in any order");
         AddCodePageOption(*app, codePage_);
     }
 
     int Run() override
     {
-        if (!shardReports_.empty() && (report_.empty() || shardReports_.size() != shards_.size())) {
-            std::cerr << "vantrel: --shard-reports takes one folder per shard (" << shards_.size()
-                      << "), with --report\n";
+        if (!shardReports_.empty() && report_.empty()) {
+            std::cerr << "vantrel: --shard-reports needs --report, the folder to gather them into\n";
             return kExitUsage;
         }
         for (std::size_t i = 0; i < shards_.size(); ++i) {
@@ -156,7 +155,7 @@ private:
 
     bool WriteReport(const std::vector<CKeyBlock>& blocks, const CMergedShards& merged, std::string& reason) const
     {
-        if (!shardReports_.empty() && !GatherShardReports(report_, shardReports_, merged, reason)) return false;
+        if (!shardReports_.empty() && !GatherShardReports(report_, shardReports_, merged.records, reason)) return false;
         std::error_code error;
         fs::create_directories(report_, error);
         if (!WriteClassReport(report_, blocks, merged.records, reason)) return false;

@@ -6,6 +6,5 @@
 #SBATCH --output=merge.log
 set -euo pipefail
 
-# The two globs list the shards in the same order, as --shard-reports needs.
 vantrel batch merge results.csv results-*.csv --key exam.key --keys keys/ --answers-root answers/ \
     --report report --shard-reports report-*/

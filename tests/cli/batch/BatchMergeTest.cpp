@@ -44,7 +44,8 @@ protected:
             Grade(VANTREL_CLI_PATH, At(std::string("shard-") + shard + ".csv"),
                   std::string("--shard ") + shard + "/2 --report '" + At(std::string("report-") + shard) + "'");
         // Examinee 000 crashes in this copy of shard 0: its row has no mark.
-        Grade("VANTREL_TEST_CRASH_EXAMINEE=000 " VANTREL_CLI_FAULTS_PATH, At("crashed-0.csv"), "--shard 0/2");
+        Grade("VANTREL_TEST_CRASH_EXAMINEE=000 " VANTREL_CLI_FAULTS_PATH, At("crashed-0.csv"),
+              "--shard 0/2 --report '" + At("report-crashed") + "'");
     }
     static void TearDownTestSuite() { root.reset(); }
 
@@ -79,9 +80,10 @@ TEST_F(BatchMergeTest, ShardsMergeIntoWhatOneBatchWritesWithOneReport)
 {
     ASSERT_NE(Contents(At("whole.csv")), "");
     // Given in any order, the rows come out in name order.
-    const Finished merged = Merge("merged.csv", {"shard-1.csv", "shard-0.csv"},
-                                  "--answers-root " + Quoted("answers") + "--report " + Quoted("report") +
-                                      "--shard-reports " + Quoted("report-1") + Quoted("report-0"));
+    const Finished merged =
+        Merge("merged.csv", {"shard-1.csv", "shard-0.csv"},
+              "--answers-root " + Quoted("answers") + "--report " + Quoted("report") + "--shard-reports " +
+                  Quoted("report-crashed") + Quoted("report-0") + Quoted("report-1"));
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.err, "");
     EXPECT_EQ(Contents(At("merged.csv")), Contents(At("whole.csv")));
@@ -90,7 +92,8 @@ TEST_F(BatchMergeTest, ShardsMergeIntoWhatOneBatchWritesWithOneReport)
     const std::string page = Contents(At("report/index.html"));
     EXPECT_NE(page.find("8 examinees"), std::string::npos);
     for (int i = 0; i < 8; ++i) EXPECT_NE(page.find("<h2>" + ExamineeName(i) + "</h2>"), std::string::npos) << i;
-    // Each examinee's page has its blocks, read from the detail its shard left.
+    // Each examinee's page has its blocks, read from the detail its shard left, not from the
+    // folder a crashed worker left without one.
     EXPECT_EQ(page.find("No detail was kept"), std::string::npos);
     EXPECT_FALSE(fs::is_empty(At("report/key")));
 
@@ -184,10 +187,7 @@ TEST_F(BatchMergeTest, MisnamedShardsAreUsageErrors)
 {
     EXPECT_EQ(Merge("twice.csv", {"shard-0.csv", "shard-0.csv"}).status, 2);
     EXPECT_EQ(Merge("shard-0.csv", {"shard-0.csv", "shard-1.csv"}).status, 2);
-    EXPECT_EQ(Merge("reports.csv", {"shard-0.csv", "shard-1.csv"},
-                    "--report " + Quoted("r") + "--shard-reports " + Quoted("report-0"))
-                  .status,
-              2);
+    EXPECT_EQ(Merge("reports.csv", {"shard-0.csv", "shard-1.csv"}, "--shard-reports " + Quoted("report-0")).status, 2);
     // Grading still asks for what it needs; only merge goes without.
     EXPECT_EQ(Run(std::string(VANTREL_CLI_PATH) + " batch --keys " + Quoted("keys")).status, 2);
     EXPECT_EQ(Merge("twice.csv", {}).status, 2);
