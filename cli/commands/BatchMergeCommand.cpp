@@ -62,22 +62,7 @@ public:
 
     int Run() override
     {
-        if (!shardReports_.empty() && report_.empty()) {
-            std::cerr << "vantrel: --shard-reports needs --report, the folder to gather them into\n";
-            return kExitUsage;
-        }
-        for (std::size_t i = 0; i < shards_.size(); ++i) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (SameFile(shards_[i], shards_[j])) {
-                    std::cerr << "vantrel: " << shards_[i] << " is given twice\n";
-                    return kExitUsage;
-                }
-            }
-            if (SameFile(shards_[i], out_)) {
-                std::cerr << "vantrel: " << out_ << " is a shard; name another file to merge into\n";
-                return kExitUsage;
-            }
-        }
+        if (!NamesDistinctFiles()) return kExitUsage;
         CBatchGrading grading;
         bool keyMarkedUtf8 = false;
         if (!ReadAnswerKeyFile(keyFile_, grading.key, keyMarkedUtf8)) return kExitUsage;
@@ -113,7 +98,7 @@ public:
         for (const auto& duplicate : merged.duplicates)
             std::cerr << "vantrel: warning: " << duplicate.Describe() << "\n";
         if (!WriteMerged(identity, blockLines, merged.records, reason) ||
-            (!report_.empty() && !WriteReport(blocks, merged, reason))) {
+            (!report_.empty() && !WriteReport(blocks, merged.records, reason))) {
             std::cerr << "vantrel: " << reason << "\n";
             return kExitFailed;
         }
@@ -121,6 +106,28 @@ public:
     }
 
 private:
+    // Whether the files named can be merged as asked; one line on stderr when not.
+    bool NamesDistinctFiles() const
+    {
+        if (!shardReports_.empty() && report_.empty()) {
+            std::cerr << "vantrel: --shard-reports needs --report, the folder to gather them into\n";
+            return false;
+        }
+        for (std::size_t i = 0; i < shards_.size(); ++i) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (SameFile(shards_[i], shards_[j])) {
+                    std::cerr << "vantrel: " << shards_[i] << " is given twice\n";
+                    return false;
+                }
+            }
+            if (SameFile(shards_[i], out_)) {
+                std::cerr << "vantrel: " << out_ << " is a shard; name another file to merge into\n";
+                return false;
+            }
+        }
+        return true;
+    }
+
     // A shard is read as a resumed batch reads it, and never while a batch still writes it.
     static bool ReadShard(const std::string& path, const CResultIdentity& identity, const std::vector<int>& blockLines,
                           std::vector<CExamineeRecord>& records, std::string& reason)
@@ -153,12 +160,13 @@ private:
         return true;
     }
 
-    bool WriteReport(const std::vector<CKeyBlock>& blocks, const CMergedShards& merged, std::string& reason) const
+    bool WriteReport(const std::vector<CKeyBlock>& blocks, const std::vector<CExamineeRecord>& records,
+                     std::string& reason) const
     {
-        if (!shardReports_.empty() && !GatherShardReports(report_, shardReports_, merged.records, reason)) return false;
+        if (!shardReports_.empty() && !GatherShardReports(report_, shardReports_, records, reason)) return false;
         std::error_code error;
         fs::create_directories(report_, error);
-        if (!WriteClassReport(report_, blocks, merged.records, reason)) return false;
+        if (!WriteClassReport(report_, blocks, records, reason)) return false;
         std::cout << "report: " << report_ << "/index.html\n";
         return true;
     }
