@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev liblcms2-dev clang libclang-rt-14-dev
-          libjpeg62-turbo-dev libgif-dev libtiff-dev)
+          libjpeg62-turbo-dev libgif-dev libtiff-dev parallel)
 # What the side-by-side scripts in bench/ run the studio against.
 BENCH_PACKAGES=(hyperfine libjpeg-turbo-progs imagemagick python3-pil python3-numpy)
 BUILD_DIR=${BUILD_DIR:-build}

@@ -12,11 +12,13 @@
 #include <unistd.h>
 
 #include "commands/AnswerKeyFile.h"
+#include "commands/BatchMergeCommand.h"
 #include "batch/BatchProgress.h"
 #include "batch/ClassRoster.h"
 #include "commands/CodePageOption.h"
+#include "commands/OutputOptions.h"
+#include "commands/CommaList.h"
 #include "batch/ExamineeJob.h"
-#include "batch/ExamineeNameText.h"
 #include "batch/MarkStatistics.h"
 #include "batch/ResultAppender.h"
 #include "batch/ResultFile.h"
@@ -42,7 +44,6 @@ using vantrel::cli::batch::CResumePlan;
 using vantrel::cli::batch::CShard;
 using vantrel::cli::batch::CWorkerLimits;
 using vantrel::cli::batch::CWorkerPool;
-using vantrel::cli::batch::ExamineeNameText;
 using vantrel::cli::batch::GradeInWorker;
 using vantrel::cli::batch::HashOfKey;
 using vantrel::cli::batch::kDefaultPassMark;
@@ -73,20 +74,17 @@ public:
     explicit BatchCommand(CLI::App& parent)
     {
         app = parent.add_subcommand("batch", "Grade every examinee of a class, each in a worker process");
-        app->add_option("KEYFILE", keyFile_, "the answer key")->required();
-        app->add_option("--keys", keys_, "the folder of the examiner's documents")->required();
-        app->add_option("--answers-root", root_, "the folder holding one folder per examinee")->required();
+        // Checked in Run rather than by the parser: a required KEYFILE would take `merge` for a
+        // key's name, and `batch merge` grades nothing.
+        needed_ = {app->add_option("KEYFILE", keyFile_, "the answer key (required)"),
+                   app->add_option("--keys", keys_, "the folder of the examiner's documents (required)"),
+                   app->add_option("--answers-root", root_, "the folder holding one folder per examinee (required)")};
         app->add_option("--jobs", jobs_, "worker processes (default: the number of cores)")->check(CLI::Range(1, 512));
         app->add_option("--out", out_, "results file, resumed when it exists: .csv or .jsonl")
             ->default_val("results.csv");
-        app->add_option("--decimals", csvLayout_.decimals, "places the CSV rounds marks and points to (the record keeps them whole)")
-            ->default_val(3)
-            ->check(CLI::Range(0, 17));
-        app->add_flag("--maximum-row", csvLayout_.maximumRow, "put a row of the most each column can give under the CSV's header");
+        AddCsvLayoutOptions(*app, csvLayout_);
         app->add_option("--report", report_, "write a static HTML report with the captures into this folder");
-        app->add_option("--pass-mark", passMark_, "the lowest mark the report counts as passed")
-            ->default_val(kDefaultPassMark)
-            ->check(CLI::Range(0.0, 1.0));
+        AddPassMarkOption(*app, passMark_);
         app->add_option("--timeout", timeout_, "seconds an examinee may take before its worker is killed")
             ->default_val(60)
             ->check(CLI::Range(0.001, 86400.0));
@@ -97,10 +95,18 @@ public:
         app->add_flag("--no-retry", noRetry_, "keep rows without a mark (failed, timed out) instead of grading them again");
         AddCodePageOption(*app, codePage_);
         app->add_flag("--strict", strict_, "refuse to grade when the key check finds anything");
+        merge_ = MakeBatchMergeCommand(*app);
     }
 
     int Run() override
     {
+        if (merge_->app->parsed()) return merge_->Run();
+        for (const CLI::Option* option : needed_) {
+            if (option->count() == 0) {
+                std::cerr << "vantrel: batch: " << option->get_name() << " is required (see vantrel --help)\n";
+                return kExitUsage;
+            }
+        }
         CBatchGrading grading;
         bool keyMarkedUtf8 = false;
         if (!ReadAnswerKeyFile(keyFile_, grading.key, keyMarkedUtf8)) return kExitUsage;
@@ -250,14 +256,6 @@ private:
         return false;
     }
 
-    // Folder names as text, comma-separated.
-    static std::string CommaList(const std::vector<std::string>& names)
-    {
-        std::string list;
-        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + ExamineeNameText(name);
-        return list;
-    }
-
     static bool MakeFolder(const std::string& folder)
     {
         std::error_code error;
@@ -289,6 +287,8 @@ private:
     bool noRetry_ = false;
     std::vector<std::string> regrade_;
     bool strict_ = false;
+    std::vector<const CLI::Option*> needed_;
+    std::unique_ptr<Command> merge_;
 };
 
 }  // namespace
