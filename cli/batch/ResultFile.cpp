@@ -250,13 +250,19 @@ bool CResultFile::Adopt(const std::string& contents, std::string& reason)
     if (contents.empty()) return WriteAndSync(fd_, path_, header_, reason);
     std::istringstream lines(contents);
     std::string line;
-    std::getline(lines, line);
+    // A record saved again by an editor on Windows ends its lines with CR LF.
+    const auto readLine = [&] {
+        if (!std::getline(lines, line)) return false;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return true;
+    };
+    readLine();
     const std::string identityLine = header_.substr(0, header_.find('\n'));
     if (line != identityLine) {
         reason = path_ + " " + RefusalOf(line, identity_);
         return false;
     }
-    while (std::getline(lines, line)) {
+    while (readLine()) {
         // Shards' files concatenated repeat their first line.
         if (line == identityLine) continue;
         existing_.push_back(ParseRecord(line));

@@ -462,6 +462,14 @@ TEST_F(BatchTest, RowsEditedByHandIntoNonsenseDoNotStopTheBatch)
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(resumed.err, "");
     EXPECT_NE(resumed.out.find("skipped 8"), std::string::npos) << resumed.out;
+
+    // Saved again with CR LF line ends, it is still this key's record.
+    std::string crlf;
+    for (const std::string& line : Lines(ReadText(out))) crlf += line + "\r\n";
+    std::ofstream(out, std::ios::binary | std::ios::trunc) << crlf;
+    const Outcome fromCrlf = Run(std::string(VANTREL_CLI_PATH) + Batch(out));
+    EXPECT_EQ(fromCrlf.status, 0) << fromCrlf.err;
+    EXPECT_NE(fromCrlf.out.find("skipped 8"), std::string::npos) << fromCrlf.out;
 }
 
 // Marks edited by hand beyond 0 to 1 still fall in the histogram's end bars, each counted once.
