@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "batch/ClassRoster.h"
+#include "batch/OutcomeText.h"
 #include "commands/ExamineeGrading.h"
 
 using vantrel::cli::commands::ShortestDecimal;
@@ -231,8 +232,7 @@ void WriteExamineePage(std::ostream& html, std::size_t index, const CExamineeRec
         html << "<div class=\"block\"><h3>line " << block.line << ": <code>" << Html(block.keyLine) << "</code></h3>\n"
              << "<p>weight " << ShortestDecimal(block.weight) << ", score <b>"
              << ShortestDecimal(found->value("score", 0.0)) << "</b></p>\n<ul>";
-        for (const auto& criterion : found->value("criteria", nlohmann::json::array()))
-            html << "<li><code>" << Html(criterion.get<std::string>()) << "</code></li>";
+        for (const std::string& line : OutcomeLines(*found)) html << "<li>" << Html(line) << "</li>";
         html << "</ul>\n";
         for (const auto& effect : found->value("effects", nlohmann::json::array())) WriteEffect(html, folder, effect);
         html << "</div>\n";
