@@ -13,7 +13,8 @@ using Json = nlohmann::json;
 
 std::string TextOf(const Json& json, const char* key)
 {
-    return json.is_object() && json.contains(key) && json[key].is_string() ? json[key].get<std::string>() : std::string();
+    if (!json.is_object() || !json.contains(key) || !json[key].is_string()) return {};
+    return json[key].get<std::string>();
 }
 
 std::string Fixed(double value)
@@ -64,7 +65,8 @@ std::string ComparisonText(const Json& comparison)
     const bool passed = comparison.is_object() && comparison.contains("passed") && comparison["passed"] == true;
     const auto parsed = document::ParseComparison(token);
     std::string text = token;
-    if (parsed && comparison.contains("seen") && comparison["seen"].is_number_integer() && !KeyName(parsed->key).empty())
+    const bool seen = comparison.contains("seen") && comparison["seen"].is_number_integer();
+    if (parsed && seen && !KeyName(parsed->key).empty())
         text = KeyName(parsed->key) + " " + SeenText(parsed->key, comparison["seen"].get<std::int64_t>()) + ", asked " +
                OperatorText(parsed->op) + parsed->value;
     return text + (passed ? ": met" : ": not met");

@@ -45,7 +45,8 @@ void LookIn(const fs::path& folder, const std::string& prefix, const std::string
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     std::size_t looked = 0;
-    for (; !error && entries != fs::directory_iterator() && looked < kEntriesLooked; entries.increment(error), ++looked) {
+    for (; !error && entries != fs::directory_iterator() && looked < kEntriesLooked;
+         entries.increment(error), ++looked) {
         const fs::path& path = entries->path();
         const std::string name = path.filename().string();
         // Links are not followed: one could lead anywhere, and grading refuses those leading out.

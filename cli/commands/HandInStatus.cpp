@@ -35,7 +35,8 @@ std::string TroubleOf(const CHandInDocument& document, const std::string& answer
     switch (document.access) {
     case DocumentAccess::NotOpened: {
         const std::vector<std::string> seen = NearMissesOf(answerFolder, document.name);
-        return std::string(kMissingStatus) + ": " + document.name + (seen.empty() ? "" : " (seen: " + Joined(seen) + ")");
+        return std::string(kMissingStatus) + ": " + document.name +
+               (seen.empty() ? "" : " (seen: " + Joined(seen) + ")");
     }
     case DocumentAccess::NameTooLong:
         return std::string(kMissingStatus) + ": " + document.name + " (the name is longer than a document's may be)";

@@ -79,7 +79,8 @@ double CMarkSession::EvaluateBlock(std::string& blockText)
                 break;
             }
             const bool held = EvaluatePropertyCriterion(parts.name, parts.arguments);
-            if (currentBlock) currentBlock->outcomes.back().result = held ? CriterionResult::Passed : CriterionResult::Failed;
+            if (currentBlock)
+                currentBlock->outcomes.back().result = held ? CriterionResult::Passed : CriterionResult::Failed;
             if (!held) {
                 score = 0;
                 break;

@@ -30,8 +30,8 @@ struct CCriterionOutcome {
 struct CBlockReport {
     int lineNumber = 0;  // 1-based line of the block's opener
     double weight = 0;
-    std::vector<std::string> criteria;          // every criterion of the block, in order
-    std::vector<CCriterionOutcome> outcomes;    // one for each of criteria
+    std::vector<std::string> criteria;        // every criterion of the block, in order
+    std::vector<CCriterionOutcome> outcomes;  // one for each of criteria
     std::vector<effects::compare::CEffectReport> effects;
     double score = 0;
 };

@@ -114,9 +114,8 @@ TEST_F(EffectOutcomeTest, AnEffectSaysWhyACaptureIsMissingInTheEditorsOwnWords)
     const auto blue = vantrel::testing::RgbDocument(40, 30, [](int, int) { return 0x2040A0u; });
     studio.exam.WriteKey("R.PSD", blue);
     // Cut short in the middle of its pixels: the header reads, the editor refuses the rest.
-    std::vector<std::uint8_t> cut = vantrel::testing::WritePsd(vantrel::testing::RgbDocument(40, 30, [](int, int) {
-        return 0x2040A0u;
-    }, false));
+    std::vector<std::uint8_t> cut = vantrel::testing::WritePsd(vantrel::testing::RgbDocument(
+        40, 30, [](int, int) { return 0x2040A0u; }, false));
     cut.resize(cut.size() - 1000);
     studio.exam.WriteAnswerBytes("A.PSD", cut);
 

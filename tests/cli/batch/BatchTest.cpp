@@ -648,7 +648,8 @@ TEST_F(BatchTest, EachLostMarkIsExplainedAndTheExamineeKeepsTheMarkGradingGave)
     // The CSV keeps the status in its column, the keyword first.
     const std::string csv = At("results.csv");
     ASSERT_EQ(Run(std::string(VANTREL_CLI_PATH) + Batch(csv)).status, 0);
-    EXPECT_NE(ReadText(csv).find("\"missing: A.PSD (seen: A.PSD.psd, exam/a.psd)\""), std::string::npos) << ReadText(csv);
+    const std::string quoted = "\"missing: A.PSD (seen: A.PSD.psd, exam/a.psd)\"";
+    EXPECT_NE(ReadText(csv).find(quoted), std::string::npos) << ReadText(csv);
 }
 
 }  // namespace
