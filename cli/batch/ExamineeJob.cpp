@@ -99,7 +99,8 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
     }
     // A mark given despite the trouble would be a low mark for the worker's fault, not the examinee's.
     if (trouble) return JsonLine({{"failure", *trouble}, {"documents", documents}});
-    nlohmann::json answer = {{"mark", graded.mark}, {"blocks", graded.blocks}, {"documents", documents}};
+    nlohmann::json answer = {
+        {"mark", graded.mark}, {"status", graded.status}, {"blocks", graded.blocks}, {"documents", documents}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
     if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
     return JsonLine(answer);
@@ -125,7 +126,9 @@ CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
         return record;
     }
     record.mark = answer["mark"].get<double>();
-    record.status = kGradedStatus;
+    // A document missing or unreadable still leaves a mark: the row is graded, its status says why.
+    const bool told = answer.contains("status") && answer["status"].is_string() && !answer["status"].empty();
+    record.status = told ? answer["status"].get<std::string>() : kGradedStatus;
     if (answer.contains("blocks")) record.blocks = answer["blocks"];
     return record;
 }

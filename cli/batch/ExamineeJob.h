@@ -18,8 +18,8 @@ struct CBatchGrading {
 };
 
 // The key's scoring blocks, found by grading it against an empty answer folder: every block is
-// reported whether or not a document opens, so the columns never depend on an examinee. With
-// no document open a block's weight reads 0; the report takes weights from graded examinees.
+// reported whether or not a document opens, with its weight, so the columns never depend on an
+// examinee.
 std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading);
 
 // Runs inside a worker: grades one examinee, leaves its captures and detail in the report

@@ -4,8 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "batch/ExamineeNameText.h"
 #include "batch/ClassRoster.h"
+#include "batch/ExamineeNameText.h"
+#include "batch/OutcomeText.h"
 #include "batch/ReportAssets.h"
 #include "batch/ReportClassSummary.h"
 #include "batch/ReportHtml.h"
@@ -119,21 +120,6 @@ void WriteEffect(std::ostream& html, const std::string& folder, const nlohmann::
     }
 }
 
-// A block's weight as grading read it. A block scored with no document open shows weight 0,
-// so the first examinee who had one tells.
-void TakeWeightsFromDetails(std::vector<CKeyBlock>& blocks, const std::vector<nlohmann::json>& details)
-{
-    for (CKeyBlock& block : blocks) {
-        for (const nlohmann::json& detail : details) {
-            const nlohmann::json* found = detail.is_object() ? BlockAt(detail["blocks"], block.line) : nullptr;
-            if (found && found->value("weight", 0.0) != 0) {
-                block.weight = found->value("weight", 0.0);
-                break;
-            }
-        }
-    }
-}
-
 bool HasDetail(const nlohmann::json& detail) { return detail.is_object() && detail.contains("blocks"); }
 
 // Where an examinee's page stands: inside the class report, or alone in the examinee's folder.
@@ -172,8 +158,7 @@ void WriteExamineePage(std::ostream& html, const CPagePlace& place, const CExami
         html << "<div class=\"block\"><h3>line " << block.line << ": <code>" << Html(block.keyLine) << "</code></h3>\n"
              << "<p>weight " << ShortestDecimal(block.weight) << ", score <b>"
              << ShortestDecimal(found->value("score", 0.0)) << "</b></p>\n<ul>";
-        for (const auto& criterion : found->value("criteria", nlohmann::json::array()))
-            html << "<li><code>" << Html(criterion.get<std::string>()) << "</code></li>";
+        for (const std::string& line : OutcomeLines(*found)) html << "<li>" << Html(line) << "</li>";
         html << "</ul>\n";
         for (const auto& effect : found->value("effects", nlohmann::json::array()))
             WriteEffect(html, place.alone ? "." : folder, effect);
@@ -212,13 +197,11 @@ std::string ExamineeReportFolder(const std::string& reportDirectory, const std::
 
 std::string SharedCapturesFolder(const std::string& reportDirectory) { return reportDirectory + "/key"; }
 
-bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& keyBlocks,
+bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
                       const std::vector<CExamineeRecord>& records, double passMark, std::string& reason)
 {
     std::vector<nlohmann::json> details;
     for (const CExamineeRecord& record : records) details.push_back(ReadDetail(reportDirectory, record.examinee));
-    std::vector<CKeyBlock> blocks = keyBlocks;
-    TakeWeightsFromDetails(blocks, details);
 
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: class report</title>"

@@ -4,14 +4,19 @@
 #include <vector>
 
 #include "commands/EffectImageFiles.h"
+#include "commands/HandInStatus.h"
 #include "grading/Grading.h"
 #include "platform/posix/CodePageConversion.h"
 #include "text/CodePage.h"
 
 using vantrel::grading::CBlockReport;
+using vantrel::grading::CCriterionOutcome;
+using vantrel::grading::CDocumentReport;
+using vantrel::grading::CriterionResult;
 using vantrel::grading::GradeAnswerKey;
 using vantrel::grading::IGradingObserver;
 
+using vantrel::effects::compare::CaptureShortfall;
 using vantrel::effects::compare::CEffectReport;
 using vantrel::effects::compare::EffectMode;
 
@@ -23,11 +28,43 @@ std::string Utf8(const std::string& text) { return platform::ToUtf8(text, text::
 
 struct BlockCollector : IGradingObserver {
     explicit BlockCollector(bool images) : wantsImages(images) {}
-    void OnBlockScored(const CBlockReport& report) override { blocks.push_back(report); }
+    void OnBlockScored(const CBlockReport& report) override
+    {
+        blocks.push_back(report);
+        documentOfBlock.push_back(documents.empty() ? -1 : static_cast<int>(documents.size()) - 1);
+        if (documents.empty()) return;
+        for (const CEffectReport& effect : report.effects) {
+            if (effect.shortfall != CaptureShortfall::ExamineeNotOpened || documents.back().refusedByEditor) continue;
+            documents.back().refusedByEditor = true;
+            documents.back().editorReason = Utf8(effect.shortfallReason);
+        }
+    }
+    void OnDocumentOpened(const CDocumentReport& report) override
+    {
+        documents.push_back({Utf8(report.name), report.access, false, {}});
+    }
     bool WantsEffectImages() const override { return wantsImages; }
     bool wantsImages;
     std::vector<CBlockReport> blocks;
+    std::vector<int> documentOfBlock;  // into documents; -1 before the first document line
+    std::vector<CHandInDocument> documents;
 };
+
+const char* ShortfallName(CaptureShortfall shortfall)
+{
+    switch (shortfall) {
+    case CaptureShortfall::None: break;
+    case CaptureShortfall::NoReferenceNamed: return "no reference named";
+    case CaptureShortfall::EditorNotStarted: return "the editor did not start";
+    case CaptureShortfall::NoMainWindow: return "the editor showed no main window";
+    case CaptureShortfall::ExamineeNotOpened: return "the editor could not open the examinee's document";
+    case CaptureShortfall::ReferenceNotOpened: return "the editor could not open the reference: full credit";
+    case CaptureShortfall::ExamineeNotShown: return "no window showed the examinee's document";
+    case CaptureShortfall::ReferenceNotShown: return "no window showed the reference";
+    case CaptureShortfall::InitialNotOpened: return "the editor could not open the starting image";
+    }
+    return "";
+}
 
 nlohmann::json ToJson(const CEffectReport& effect)
 {
@@ -37,14 +74,41 @@ nlohmann::json ToJson(const CEffectReport& effect)
     if (!effect.initialFile.empty()) e["initial"] = Utf8(effect.initialFile);
     if (effect.examineeVsReference) e["examinee_vs_reference"] = *effect.examineeVsReference;
     if (effect.initialVsReference) e["initial_vs_reference"] = *effect.initialVsReference;
+    if (effect.shortfall != CaptureShortfall::None) e["shortfall"] = ShortfallName(effect.shortfall);
+    if (!effect.shortfallReason.empty()) e["reason"] = Utf8(effect.shortfallReason);
     return e;
+}
+
+nlohmann::json ToJson(const CCriterionOutcome& outcome)
+{
+    nlohmann::json o;
+    switch (outcome.result) {
+    case CriterionResult::Passed: o["result"] = "passed"; break;
+    case CriterionResult::Failed: o["result"] = "failed"; break;
+    case CriterionResult::Compared: o["result"] = "compared"; break;
+    case CriterionResult::Interrupted: o["result"] = "interrupted"; break;
+    case CriterionResult::NotReached:
+        o = {{"result", kNotEvaluated}, {"why", "an earlier criterion decided the block"}};
+        break;
+    case CriterionResult::NoDocument: o = {{"result", kNotEvaluated}, {"why", "the document is not open"}}; break;
+    }
+    for (const auto& comparison : outcome.comparisons) {
+        nlohmann::json c = {{"comparison", Utf8(comparison.token)}, {"passed", comparison.passed}};
+        if (comparison.seen) c["seen"] = *comparison.seen;
+        o["comparisons"].push_back(std::move(c));
+    }
+    if (outcome.effect) o["effect"] = *outcome.effect;
+    return o;
 }
 
 nlohmann::json ToJson(const CBlockReport& block)
 {
     nlohmann::json criteria = nlohmann::json::array();
     for (const auto& criterion : block.criteria) criteria.push_back(Utf8(criterion));
-    return {{"line", block.lineNumber}, {"weight", block.weight}, {"criteria", criteria}, {"score", block.score}};
+    nlohmann::json outcomes = nlohmann::json::array();
+    for (const auto& outcome : block.outcomes) outcomes.push_back(ToJson(outcome));
+    return {{"line", block.lineNumber}, {"weight", block.weight}, {"criteria", criteria},
+            {"outcomes", outcomes}, {"score", block.score}};
 }
 
 }  // namespace
@@ -67,8 +131,12 @@ CExamineeGrading GradeExaminee(const std::string& key, const std::string& answer
     } catch (...) {
         result.mark = 0;
     }
-    for (const auto& block : collector.blocks) {
+    result.status = HandInStatus(collector.documents, answers);
+    for (std::size_t b = 0; b < collector.blocks.size(); ++b) {
+        const CBlockReport& block = collector.blocks[b];
         nlohmann::json json = ToJson(block);
+        if (const int document = collector.documentOfBlock[b]; document >= 0)
+            json["document"] = collector.documents[document].name;
         for (std::size_t i = 0; i < block.effects.size(); ++i) {
             const CEffectReport& effect = block.effects[i];
             nlohmann::json e = ToJson(effect);

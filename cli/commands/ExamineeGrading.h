@@ -13,9 +13,14 @@ struct CExamineeGrading {
     double mark = 0;
     nlohmann::json blocks = nlohmann::json::array();  // as `grade --json` prints them
     std::string captureFailure;                       // why a capture image was not written, if one was not
+    std::string status;                               // "graded", or which documents were not and why
 };
 
-// Grades one examinee. With folders for the captures, each effect criterion's captures (and a
+// A criterion's "result" in the blocks' JSON when grading did not look at it.
+constexpr const char* kNotEvaluated = "not evaluated";
+
+// Grades one examinee; each block's JSON tells the outcome of each of its criteria, and the
+// status which of the key's documents could not be graded as handed in. With folders for the captures, each effect criterion's captures (and a
 // partial effect's change images) are written there as PNG files, exactly the images the
 // comparison saw, and each effect's JSON names them under "captures". A failure inside the
 // library grades as 0, as the library's own entry point does.

@@ -51,7 +51,7 @@ public:
 
         const CExamineeGrading graded = GradeExaminee(key, answers_, keys_, {captures_, {}, {}});
         if (!json_) std::cout << ShortestDecimal(graded.mark) << "\n";
-        else std::cout << JsonText({{"mark", graded.mark}, {"blocks", graded.blocks}}) << "\n";
+        else std::cout << JsonText({{"mark", graded.mark}, {"status", graded.status}, {"blocks", graded.blocks}}) << "\n";
         if (!graded.captureFailure.empty()) {
             std::cerr << "vantrel: " << graded.captureFailure << "\n";
             return kExitFailed;

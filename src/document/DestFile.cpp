@@ -25,14 +25,21 @@ std::optional<std::string> DocumentNameOf(const std::string& line)
     return name;
 }
 
-int OpenAnswerDocument(platform::IFiles& files, const std::string& answerDirectory, const std::string& name)
+int OpenAnswerDocument(platform::IFiles& files, const std::string& answerDirectory, const std::string& name,
+                       DocumentAccess* access)
 {
+    DocumentAccess ignored = DocumentAccess::Opened;
+    DocumentAccess& how = access ? *access : ignored;
     const std::string path = answerDirectory + name;
+    how = DocumentAccess::NameTooLong;
     if (path.size() > kMaxPath) return -1;
     // A link the examinee planted in the answer folder would grade another document, such as
     // the reference; a ".." the examiner wrote leads where it was meant to.
+    how = DocumentAccess::LinkOutOfFolder;
     if (files.PassesLinkOutOf(answerDirectory, path)) return -1;
-    return files.OpenReadOnly(path);
+    const int handle = files.OpenReadOnly(path);
+    how = handle == -1 ? DocumentAccess::NotOpened : DocumentAccess::Opened;
+    return handle;
 }
 
 }  // namespace vantrel::document

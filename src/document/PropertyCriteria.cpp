@@ -28,23 +28,33 @@ constexpr std::array<OperatorText, 6> kOperators = {{
     {"<", CompareOp::Less},
 }};
 
-enum class ImageKey { Width, Height, Channel, ColorMode };
-
-std::optional<ImageKey> FindImageKey(const std::string& key)
-{
-    if (key == "WIDTH" || key == "WIDTHS") return ImageKey::Width;
-    if (key == "HEIGHT" || key == "HEIGHTS") return ImageKey::Height;
-    if (key == "CHANNEL") return ImageKey::Channel;
-    if (key == "COLORMODE" || key == "COLORMODES") return ImageKey::ColorMode;
-    return std::nullopt;
-}
-
 // The colour modes an answer key may name; any other name matches no document.
 std::int32_t ColorModeCode(const std::string& name)
 {
     for (const auto& mode : text::kColorModeNames)
         if (mode.inAnswerKeys && mode.keyword == name) return mode.code;
     return -1;
+}
+
+std::int32_t ValueOf(const CPsdHeader& header, ImageKey key)
+{
+    switch (key) {
+    case ImageKey::Width: return header.width;
+    case ImageKey::Height: return header.height;
+    case ImageKey::Channel: return header.channels;
+    case ImageKey::ColorMode: return header.colorMode;
+    }
+    return 0;
+}
+
+// The header value a comparison looked at; none for keys outside IMAGE's table.
+std::optional<std::int32_t> SeenValue(const CPsdHeader& header, const std::string& name, const std::string& token)
+{
+    if (name != "IMAGE") return std::nullopt;
+    const auto comparison = ParseComparison(token);
+    const auto key = comparison ? FindImageKey(comparison->key) : std::nullopt;
+    if (!key) return std::nullopt;
+    return ValueOf(header, *key);
 }
 
 bool Compare(std::int32_t actual, std::int32_t stated, CompareOp op)
@@ -100,14 +110,28 @@ bool ForEachComparisonToken(std::string& arguments, const std::function<bool(con
     return true;
 }
 
+std::optional<ImageKey> FindImageKey(const std::string& key)
+{
+    if (key == "WIDTH" || key == "WIDTHS") return ImageKey::Width;
+    if (key == "HEIGHT" || key == "HEIGHTS") return ImageKey::Height;
+    if (key == "CHANNEL") return ImageKey::Channel;
+    if (key == "COLORMODE" || key == "COLORMODES") return ImageKey::ColorMode;
+    return std::nullopt;
+}
+
 bool IsImageKey(const std::string& key)
 {
     return FindImageKey(key).has_value();
 }
 
-bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name, std::string& arguments)
+bool EvaluatePropertyCriterion(const CPsdHeader& header, const std::string& name, std::string& arguments,
+                               std::vector<CComparisonOutcome>* outcomes)
 {
-    return ForEachComparisonToken(arguments, [&](const std::string& token) { return EvaluateComparison(header, name, token); });
+    return ForEachComparisonToken(arguments, [&](const std::string& token) {
+        const bool passed = EvaluateComparison(header, name, token);
+        if (outcomes) outcomes->push_back({token, SeenValue(header, name, token), passed});
+        return passed;
+    });
 }
 
 bool EvaluateComparison(const CPsdHeader& header, const std::string& name, const std::string& token)
@@ -125,13 +149,7 @@ bool CheckImageProperty(const CPsdHeader& header, const std::string& key, const 
     if (!imageKey) return true;
     if (value.size() > kMaxValue) return false;
 
-    std::int32_t actual = 0;
-    switch (*imageKey) {
-    case ImageKey::Width: actual = header.width; break;
-    case ImageKey::Height: actual = header.height; break;
-    case ImageKey::Channel: actual = header.channels; break;
-    case ImageKey::ColorMode: actual = header.colorMode; break;
-    }
+    const std::int32_t actual = ValueOf(header, *imageKey);
     const bool colorMode = *imageKey == ImageKey::ColorMode;
 
     if (const std::size_t dots = value.find(".."); dots != std::string::npos) {

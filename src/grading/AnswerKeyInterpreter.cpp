@@ -32,10 +32,12 @@ public:
         session_.observer->OnBlockScored(report);
     }
 
-    void OnDocumentLine(int, const std::string& tested) override
+    void OnDocumentLine(int index, const std::string& tested) override
     {
         session_.CloseDocument();
         session_.OpenDestFile(tested);
+        if (session_.observer)
+            session_.observer->OnDocumentOpened({index + 1, session_.documentFileName, session_.documentAccess});
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "document/DestFile.h"
 #include "document/PropertyCriteria.h"
 #include "document/PsdHeader.h"
 #include "effects/compare/CaptureSlots.h"
@@ -50,8 +51,9 @@ public:
     double EvaluateEffect(std::string& arguments, effects::compare::EffectMode mode);
     void ParseEffectArguments(std::string& text, std::string& source, std::string& initial);
     void FindMainWindow();
-    // The examinee's document is looked for in the answer directory, the others in the key directory.
-    bool CaptureDocument(const std::string& name, effects::compare::CaptureSlot slot);
+    // The examinee's document is looked for in the answer directory, the others in the key
+    // directory. With reason, the editor's reason when it cannot open the document.
+    bool CaptureDocument(const std::string& name, effects::compare::CaptureSlot slot, std::string* reason = nullptr);
     void CaptureWindow(platform::WindowHandle window, effects::compare::CaptureSlot slot);
 
     // comparisons of the capture slots (0 examinee, 1 reference, 2 initial); a number that
@@ -65,6 +67,7 @@ public:
     int documentHandle = -1;
     document::CPsdHeader psdHeader;
     std::string documentFileName;
+    document::DocumentAccess documentAccess = document::DocumentAccess::NotOpened;  // how the last opening went
     std::string answerDirectory;
     std::string keyDirectory;
     effects::compare::CCaptureSlots captureSlots;

@@ -11,10 +11,12 @@ void CMarkSession::OpenDestFile(const std::string& line)
 {
     documentHandle = -1;
     documentFileName.clear();
+    documentAccess = document::DocumentAccess::NameTooLong;
     const std::optional<std::string> name = document::DocumentNameOf(line);
     if (!name) return;
     documentFileName = *name;
-    documentHandle = document::OpenAnswerDocument(platform::ActivePlatform().Files(), answerDirectory, *name);
+    documentHandle =
+        document::OpenAnswerDocument(platform::ActivePlatform().Files(), answerDirectory, *name, &documentAccess);
     if (documentHandle != -1) ReadPsdHeader();
 }
 
@@ -31,7 +33,10 @@ void CMarkSession::CloseDocument()
 
 bool CMarkSession::EvaluatePropertyCriterion(const std::string& name, std::string& arguments)
 {
-    return document::EvaluatePropertyCriterion(psdHeader, name, arguments);
+    // An observed block keeps what each comparison saw in the criterion being evaluated.
+    std::vector<document::CComparisonOutcome>* seen =
+        currentBlock && !currentBlock->outcomes.empty() ? &currentBlock->outcomes.back().comparisons : nullptr;
+    return document::EvaluatePropertyCriterion(psdHeader, name, arguments, seen);
 }
 
 bool CMarkSession::EvaluateComparison(const std::string& name, const std::string& token)

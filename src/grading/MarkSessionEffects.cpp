@@ -11,6 +11,7 @@
 using vantrel::effects::compare::CCaptureSlots;
 using vantrel::effects::compare::CEffectImages;
 using vantrel::effects::compare::CEffectReport;
+using vantrel::effects::compare::CaptureShortfall;
 using vantrel::effects::compare::CaptureSlot;
 using vantrel::effects::compare::CopyOfCapture;
 using vantrel::effects::compare::EffectMode;
@@ -67,23 +68,43 @@ double CMarkSession::EvaluateEffect(std::string& arguments, EffectMode mode)
     // starting image is kept, as a later criterion may rely on it.
     SlotOf(captureSlots, CaptureSlot::Examinee).reset();
     SlotOf(captureSlots, CaptureSlot::Reference).reset();
-    if (source.empty()) return finish(0);
+    // The editor's reasons are asked for only when someone will read them.
+    std::string* reason = currentBlock ? &report.shortfallReason : nullptr;
+    auto fallShort = [&](CaptureShortfall shortfall) {
+        if (currentBlock) report.shortfall = shortfall;
+    };
+    if (source.empty()) {
+        fallShort(CaptureShortfall::NoReferenceNamed);
+        return finish(0);
+    }
 
     effects::session::CEditorSession editor;
-    if (!editor.Start()) return finish(0);
+    if (!editor.Start()) {
+        fallShort(CaptureShortfall::EditorNotStarted);
+        return finish(0);
+    }
     FindMainWindow();
     if (editor.HasMainWindow()) {
-        if (!CaptureDocument(documentFileName, CaptureSlot::Examinee)) {
+        if (!CaptureDocument(documentFileName, CaptureSlot::Examinee, reason)) {
             editor.End();
+            fallShort(CaptureShortfall::ExamineeNotOpened);
             return finish(0);
         }
-        if (!CaptureDocument(source, CaptureSlot::Reference)) {
+        if (!CaptureDocument(source, CaptureSlot::Reference, reason)) {
             editor.End();
+            fallShort(CaptureShortfall::ReferenceNotOpened);
             return finish(1);
         }
-        if (!initial.empty()) CaptureDocument(initial, CaptureSlot::Initial);
+        if (!initial.empty() && !CaptureDocument(initial, CaptureSlot::Initial, reason))
+            fallShort(CaptureShortfall::InitialNotOpened);
+    } else {
+        fallShort(CaptureShortfall::NoMainWindow);
     }
     editor.End();
+    if (currentBlock && report.shortfall == CaptureShortfall::None) {
+        if (!SlotOf(captureSlots, CaptureSlot::Examinee)) report.shortfall = CaptureShortfall::ExamineeNotShown;
+        else if (!SlotOf(captureSlots, CaptureSlot::Reference)) report.shortfall = CaptureShortfall::ReferenceNotShown;
+    }
 
     return finish(effects::compare::SimilarityOfCaptures(captureSlots, mode, !initial.empty(),
                                                 platform::ActivePlatform().MessageBox(), comparisonBuffers, report));
@@ -94,10 +115,10 @@ void CMarkSession::FindMainWindow()
     effects::session::FindMainWindow();
 }
 
-bool CMarkSession::CaptureDocument(const std::string& name, CaptureSlot slot)
+bool CMarkSession::CaptureDocument(const std::string& name, CaptureSlot slot, std::string* reason)
 {
     const std::string& directory = slot == CaptureSlot::Examinee ? answerDirectory : keyDirectory;
-    return effects::session::CaptureDocument(directory, name, SlotOf(captureSlots, slot));
+    return effects::session::CaptureDocument(directory, name, SlotOf(captureSlots, slot), reason);
 }
 
 void CMarkSession::CaptureWindow(platform::WindowHandle window, CaptureSlot slot)

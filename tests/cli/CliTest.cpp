@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <sys/wait.h>
@@ -78,6 +79,16 @@ TEST_F(CliTest, GradeJsonShowsEachBlock)
     EXPECT_EQ(json["blocks"][1]["line"], 3);
     EXPECT_EQ(json["blocks"][1]["criteria"][0], "IMAGE(WIDTH=800)");
     EXPECT_EQ(json["blocks"][2]["score"], 0.0);
+    // Why the last block lost its mark, and that the document was there to be graded.
+    EXPECT_EQ(json["blocks"][2]["outcomes"][0]["comparisons"][0]["seen"], 800);
+    EXPECT_EQ(json["status"], "graded");
+
+    std::filesystem::rename(exam.AnswerDirectory() + "/A.PSD", exam.AnswerDirectory() + "/a.psd.PSD");
+    auto missing = RunCli("grade '" + keyFile + "'" + Folders() + " --json", exam);
+    ASSERT_EQ(missing.status, 0);
+    json = nlohmann::json::parse(missing.out);
+    EXPECT_EQ(json["status"], "missing: A.PSD (seen: a.psd.PSD)");
+    EXPECT_EQ(json["blocks"][2]["weight"], 4.0);
 }
 
 TEST_F(CliTest, BadArgumentsAreUsageErrors)

@@ -27,6 +27,19 @@ struct CEffectImages {
     std::vector<std::uint8_t> referenceChange;
 };
 
+// Why an effect criterion compared less than the three captures it asks for, where it did.
+enum class CaptureShortfall {
+    None,
+    NoReferenceNamed,    // no SOURCEFILE: scores 0
+    EditorNotStarted,    // scores 0
+    NoMainWindow,        // the editor showed no main window: nothing was captured
+    ExamineeNotOpened,   // the editor refused the examinee's document: scores 0
+    ReferenceNotOpened,  // the editor refused the reference: full credit
+    ExamineeNotShown,    // opened, but no window showed it to capture
+    ReferenceNotShown,
+    InitialNotOpened,    // the comparison used whatever starting image the slot held
+};
+
 // What one effect criterion found, for callers that want to see why a block scored as it did.
 struct CEffectReport {
     EffectMode mode = EffectMode::Whole;
@@ -35,6 +48,8 @@ struct CEffectReport {
     std::optional<double> examineeVsReference;  // whole-image similarity a
     std::optional<double> initialVsReference;   // whole-image similarity b
     double similarity = 0;
+    CaptureShortfall shortfall = CaptureShortfall::None;
+    std::string shortfallReason;  // the editor's own words, where it gave some
     // Set by a session whose observer wants the images; null otherwise.
     std::shared_ptr<CEffectImages> images;
 };
