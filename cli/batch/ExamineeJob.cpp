@@ -50,6 +50,29 @@ bool LiesInside(const std::string& folder, const std::string& path)
     return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
 }
 
+// The record of a worker's answer.
+CExamineeRecord RecordOfAnswer(const CExaminee& examinee, const nlohmann::json& answer)
+{
+    CExamineeRecord record;
+    record.examinee = examinee.name;
+    if (answer.is_object() && answer.contains("documents") && answer["documents"].is_string())
+        record.documents = answer["documents"].get<std::string>();
+    if (answer.is_object() && answer.contains("failure") && answer["failure"].is_string()) {
+        record.status = std::string(kFailedStatus) + ": " + answer["failure"].get<std::string>();
+        return record;
+    }
+    if (!answer.is_object() || !answer.contains("mark") || !answer["mark"].is_number()) {
+        record.status = std::string(kFailedStatus) + ": the worker's answer could not be read";
+        return record;
+    }
+    record.mark = answer["mark"].get<double>();
+    // A document missing or unreadable still leaves a mark: the row is graded, its status says why.
+    const bool told = answer.contains("status") && answer["status"].is_string() && !answer["status"].empty();
+    record.status = told ? answer["status"].get<std::string>() : kGradedStatus;
+    if (answer.contains("blocks")) record.blocks = answer["blocks"];
+    return record;
+}
+
 }  // namespace
 
 std::vector<CKeyBlock> KeyBlocksOf(const CBatchGrading& grading)
@@ -102,35 +125,25 @@ std::string GradeInWorker(const CBatchGrading& grading, const CExaminee& examine
     nlohmann::json answer = {
         {"mark", graded.mark}, {"status", graded.status}, {"blocks", graded.blocks}, {"documents", documents}};
     if (!graded.captureFailure.empty()) answer["capture_failure"] = graded.captureFailure;
-    if (!folder.empty()) std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
+    if (!folder.empty()) {
+        std::ofstream(folder + "/" + kExamineeDetailFile) << JsonLine(answer) << "\n";
+        // Written here, where examinees are graded side by side, not after the class by one process.
+        std::string ignored;
+        WriteFeedbackPage(grading.reportFolder, RecordOfAnswer(examinee, answer), answer, grading.blocks,
+                          grading.passMark, ignored);
+    }
     return JsonLine(answer);
 }
 
 CExamineeRecord RecordOf(const CExaminee& examinee, const CJobOutcome& outcome)
 {
-    CExamineeRecord record;
-    record.examinee = examinee.name;
     if (!outcome.answered) {
+        CExamineeRecord record;
+        record.examinee = examinee.name;
         record.status = outcome.failure;
         return record;
     }
-    const auto answer = nlohmann::json::parse(outcome.answer, nullptr, false);
-    if (answer.is_object() && answer.contains("documents") && answer["documents"].is_string())
-        record.documents = answer["documents"].get<std::string>();
-    if (answer.is_object() && answer.contains("failure") && answer["failure"].is_string()) {
-        record.status = std::string(kFailedStatus) + ": " + answer["failure"].get<std::string>();
-        return record;
-    }
-    if (!answer.is_object() || !answer.contains("mark") || !answer["mark"].is_number()) {
-        record.status = std::string(kFailedStatus) + ": the worker's answer could not be read";
-        return record;
-    }
-    record.mark = answer["mark"].get<double>();
-    // A document missing or unreadable still leaves a mark: the row is graded, its status says why.
-    const bool told = answer.contains("status") && answer["status"].is_string() && !answer["status"].empty();
-    record.status = told ? answer["status"].get<std::string>() : kGradedStatus;
-    if (answer.contains("blocks")) record.blocks = answer["blocks"];
-    return record;
+    return RecordOfAnswer(examinee, nlohmann::json::parse(outcome.answer, nullptr, false));
 }
 
 }  // namespace vantrel::cli::batch

@@ -5,6 +5,7 @@
 
 #include "batch/ClassRoster.h"
 #include "batch/ExamineeRecord.h"
+#include "batch/MarkStatistics.h"
 #include "batch/ReportWriter.h"
 #include "batch/WorkerPool.h"
 
@@ -15,6 +16,9 @@ struct CBatchGrading {
     std::string key;
     std::string keyFolder;
     std::string reportFolder;  // empty: no report
+    // For each examinee's feedback page in the report: the key's blocks and the pass mark.
+    std::vector<CKeyBlock> blocks;
+    double passMark = kDefaultPassMark;
 };
 
 // The key's scoring blocks, found by grading it against an empty answer folder: every block is

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,19 @@ struct CFnv1a64 {
     void Add(std::string_view bytes)
     {
         for (unsigned char c : bytes) state = (state ^ c) * 1099511628211ull;
+    }
+    // The same eight bytes at a time, for megabytes of pixels: eight times quicker, and a shift
+    // mixes each word's high bits down, which a multiply alone never does. Another hash than
+    // Add's, so one kind of data always takes the same one.
+    void AddWords(std::string_view bytes)
+    {
+        std::size_t i = 0;
+        for (std::uint64_t word; i + sizeof word <= bytes.size(); i += sizeof word) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            state = (state ^ word) * 1099511628211ull;
+            state ^= state >> 29;
+        }
+        Add(bytes.substr(i));
     }
     std::string Hex() const
     {

@@ -1,6 +1,7 @@
 #include "batch/HandInFingerprint.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -41,10 +42,22 @@ void AddContent(CFnv1a64& hash, const std::string& path, std::uint64_t& budget)
         hash.Add("unreadable");
         return;
     }
+    // Whole buffers only, so that a short read never moves the words the hash takes.
     char buffer[1 << 16];
-    for (ssize_t n; budget > 0 && (n = ::read(fd, buffer, std::min<std::uint64_t>(sizeof buffer, budget))) > 0;) {
-        hash.Add(std::string_view(buffer, static_cast<std::size_t>(n)));
-        budget -= static_cast<std::uint64_t>(n);
+    for (bool more = true; more && budget > 0;) {
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, budget));
+        std::size_t got = 0;
+        while (got < wanted) {
+            const ssize_t n = ::read(fd, buffer + got, wanted - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                more = false;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        hash.AddWords(std::string_view(buffer, got));
+        budget -= got;
     }
     ::close(fd);
 }

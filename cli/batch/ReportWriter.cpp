@@ -219,19 +219,28 @@ bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKey
         WriteExamineePage(html, {i, false}, records[i], details[i], blocks, passMark);
     html << "<script>" << kReportScript << "</script>\n</body></html>\n";
 
-    if (!WriteWholeFile(reportDirectory + "/index.html", html.str(), reason)) return false;
+    return WriteWholeFile(reportDirectory + "/index.html", html.str(), reason);
+}
 
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!HasDetail(details[i])) continue;
-        std::ostringstream page;
-        page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: "
-             << Html(ExamineeNameText(records[i].examinee)) << "</title><style>" << kReportStyle << "</style></head><body>\n";
-        WriteExamineePage(page, {i, true}, records[i], details[i], blocks, passMark);
-        page << "</body></html>\n";
-        const std::string folder = ExamineeReportFolder(reportDirectory, records[i].examinee);
-        if (!WriteWholeFile(folder + "/" + kExamineeFeedbackFile, page.str(), reason)) return false;
-    }
-    return true;
+bool WriteFeedbackPage(const std::string& reportDirectory, const CExamineeRecord& record, const nlohmann::json& detail,
+                       const std::vector<CKeyBlock>& blocks, double passMark, std::string& reason)
+{
+    if (!HasDetail(detail)) return true;
+    std::ostringstream page;
+    page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>vantrel: "
+         << Html(ExamineeNameText(record.examinee)) << "</title><style>" << kReportStyle << "</style></head><body>\n";
+    WriteExamineePage(page, {0, true}, record, detail, blocks, passMark);
+    page << "</body></html>\n";
+    // Written once, by the worker that emptied the folder: no reader can meet half a page.
+    const std::string path = ExamineeReportFolder(reportDirectory, record.examinee) + "/" + kExamineeFeedbackFile;
+    std::ofstream out(path, std::ios::binary);
+    out << page.str();
+    out.close();
+    if (out) return true;
+    reason = "cannot write " + path + " (is the disk full?)";
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    return false;
 }
 
 }  // namespace vantrel::cli::batch

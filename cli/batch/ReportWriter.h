@@ -28,9 +28,13 @@ constexpr const char* kSharedCapturesFromExaminee = "../../key";
 // passMark), the marks' histogram, each block's mean and counts of 0, partial and full scores,
 // the sortable class table, and one page per examinee with its blocks and the captures its
 // effect criteria compared, which prints on a sheet of its own. It reads each examinee's detail
-// from its report folder, and writes the examinee's page there too, alone, as feedback.html.
-// Static and offline: the only script is inline. False with a reason.
+// from its report folder. Static and offline: the only script is inline. False with a reason.
 bool WriteClassReport(const std::string& reportDirectory, const std::vector<CKeyBlock>& blocks,
                       const std::vector<CExamineeRecord>& records, double passMark, std::string& reason);
+
+// Writes an examinee's page alone into its report folder, as feedback.html, when there is
+// detail to show. False with a reason.
+bool WriteFeedbackPage(const std::string& reportDirectory, const CExamineeRecord& record, const nlohmann::json& detail,
+                       const std::vector<CKeyBlock>& blocks, double passMark, std::string& reason);
 
 }  // namespace vantrel::cli::batch

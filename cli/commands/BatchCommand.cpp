@@ -143,6 +143,8 @@ public:
         const std::vector<CExaminee> roster = TakeShard(everyone, shard);
         if (!NamesAFile(out_)) return kExitUsage;
         const std::vector<CKeyBlock> blocks = KeyBlocksOf(grading);
+        grading.blocks = blocks;
+        grading.passMark = passMark_;
         CResultFileLock lock;
         CResultFile results;
         if (!lock.Acquire(out_, reason) || !results.Open(out_, identity, blocks, csvLayout_, reason)) {

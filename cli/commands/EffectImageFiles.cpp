@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "batch/Fnv1a64.h"
 #include "commands/PngWriter.h"
 
 using vantrel::platform::CCaptureImage;
@@ -30,21 +31,13 @@ std::unique_ptr<CCaptureImage> GreyAsCapture(const std::vector<std::uint8_t>& gr
     return image;
 }
 
-// A name that only images with the same pixels share: FNV-1a over the pixels eight bytes at a
-// time (a capture's rows are whole words), which is eight times quicker than byte by byte.
+// A name that only images with the same pixels share.
 std::string ContentName(const CCaptureImage& image)
 {
-    std::uint64_t hash = 0xcbf29ce484222325ull ^ static_cast<std::uint64_t>(image.BitsPerPixel());
-    std::size_t i = 0;
-    for (std::uint64_t word; i + sizeof word <= image.ByteCount(); i += sizeof word) {
-        std::memcpy(&word, image.Pixels() + i, sizeof word);
-        hash = (hash ^ word) * 0x100000001b3ull;
-        hash ^= hash >> 29;
-    }
-    for (; i < image.ByteCount(); ++i) hash = (hash ^ image.Pixels()[i]) * 0x100000001b3ull;
-    char name[40];
-    std::snprintf(name, sizeof name, "capture-%016llx.png", static_cast<unsigned long long>(hash));
-    return name;
+    batch::CFnv1a64 hash;
+    hash.Add(std::to_string(image.BitsPerPixel()));
+    hash.AddWords(std::string_view(reinterpret_cast<const char*>(image.Pixels()), image.ByteCount()));
+    return "capture-" + hash.Hex() + ".png";
 }
 
 // Writes an image into the shared folder unless it is there already. Workers may write the same
@@ -74,20 +67,40 @@ nlohmann::json WriteEffectImageFiles(const CEffectImages& images, const CImageFo
         if (WriteCapturePng(image, folders.examinee + "/" + name, why)) names[role] = name;
         else if (reason.empty()) reason = why;
     };
-    auto writeShared = [&](const CCaptureImage& image, const char* role) {
+    // Images named by their pixels are written once: the key's into the shared folder, and an
+    // examinee's capture, which each of its effect criteria compares again, into its own.
+    auto writeOnce = [&](const CCaptureImage& image, const char* role, const std::string& folder,
+                         const std::string& fromExaminee) {
         const std::string name = ContentName(image);
         std::string why;
-        if (WriteSharedOnce(image, folders.shared, name, why)) names[role] = folders.sharedFromExaminee + "/" + name;
+        if (WriteSharedOnce(image, folder, name, why)) names[role] = fromExaminee + name;
         else if (reason.empty()) reason = why;
+    };
+    // Only this worker writes the examinee's folder, so a capture goes there directly.
+    auto writeOwnOnce = [&](const CCaptureImage& image, const char* role) {
+        const std::string name = ContentName(image);
+        std::string why;
+        std::error_code error;
+        if (std::filesystem::exists(folders.examinee + "/" + name, error) ||
+            WriteCapturePng(image, folders.examinee + "/" + name, why))
+            names[role] = name;
+        else if (reason.empty()) reason = why;
+    };
+    const bool shared = !folders.shared.empty();
+    auto writeKeys = [&](const CCaptureImage& image, const char* role, const std::string& suffix) {
+        if (shared) writeOnce(image, role, folders.shared, folders.sharedFromExaminee + "/");
+        else write(image, role, suffix);
     };
     constexpr std::array<const char*, 3> kRoles = {"examinee", "reference", "initial"};
     for (std::size_t slot = 0; slot < images.captures.size(); ++slot) {
         if (!images.captures[slot]) continue;
-        if (slot == 0 || folders.shared.empty()) write(*images.captures[slot], kRoles[slot], kRoles[slot]);
-        else writeShared(*images.captures[slot], kRoles[slot]);
+        if (slot != 0) writeKeys(*images.captures[slot], kRoles[slot], kRoles[slot]);
+        else if (shared) writeOwnOnce(*images.captures[slot], kRoles[slot]);
+        else write(*images.captures[slot], kRoles[slot], kRoles[slot]);
     }
     if (auto change = GreyAsCapture(images.examineeChange)) write(*change, "examinee_change", "examinee-change");
-    if (auto change = GreyAsCapture(images.referenceChange)) write(*change, "reference_change", "reference-change");
+    // The reference's change from the starting image is the same for every examinee.
+    if (auto change = GreyAsCapture(images.referenceChange)) writeKeys(*change, "reference_change", "reference-change");
     return names;
 }
 

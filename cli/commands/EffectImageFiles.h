@@ -19,7 +19,9 @@ struct CImageFolders {
 
 // Writes the images one effect criterion compared as STEM-examinee.png, STEM-reference.png,
 // STEM-initial.png and, for a partial effect, STEM-examinee-change.png and
-// STEM-reference-change.png. Returns the names written, by role ("examinee", "reference",
+// STEM-reference-change.png. With a shared folder, the reference, starting and reference-change
+// images go there and the examinee's capture into its folder, each named by its pixels and
+// written once. Returns the names written, by role ("examinee", "reference",
 // "initial", "examinee_change", "reference_change"), relative to the examinee's folder; reason
 // says why one could not be written.
 nlohmann::json WriteEffectImageFiles(const effects::compare::CEffectImages& images, const CImageFolders& folders,

@@ -586,13 +586,15 @@ TEST_F(BatchTest, CapturesAreTheImagesGradingCompared)
     const std::string examinee = ReadText(captures + "/" + partial["examinee"].get<std::string>());
     EXPECT_FALSE(examinee.empty());
     EXPECT_EQ(examinee, ReadText(shown));
-    // ...and the report holds the very same files the grade command wrote.
+    // ...and the report holds the very same images the grade command wrote.
     const auto html = ReadText(report + "/index.html");
-    const std::string name = partial["reference_change"].get<std::string>();
     const std::size_t at = html.find("examinees/001-");
     ASSERT_NE(at, std::string::npos);
-    const std::string folder = html.substr(at, html.find('/', at + 10) - at);
-    EXPECT_EQ(ReadText(report + "/" + folder + "/" + name), ReadText(captures + "/" + name));
+    const std::string folder = report + "/" + html.substr(at, html.find('/', at + 10) - at);
+    const auto reported = nlohmann::json::parse(ReadText(folder + "/detail.json"))["blocks"][4]["effects"][0]["captures"];
+    for (const char* role : {"examinee", "reference", "initial", "examinee_change", "reference_change"})
+        EXPECT_EQ(ReadText(folder + "/" + reported[role].get<std::string>()),
+                  ReadText(captures + "/" + partial[role].get<std::string>())) << role;
     EXPECT_NE(html.find("image-rendering: pixelated"), std::string::npos);
     EXPECT_EQ(html.find("<script src"), std::string::npos);
 }
@@ -684,6 +686,9 @@ TEST_F(BatchTest, TheKeysCapturesAreStoredOnceForTheWholeClass)
         ++examinees;
         const auto detail = nlohmann::json::parse(ReadText(folder.path().string() + "/detail.json"));
         const auto& effect = detail["blocks"][2]["effects"][0]["captures"];
+        // The examinee's one document is one capture, written once for its three effects.
+        for (int block : {3, 4})
+            EXPECT_EQ(detail["blocks"][block]["effects"][0]["captures"]["examinee"], effect["examinee"]) << block;
         for (const char* role : {"reference", "initial"}) {
             const std::string file = folder.path().string() + "/" + effect[role].get<std::string>();
             shared.insert(std::filesystem::canonical(file).string());
@@ -693,8 +698,9 @@ TEST_F(BatchTest, TheKeysCapturesAreStoredOnceForTheWholeClass)
     }
     EXPECT_EQ(examinees, 8);
     EXPECT_EQ(shared.size(), 2u);
-    // Nothing else there: no copy per examinee, no half-written file.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(report + "/key"), {}), 2);
+    // Beside them only the reference's change for the partial effect: no copy per examinee, no
+    // half-written file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(report + "/key"), {}), 3);
 }
 
 TEST_F(BatchTest, TheKeyIsCheckedFirstAndStrictRefusesAKeyWithWarnings)
