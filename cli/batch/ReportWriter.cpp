@@ -157,7 +157,7 @@ void WriteExamineePage(std::ostream& html, const CPagePlace& place, const CExami
         if (!found) continue;
         html << "<div class=\"block\"><h3>line " << block.line << ": <code>" << Html(block.keyLine) << "</code></h3>\n"
              << "<p>weight " << ShortestDecimal(block.weight) << ", score <b>"
-             << ShortestDecimal(found->value("score", 0.0)) << "</b></p>\n<ul>";
+             << Fixed(found->value("score", 0.0)) << "</b></p>\n<ul>";
         for (const std::string& line : OutcomeLines(*found)) html << "<li>" << Html(line) << "</li>";
         html << "</ul>\n";
         for (const auto& effect : found->value("effects", nlohmann::json::array()))
