@@ -236,4 +236,14 @@ VANTREL_AVX2_CLONES void BlendColours(BlendMode mode, int planeCount, const floa
     }
 }
 
+float FillNeutral(BlendMode mode)
+{
+    switch (mode) {
+    case BlendMode::LinearBurn: return 1.0f;
+    case BlendMode::LinearDodge: return 0.0f;
+    case BlendMode::LinearLight: return 0.5f;
+    default: return -1.0f;
+    }
+}
+
 }  // namespace vantrel::studio::render

@@ -27,4 +27,11 @@ BlendMode BlendModeFromKey(std::uint32_t key, bool& known);
 void BlendColours(BlendMode mode, int planeCount, const float* const* backdrop, const float* const* source,
                   float* const* out, std::size_t count);
 
+// In the linear modes (linear burn, linear dodge, linear light) an editor applies a layer's
+// fill opacity inside the blend: the source is faded towards the colour that leaves the
+// backdrop as it is before the sum is clamped, so a faint layer still darkens or lightens by
+// its faded amount where plain mixing would stop at the clamp. Returns that colour, or a
+// negative value for the modes where fill opacity mixes like opacity.
+float FillNeutral(BlendMode mode);
+
 }  // namespace vantrel::studio::render

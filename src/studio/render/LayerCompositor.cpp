@@ -279,7 +279,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
 
 // Built for AVX2 too, chosen when the processor has it: twice the floats per instruction.
 VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span,
-                                float* const* srcColour, const float* srcAlpha)
+                                float* const* srcColour, const float* srcAlpha, float fillInside)
 {
     const int n = planeCount_;
     float* backAlpha = target.Row(n, bandRow) + left;
@@ -305,13 +305,29 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& targe
     } else {
         float* backColour[4];
         float* blended[4];
-        float* scratch = AtLeast(blendScratch_, span * static_cast<std::size_t>(2 * n));
+        float* faded[4];
+        const bool fadeInside = fillInside < 1.0f;
+        float* scratch = AtLeast(blendScratch_, span * static_cast<std::size_t>((fadeInside ? 3 : 2) * n));
         for (int p = 0; p < n; ++p) {
             backColour[p] = opaque ? back[p] : scratch + span * static_cast<std::size_t>(p);
             blended[p] = scratch + span * static_cast<std::size_t>(n + p);
+            faded[p] = fadeInside ? scratch + span * static_cast<std::size_t>(2 * n + p) : srcColour[p];
             if (!opaque) kernels::Unpremultiply(backColour[p], back[p], backAlpha, span);
         }
-        BlendColours(mode, n, backColour, srcColour, blended, span);
+        if (fadeInside) {
+            const float neutral = FillNeutral(mode);
+            for (int p = 0; p < n; ++p)
+                for (std::size_t x = 0; x < span; ++x) faded[p][x] = neutral + (srcColour[p][x] - neutral) * fillInside;
+        }
+        BlendColours(mode, n, backColour, faded, blended, span);
+        if (fadeInside) {
+            // srcAlpha carries the fill, which the faded blend already holds: over the backdrop
+            // the blend moves it by opacity alone, Cb + opacity * (B - Cb).
+            const float undo = 1.0f / fillInside;
+            for (int p = 0; p < n; ++p)
+                for (std::size_t x = 0; x < span; ++x)
+                    blended[p][x] = backColour[p][x] + (blended[p][x] - backColour[p][x]) * undo;
+        }
         for (int p = 0; p < n; ++p) {
             if (opaque)
                 kernels::SourceOver(back[p], blended[p], srcAlpha, span);
@@ -331,10 +347,13 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
     float scale = record.opacity * kByte * record.fillOpacity * kByte;
+    float fillInside = 1.0f;
     if (asClipBase) {
         // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
         mode = BlendMode::Normal;
         scale = 1.0f;
+    } else if (FillNeutral(mode) >= 0.0f && record.fillOpacity > 0 && record.fillOpacity < 255) {
+        fillInside = record.fillOpacity * kByte;
     }
     const int bandBottom = bandTop_ + bandHeight_;
     const int n = planeCount_;
@@ -422,7 +441,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             if (mode == BlendMode::Dissolve)
                 for (std::size_t x = 0; x < span; ++x)
                     srcAlpha[x] = DissolveThreshold(left + static_cast<int>(x), y, node.index) < srcAlpha[x] ? 1.0f : 0.0f;
-            BlendRow(mode, target, bandRow, left, span, srcColour, srcAlpha);
+            BlendRow(mode, target, bandRow, left, span, srcColour, srcAlpha, fillInside);
         }
     }
     return true;

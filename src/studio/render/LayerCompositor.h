@@ -47,8 +47,10 @@ private:
     VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
                                                                  CBand* const* clipGroup, studio::psd::CPsdRefusal& refusal,
                                                                  bool asClipBase = false);
+    // fillInside, below 1, is a fill opacity the mode applies inside its blend (FillNeutral);
+    // srcAlpha then already holds it, as it does for other modes.
     void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
-                  const float* srcAlpha);
+                  const float* srcAlpha, float fillInside = 1.0f);
     bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
     bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
     CLayerState& StateOf(const CNode& node);

@@ -129,6 +129,13 @@ TEST(ColorConversion, LabUnderD50ReachesSrgbPrimariesAndGreys)
     EXPECT_NEAR(red[1], 0, 2);
     EXPECT_NEAR(red[2], 0, 2);
 
+    // Colours outside sRGB clip each primary after the exact conversion. These are pixels of
+    // psd-tools' 4x4 Lab sample as LittleCMS converts them unoptimised; its default 8-bit
+    // transform interpolates a table across the clip and lands up to 18 levels away.
+    EXPECT_EQ(vantrel::studio::render::LabToSrgb(48 * 100.0 / 255, 51, -85), (std::array<std::uint8_t, 3>{0, 3, 177}));
+    EXPECT_EQ(vantrel::studio::render::LabToSrgb(138 * 100.0 / 255, 80, 69), (std::array<std::uint8_t, 3>{253, 7, 2}));
+    EXPECT_EQ(vantrel::studio::render::LabToSrgb(199 * 100.0 / 255, 34, 91), (std::array<std::uint8_t, 3>{255, 166, 0}));
+
     // Stored 8-bit Lab: L * 255 / 100, a + 128, b + 128.
     const Row lightness = {255, 0}, a = {128, 128}, b = {128, 128};
     const std::uint8_t* rows[] = {lightness.data(), a.data(), b.data()};

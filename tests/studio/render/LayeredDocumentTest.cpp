@@ -105,6 +105,33 @@ TEST_P(LayerCompression, FillOpacityAndEmptyLayers)
     ExpectNear(result.At(1, 1), {255, 127, 127}, "red at half fill over white");
 }
 
+TEST_P(LayerCompression, LinearModesTakeFillOpacityInsideTheirBlend)
+{
+    // The layers of ag-psd's fill-opacity sample; the editor's own composite of them, over
+    // white, is (100, 112, 102). Mixing the red layer's fill like opacity gives (100, 131, 122).
+    auto blue = Layer(0, 0, 1, 1, {0, 0, 255});
+    blue.opacity = 153;
+    auto green = Layer(0, 0, 1, 1, {0, 255, 0});
+    green.opacity = 102;
+    green.blendKey = "lLit";
+    auto red = Layer(0, 0, 1, 1, kRed);
+    red.fillOpacity = 51;
+    red.blendKey = "lLit";
+    ExpectNear(Render(Placeholder(1, 1, {blue, green, red})).At(0, 0), {100, 112, 102}, "linear light at 20% fill");
+
+    // Linear dodge of white at half fill over light grey: 0.8 + 0.5 clamps to white, where
+    // mixing would stop half way to it (230).
+    auto grey = Layer(0, 0, 1, 1, {204, 204, 204});
+    auto dodge = Layer(0, 0, 1, 1, kWhite);
+    dodge.fillOpacity = 128;
+    dodge.blendKey = "lddg";
+    ExpectNear(Render(Placeholder(1, 1, {grey, dodge})).At(0, 0), kWhite, "linear dodge at half fill");
+    // Opacity still mixes: the same layer at half opacity and full fill.
+    dodge.fillOpacity = 255;
+    dodge.opacity = 128;
+    ExpectNear(Render(Placeholder(1, 1, {grey, dodge})).At(0, 0), {230, 230, 230}, "linear dodge at half opacity");
+}
+
 TEST_P(LayerCompression, UserMasksHideWhatTheyCover)
 {
     auto masked = Layer(0, 0, 2, 4, kRed);
