@@ -82,6 +82,12 @@ struct CPsdLayerLimits {
     // Each level of nesting holds a band of its own and a frame of the compositor's recursion;
     // editors nest groups only a few levels deep.
     static constexpr int kMaxGroupDepth = 64;
+    // A descriptor nests an object or list per level of recursion; the editor's deepest (a
+    // gradient inside an effect inside a list) go four or five levels down.
+    static constexpr int kMaxDescriptorDepth = 32;
+    // Each value read costs a node of memory whatever bytes it took, so a block of empty lists
+    // could ask for far more memory than its size; the editor's largest settings hold hundreds.
+    static constexpr int kMaxDescriptorValues = 100000;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and
