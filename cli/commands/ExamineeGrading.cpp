@@ -9,6 +9,7 @@
 #include "hosting/headless/HeadlessBuildPlatform.h"
 #include "hosting/headless/StudioInstallation.h"
 #include "platform/posix/CodePageConversion.h"
+#include "text/AsciiCase.h"
 #include "text/CodePage.h"
 
 using vantrel::grading::CBlockReport;
@@ -70,9 +71,9 @@ public:
     // What was not drawn of the document named name in the answer folder.
     std::vector<std::string> Of(const std::string& answers, const std::string& name) const
     {
-        const std::string wanted = Slashed(answers + "/" + name);
+        const std::string wanted = text::AsciiLowered(Slashed(answers + "/" + name));
         for (const auto& [path, notDrawn] : gaps_)
-            if (SameAsciiCase(Slashed(path), wanted)) return notDrawn;
+            if (text::AsciiLowered(Slashed(path)) == wanted) return notDrawn;
         return {};
     }
 
@@ -85,15 +86,6 @@ private:
         for (char c : path)
             if (!(c == '/' && !single.empty() && single.back() == '/')) single += c;
         return single;
-    }
-    static bool SameAsciiCase(const std::string& a, const std::string& b)
-    {
-        if (a.size() != b.size()) return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-            if (lower(a[i]) != lower(b[i])) return false;
-        }
-        return true;
     }
 
     std::vector<std::pair<std::string, std::vector<std::string>>> gaps_;
