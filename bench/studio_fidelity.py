@@ -17,7 +17,8 @@ Display rules the reference applies, each the studio's own:
   entry (resource 0x0417) white.
 - CMYK: R = C'K' and so on (stored inverted); Lab: D50 Lab to sRGB through the sRGB colorants
   adapted to D50; Multichannel: every channel an ink in its display colour (resource 0x0435 or
-  0x03EF), printed over the others on white.
+  0x03EF), printed over the others on white in channel order, an ink of solidity s covering
+  what lies under it that much: light (1 - a) + a colour (s + (1 - s) light) for ink amount a.
 - An embedded ICC profile of the document's colour space converts to sRGB instead (Pillow's
   ImageCms, relative colorimetric with black-point compensation), except in 32-bit documents.
 - The first channel after the colour channels is the merged transparency when the layer count
@@ -164,7 +165,8 @@ def display_colours(resources):
     colours = []
     for at in range(start, len(body) - 12, stride):
         space = struct.unpack('>H', body[at:at + 2])[0]
-        colours.append((space, struct.unpack('>4H', body[at + 2:at + 10])))
+        solidity = min(struct.unpack('>H', body[at + 10:at + 12])[0], 100) / 100
+        colours.append((space, struct.unpack('>4H', body[at + 2:at + 10]), solidity))
     return colours
 
 
@@ -172,7 +174,7 @@ def ink_colour(entry, index):
     defaults = [(0, 1, 1), (1, 0, 1), (1, 1, 0), (0, 0, 0)]
     if entry is None:
         return np.array(defaults[min(index, 3)], float)
-    space, c = entry
+    space, c = entry[0], entry[1]
     if space == 0:
         return np.array([c[0] >> 8, c[1] >> 8, c[2] >> 8], float) / 255
     if space == 2:
@@ -291,8 +293,11 @@ def psd_reference(path):
         image = np.ones((height, width, 3))
         for index in range(colour):
             ink = 1.0 - plane(index)
-            colour_rgb = ink_colour(entries[index] if index < len(entries) else None, index)
-            image *= 1.0 - ink[:, :, None] * (1.0 - colour_rgb[None, None, :])
+            entry = entries[index] if index < len(entries) else None
+            colour_rgb = ink_colour(entry, index)[None, None, :]
+            solidity = entry[2] if entry else 0.0
+            ink = ink[:, :, None]
+            image = image * (1.0 - ink) + ink * colour_rgb * (solidity + (1.0 - solidity) * image)
     else:
         raise ValueError('colour mode %d' % mode)
 
