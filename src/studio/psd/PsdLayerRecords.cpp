@@ -86,6 +86,16 @@ bool FindDescriptorRgb(const CSpanReader& data, std::uint8_t rgb[3])
     return true;
 }
 
+// Whether a vector stroke descriptor has 'strokeEnabled' on: the key, 'bool' and its byte.
+bool IsStrokeEnabled(const CSpanReader& data)
+{
+    static constexpr char kKey[] = "strokeEnabledbool";
+    const std::uint8_t* begin = data.Here();
+    const std::uint8_t* end = begin + data.Left();
+    const std::uint8_t* hit = std::search(begin, end, kKey, kKey + sizeof kKey - 1);
+    return hit != end && end - hit > static_cast<std::ptrdiff_t>(sizeof kKey - 1) && hit[sizeof kKey - 1] != 0;
+}
+
 bool IsAdjustmentKey(std::uint32_t key)
 {
     for (std::uint32_t k : {Key("levl"), Key("curv"), Key("brit"), Key("blnc"), Key("hue "), Key("hue2"), Key("selc"),
@@ -126,6 +136,7 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
     } else if (key == Key("iOpa")) {
         data.U8(record.fillOpacity);
     } else if (key == Key("SoCo")) {
+        record.hasFillContent = true;
         record.hasSolidColor = FindDescriptorRgb(data, record.solidColor);
         if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
     } else if (IsAdjustmentKey(key)) {
@@ -133,9 +144,26 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
     } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
         AddSkipped(record, "layer effects");
     } else if (key == Key("vmsk") || key == Key("vsms")) {
+        const VectorMaskProblem problem = ReadPsdVectorMask(data.Here(), data.Left(), record.vectorMask);
         record.hasVectorMask = true;
-        AddSkipped(record, "vector mask");
+        record.vectorMask.readable = problem == VectorMaskProblem::None;
+        if (problem == VectorMaskProblem::TooManyKnots)
+            AddSkipped(record, "vector mask of more than " + std::to_string(CPsdLayerLimits::kMaxPathKnots) + " knots");
+        else if (problem != VectorMaskProblem::None)
+            AddSkipped(record, "vector mask (damaged path records)");
+    } else if (key == Key("vscg")) {
+        // A shape's fill: its kind, then a descriptor as a fill layer's block holds it.
+        std::uint32_t kind = 0;
+        record.hasFillContent = true;
+        if (data.U32(kind) && kind == Key("SoCo")) {
+            record.hasSolidColor = FindDescriptorRgb(data, record.solidColor);
+            if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
+        }
+    } else if (key == Key("vstk")) {
+        // Stored pixels hold the stroke as the editor drew it.
+        if (record.bounds.IsEmpty() && IsStrokeEnabled(data)) AddSkipped(record, "vector stroke");
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
+        record.hasFillContent = true;
         AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"
                                               : "pattern fill (its stored pixels are drawn)");
     }
@@ -160,13 +188,25 @@ bool ReadMask(CSpanReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
     m.present = true;
     m.relativeToLayer = (flags & 0x01) != 0;
     m.disabled = (flags & 0x02) != 0;
-    if (length == 20) return true;
     if (flags & 0x10) {  // mask parameters: densities are one byte, feathers a double
         std::uint8_t parameters = 0;
         mask.U8(parameters);
-        for (int bit = 0; bit < 4; ++bit)
-            if (parameters & (1 << bit)) mask.Skip((bit & 1) ? 8 : 1);
+        std::uint8_t* densities[2] = {&m.density, &record.vectorMask.density};
+        double* feathers[2] = {&m.feather, &record.vectorMask.feather};
+        for (int bit = 0; bit < 4; ++bit) {
+            if (!(parameters & (1 << bit))) continue;
+            if (bit & 1) {
+                std::uint64_t bits = 0;
+                if (!mask.Unsigned(8, bits)) break;
+                double value = 0;
+                std::memcpy(&value, &bits, sizeof value);
+                *feathers[bit / 2] = std::isfinite(value) && value > 0 ? value : 0.0;
+            } else if (!mask.U8(*densities[bit / 2])) {
+                break;
+            }
+        }
     }
+    if (length == 20) return true;
     // When a vector mask is present too, the user mask's own bounds follow.
     if (record.FindChannel(kRealUserMaskChannel) != nullptr && mask.Left() >= 18) {
         std::uint8_t realFlags = 0;
@@ -178,6 +218,11 @@ bool ReadMask(CSpanReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
         m.channelId = kRealUserMaskChannel;
     }
     return true;
+}
+
+bool MaskFeathered(const CPsdLayerRecord& record)
+{
+    return record.mask.present && !record.mask.disabled && record.mask.feather > 0 && record.mask.density > 0;
 }
 
 // A layer's or its mask's rectangle, within the sides a layer may have.
@@ -267,9 +312,14 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         const std::size_t padded = ((nameLength + 4u) & ~3u) - 1;
         extra.Skip(std::min(padded, extra.Left()));
     }
-    return ForEachBlock(
-        extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
-        refusal);
+    if (!ForEachBlock(
+            extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
+            refusal))
+        return false;
+    // Without a user mask's channel, the mask record describes the vector mask.
+    if (record.hasVectorMask && record.FindChannel(record.mask.channelId) == nullptr) record.mask.present = false;
+    if (MaskFeathered(record)) AddSkipped(record, "user mask feather");
+    return true;
 }
 
 // Reads a layer count and its records from offset to end, then places every channel's data

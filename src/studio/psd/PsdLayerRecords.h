@@ -7,6 +7,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
+#include "studio/psd/PsdVectorMask.h"
 
 namespace vantrel::studio::psd {
 
@@ -45,6 +46,8 @@ struct CPsdLayerMask {
     // The mask moves with the layer in the editor; its bounds are canvas coordinates either way.
     bool relativeToLayer = false;
     int channelId = kUserMaskChannel;
+    std::uint8_t density = 255;  // from the mask parameters: 0 leaves the layer unmasked
+    double feather = 0;          // pixels; the studio does not blur a user mask
 };
 
 struct CPsdLayerRecord {
@@ -59,7 +62,9 @@ struct CPsdLayerRecord {
     std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer
-    bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
+    bool hasFillContent = false;       // a fill layer's or a shape's content: colour, gradient or pattern
+    bool hasVectorMask = false;        // a vector mask block, read into vectorMask
+    CPsdVectorMask vectorMask;
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
     std::string name;
     // What the studio does not draw for this layer, for the document's report.
@@ -82,6 +87,10 @@ struct CPsdLayerLimits {
     // Each level of nesting holds a band of its own and a frame of the compositor's recursion;
     // editors nest groups only a few levels deep.
     static constexpr int kMaxGroupDepth = 64;
+    // Knots of one layer's vector mask: each becomes up to 64 lines that every sub-row it
+    // spans looks at; shapes drawn in an editor have a few thousand at most, text turned
+    // into shapes a few tens of thousands.
+    static constexpr int kMaxPathKnots = 100000;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

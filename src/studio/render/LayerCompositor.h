@@ -53,6 +53,8 @@ private:
                   const float* srcAlpha, float fillInside = 1.0f);
     bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
     bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
+    // The mask rows' density and the vector mask, on the decoded user mask.
+    void ShapeMaskRows(const CNode& node, int firstRow, int rowCount);
     CLayerState& StateOf(const CNode& node);
     CBand& BandAt(int depth, int kind);
 
