@@ -87,10 +87,11 @@ struct CPsdLayerLimits {
     // Each level of nesting holds a band of its own and a frame of the compositor's recursion;
     // editors nest groups only a few levels deep.
     static constexpr int kMaxGroupDepth = 64;
-    // Knots of one layer's vector mask: each becomes up to 64 lines that every sub-row it
-    // spans looks at; shapes drawn in an editor have a few thousand at most, text turned
-    // into shapes a few tens of thousands.
-    static constexpr int kMaxPathKnots = 100000;
+    // Knots of one layer's vector mask: the curves between them are looked at for every band
+    // of rows and flattened into lines that every sub-row they span looks at. Shapes drawn in
+    // an editor have a few thousand knots at most, a paragraph of text turned into shapes a
+    // few tens of thousands.
+    static constexpr int kMaxPathKnots = 65536;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

@@ -21,8 +21,9 @@ constexpr double kMaxFeather = 1000.0;
 constexpr std::size_t kFeatherFloats = std::size_t{1} << 22;
 // Rows one call may ask for: the compositor's bands are no taller.
 constexpr int kRowsAsked = 64;
-// Lines one call flattens the path into (40 MB).
-constexpr std::size_t kMaxEdges = std::size_t{1} << 20;
+// Lines one call flattens the path into: each may cross every sub-row, so this bounds the work
+// of a row to a few times that of the widest canvas.
+constexpr std::size_t kMaxEdges = std::size_t{1} << 16;
 
 struct CPoint {
     double x, y;
@@ -143,15 +144,17 @@ CVectorMaskCoverage::~CVectorMaskCoverage() = default;
 void CVectorMaskCoverage::CoverComponent(CComponent& component, int firstRow, int rowCount, int left, int width,
                                          float* out)
 {
-    // Edges come in as the rows reach them and leave once the rows are past them.
-    while (component.nextEdge < component.edges.size() && component.edges[component.nextEdge].top < firstRow + rowCount)
-        component.active.push_back(component.nextEdge++);
-    std::erase_if(component.active, [&](std::size_t e) { return component.edges[e].bottom <= firstRow; });
-
     const auto columns = static_cast<std::size_t>(width);
     rowDelta_.resize(columns + 1);
     constexpr float weight = 1.0f / kSubRows;
+    component.nextEdge = 0;
+    component.active.clear();
     for (int row = 0; row < rowCount; ++row) {
+        // Edges come in as the rows reach them and leave once the rows are past them.
+        const int y0 = firstRow + row;
+        while (component.nextEdge < component.edges.size() && component.edges[component.nextEdge].top < y0 + 1)
+            component.active.push_back(component.nextEdge++);
+        std::erase_if(component.active, [&](std::size_t e) { return component.edges[e].bottom <= y0; });
         float* cover = out + static_cast<std::size_t>(row) * columns;
         std::fill_n(cover, columns, 0.0f);
         std::fill(rowDelta_.begin(), rowDelta_.end(), 0.0f);
