@@ -36,6 +36,8 @@ constexpr int kMaxBandRows = 64;
 // Decoded samples of one layer channel at a time, so one huge layer decodes a few rows at once.
 constexpr std::size_t kDecodeSamples = std::size_t{1} << 20;
 constexpr float kByte = 1.0f / 255.0f;
+// Feathered vector masks that keep their blurred rows between bands; others blur per band.
+constexpr int kKeptFeatheredMasks = 4;
 
 // Dissolve keeps a pixel whole or drops it, by a fixed pseudo-random threshold per pixel.
 inline float DissolveThreshold(int x, int y, int layer)
@@ -130,6 +132,9 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     }
     states_.clear();
     states_.resize(layers_.records.size());
+    featheredMasks_.clear();
+    featheredMasks_.resize(layers_.records.size());
+    keptFeathers_ = 0;
     return true;
 }
 
@@ -265,7 +270,17 @@ void CLayerCompositor::ShapeMaskRows(const CNode& node, int firstRow, int rowCou
     const CPsdLayerRecord& record = *node.record;
     const std::size_t count = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(width_);
     if (MaskActive(record) && record.mask.density < 255) ApplyMaskDensity(maskRows_.data(), count, record.mask.density);
-    if (VectorMaskActive(record))
+    if (!VectorMaskActive(record)) return;
+    auto& kept = featheredMasks_[static_cast<std::size_t>(node.index)];
+    // A feathered mask keeps its blurred blocks (up to 16 MB each, for a few layers at most).
+    if (!kept && record.vectorMask.feather > 0 && keptFeathers_ < kKeptFeatheredMasks) {
+        kept = std::make_unique<CVectorMaskCoverage>(record.vectorMask, width_, layout_.height);
+        kept->KeepBlocks();
+        ++keptFeathers_;
+    }
+    if (kept)
+        kept->ScaleMaskRows(firstRow, rowCount, maskRows_.data());
+    else
         CVectorMaskCoverage(record.vectorMask, width_, layout_.height).ScaleMaskRows(firstRow, rowCount, maskRows_.data());
 }
 

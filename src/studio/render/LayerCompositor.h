@@ -15,6 +15,8 @@
 
 namespace vantrel::studio::render {
 
+class CVectorMaskCoverage;
+
 // Draws a document from its layers, the way an editor's document window shows them: groups
 // (isolated, or passing through with their own opacity and mask), clipping groups, user
 // masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
@@ -76,6 +78,9 @@ private:
     studio::psd::CChannelScratch scratch_;
     std::vector<float> rowScratch_;
     std::vector<float> blendScratch_;
+    // Feathered vector masks, by record index, each keeping its blurred rows from band to band.
+    std::vector<std::unique_ptr<CVectorMaskCoverage>> featheredMasks_;
+    int keptFeathers_ = 0;
 };
 
 }  // namespace vantrel::studio::render

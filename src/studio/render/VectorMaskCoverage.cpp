@@ -230,6 +230,21 @@ void CVectorMaskCoverage::Rasterize(int firstRow, int rowCount, int left, int wi
     }
 }
 
+void CVectorMaskCoverage::BlurBlock(int margin)
+{
+    const int rows = blockRows_ + 2 * margin;
+    const auto stride = static_cast<std::size_t>(width_) + 2u * static_cast<std::size_t>(margin);
+    scratch_.resize(static_cast<std::size_t>(rows) * stride);
+    Rasterize(blockTop_ - margin, rows, -margin, static_cast<int>(stride), scratch_.data());
+    std::vector<float> line;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int y = 0; y < rows; ++y)
+            BoxBlur(scratch_.data() + static_cast<std::size_t>(y) * stride, stride, 1, boxRadius_, line);
+        for (std::size_t x = 0; x < stride; ++x)
+            BoxBlur(scratch_.data() + x, static_cast<std::size_t>(rows), stride, boxRadius_, line);
+    }
+}
+
 void CVectorMaskCoverage::CoverRows(int firstRow, int rowCount, float* out)
 {
     if (rowCount <= 0 || width_ <= 0) return;
@@ -238,21 +253,20 @@ void CVectorMaskCoverage::CoverRows(int firstRow, int rowCount, float* out)
     if (margin == 0 || rowCount > kRowsAsked) {
         Rasterize(firstRow, rowCount, 0, width_, out);
     } else {
-        // The rows and a margin all round, blurred, and the middle kept.
-        const int rows = rowCount + 2 * margin;
-        const int columns = width_ + 2 * margin;
-        const auto stride = static_cast<std::size_t>(columns);
-        scratch_.resize(static_cast<std::size_t>(rows) * stride);
-        Rasterize(firstRow - margin, rows, -margin, columns, scratch_.data());
-        std::vector<float> line;
-        for (int pass = 0; pass < 3; ++pass) {
-            for (int y = 0; y < rows; ++y)
-                BoxBlur(scratch_.data() + static_cast<std::size_t>(y) * stride, stride, 1, boxRadius_, line);
-            for (std::size_t x = 0; x < stride; ++x)
-                BoxBlur(scratch_.data() + x, static_cast<std::size_t>(rows), stride, boxRadius_, line);
+        // Blurred rows are worked out a block at a time, with a margin all round: one band's
+        // rows when blocks are not kept, as many as the memory allows when they are.
+        const bool inBlock = keepBlocks_ && firstRow >= blockTop_ && firstRow + rowCount <= blockTop_ + blockRows_;
+        if (!inBlock) {
+            const auto wide = static_cast<std::size_t>(width_) + 2u * static_cast<std::size_t>(margin);
+            const int most = static_cast<int>(std::min<std::size_t>(kFeatherFloats / wide, 1u << 20)) - 2 * margin;
+            blockTop_ = firstRow;
+            blockRows_ = keepBlocks_ ? std::max(rowCount, std::min(most, height_ - firstRow)) : rowCount;
+            BlurBlock(margin);
         }
+        const auto stride = static_cast<std::size_t>(width_) + 2u * static_cast<std::size_t>(margin);
         for (int y = 0; y < rowCount; ++y)
-            std::copy_n(scratch_.data() + static_cast<std::size_t>(y + margin) * stride + static_cast<std::size_t>(margin),
+            std::copy_n(scratch_.data() + static_cast<std::size_t>(y + firstRow - blockTop_ + margin) * stride +
+                            static_cast<std::size_t>(margin),
                         width_, out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_));
     }
     // Density d keeps 1 - d (1 - m): at 0 the mask has no effect.

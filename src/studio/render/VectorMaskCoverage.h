@@ -27,6 +27,9 @@ public:
     // Coverage from 0 to 1 of canvas rows [firstRow, firstRow + rowCount), canvasWidth values
     // a row.
     void CoverRows(int firstRow, int rowCount, float* out);
+    // Keeps the blurred rows of a feathered mask from call to call, in blocks of up to 16 MB,
+    // so that the bands of a canvas do not each blur their own margins again.
+    void KeepBlocks() { keepBlocks_ = true; }
     // Scales mask bytes (canvasWidth a row) by the coverage of the same rows.
     void ScaleMaskRows(int firstRow, int rowCount, std::uint8_t* rows);
     // The feather, in pixels, after the limit on the rows one band may blur over.
@@ -51,6 +54,8 @@ private:
     // The lines of the path that cross rows [top, bottom), by component.
     void BuildEdges(double top, double bottom);
     void Rasterize(int firstRow, int rowCount, int left, int width, float* out);
+    // Rows [blockTop_, blockTop_ + blockRows_) with margins all round into scratch_, blurred.
+    void BlurBlock(int margin);
     void CoverComponent(CComponent& component, int firstRow, int rowCount, int left, int width, float* out);
 
     const studio::psd::CPsdVectorMask& mask_;
@@ -60,6 +65,9 @@ private:
     int boxRadius_ = 0;  // of each of the three box blurs
     int width_;
     int height_;
+    bool keepBlocks_ = false;
+    int blockTop_ = 0;
+    int blockRows_ = 0;
     std::vector<float> scratch_;
     std::vector<float> component_;
     std::vector<float> rowDelta_;

@@ -131,13 +131,17 @@ TEST(VectorMaskCoverage, RowsAskedForInBandsMatchTheWholeCanvas)
     mask.feather = 1.5;
     mask.subpaths.push_back(Polygon({{3.2, 1.7}, {17.9, 6.1}, {9.4, 18.3}}, 20, 20));
     const auto whole = Cover(mask, 20, 20);
-    CVectorMaskCoverage coverage(mask, 20, 20);
-    std::vector<float> band(3 * 20);
-    for (int top = 0; top < 20; top += 3) {
-        const int rows = std::min(3, 20 - top);
-        coverage.CoverRows(top, rows, band.data());
-        for (int i = 0; i < rows * 20; ++i)
-            EXPECT_NEAR(band[static_cast<std::size_t>(i)], whole[static_cast<std::size_t>(top * 20 + i)], 1e-5) << top;
+    for (bool kept : {false, true}) {
+        CVectorMaskCoverage coverage(mask, 20, 20);
+        if (kept) coverage.KeepBlocks();
+        std::vector<float> band(3 * 20);
+        for (int top = 0; top < 20; top += 3) {
+            const int rows = std::min(3, 20 - top);
+            coverage.CoverRows(top, rows, band.data());
+            for (int i = 0; i < rows * 20; ++i)
+                EXPECT_NEAR(band[static_cast<std::size_t>(i)], whole[static_cast<std::size_t>(top * 20 + i)], 1e-5)
+                    << top << (kept ? " kept" : "");
+        }
     }
 }
 
