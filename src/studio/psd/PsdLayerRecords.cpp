@@ -86,14 +86,16 @@ bool FindDescriptorRgb(const CSpanReader& data, std::uint8_t rgb[3])
     return true;
 }
 
-// Whether a vector stroke descriptor has 'strokeEnabled' on: the key, 'bool' and its byte.
-bool IsStrokeEnabled(const CSpanReader& data)
+// A boolean of a descriptor, found by its key followed by 'bool' and its byte; fallback when
+// it is not there.
+bool FindDescriptorBool(const CSpanReader& data, const char* keyAndType, bool fallback)
 {
-    static constexpr char kKey[] = "strokeEnabledbool";
+    const std::size_t length = std::strlen(keyAndType);
     const std::uint8_t* begin = data.Here();
     const std::uint8_t* end = begin + data.Left();
-    const std::uint8_t* hit = std::search(begin, end, kKey, kKey + sizeof kKey - 1);
-    return hit != end && end - hit > static_cast<std::ptrdiff_t>(sizeof kKey - 1) && hit[sizeof kKey - 1] != 0;
+    const std::uint8_t* hit = std::search(begin, end, keyAndType, keyAndType + length);
+    if (hit == end || end - hit <= static_cast<std::ptrdiff_t>(length)) return fallback;
+    return hit[length] != 0;
 }
 
 bool IsAdjustmentKey(std::uint32_t key)
@@ -161,7 +163,9 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
         }
     } else if (key == Key("vstk")) {
         // Stored pixels hold the stroke as the editor drew it.
-        if (record.bounds.IsEmpty() && IsStrokeEnabled(data)) AddSkipped(record, "vector stroke");
+        if (record.bounds.IsEmpty() && FindDescriptorBool(data, "strokeEnabledbool", false))
+            AddSkipped(record, "vector stroke");
+        record.fillHidden = !FindDescriptorBool(data, "fillEnabledbool", true);
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
         record.hasFillContent = true;
         AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"
@@ -319,6 +323,8 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     // Without a user mask's channel, the mask record describes the vector mask.
     if (record.hasVectorMask && record.FindChannel(record.mask.channelId) == nullptr) record.mask.present = false;
     if (MaskFeathered(record)) AddSkipped(record, "user mask feather");
+    // A shape whose fill is turned off shows only its stroke.
+    if (record.fillHidden) record.hasSolidColor = false;
     return true;
 }
 

@@ -63,6 +63,7 @@ struct CPsdLayerRecord {
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer
     bool hasFillContent = false;       // a fill layer's or a shape's content: colour, gradient or pattern
+    bool fillHidden = false;           // a shape's fill turned off in its vector stroke block
     bool hasVectorMask = false;        // a vector mask block, read into vectorMask
     CPsdVectorMask vectorMask;
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue

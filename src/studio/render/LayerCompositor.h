@@ -18,9 +18,9 @@ namespace vantrel::studio::render {
 class CVectorMaskCoverage;
 
 // Draws a document from its layers, the way an editor's document window shows them: groups
-// (isolated, or passing through with their own opacity and mask), clipping groups, user
-// masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
-// lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// (isolated, or passing through with their own opacity and mask), clipping groups, user and
+// vector masks, opacity and fill opacity, every blend mode, and solid-colour fill and shape
+// layers; the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
 // few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
 // group being composited, and a layer decodes only the rows the band needs.
 class CLayerCompositor {

@@ -265,6 +265,17 @@ TEST(LayeredDocument, ShapeLayersShowTheirFillThroughTheirPath)
 
     shape.extraBlocks = vantrel::testing::InfoBlock("vmsk", RectangleVectorMask(4, 2.5, 1, 6, 5, 8, 6));
     ExpectNear(Render(Placeholder(8, 6, {shape})).At(0, 0), kRed, "a disabled path does not shape the fill");
+
+    // A stroke is listed as not drawn; a fill turned off in the stroke's block is not drawn.
+    const std::string stroke = std::string("strokeEnabledbool\x01") + "fillEnabledbool";
+    std::vector<std::uint8_t> strokeBlock(stroke.begin(), stroke.end());
+    strokeBlock.push_back(0);
+    shape.extraBlocks = vantrel::testing::InfoBlock("vmsk", RectangleVectorMask(0, 2.5, 1, 6, 5, 8, 6));
+    const auto strokeBytes = vantrel::testing::InfoBlock("vstk", strokeBlock);
+    shape.extraBlocks.insert(shape.extraBlocks.end(), strokeBytes.begin(), strokeBytes.end());
+    const auto stroked = Render(Placeholder(8, 6, {shape}));
+    ExpectNear(stroked.At(3, 2), kWhite, "a fill turned off");
+    EXPECT_EQ(stroked.skipped, std::vector<std::string>{"layer 0 \"layer\": vector stroke"});
 }
 
 // Two captures of the fixtures corpus, 200 x 160: their mean difference per sample.
