@@ -98,6 +98,55 @@ bool FindDescriptorBool(const CSpanReader& data, const char* keyAndType, bool fa
     return hit[length] != 0;
 }
 
+// Where the bytes after a descriptor's key and type begin, or null.
+const std::uint8_t* FindAfter(const CSpanReader& data, const char* keyAndType, std::size_t following)
+{
+    const std::size_t length = std::strlen(keyAndType);
+    const std::uint8_t* begin = data.Here();
+    const std::uint8_t* end = begin + data.Left();
+    const std::uint8_t* hit = std::search(begin, end, keyAndType, keyAndType + length);
+    if (hit == end || static_cast<std::size_t>(end - hit) < length + following) return nullptr;
+    return hit + length;
+}
+
+// A big-endian double that lies at a descriptor's key and type, after skip bytes (a unit).
+bool FindDescriptorDouble(const CSpanReader& data, const char* keyAndType, std::size_t skip, double& value)
+{
+    const std::uint8_t* at = FindAfter(data, keyAndType, skip + 8);
+    if (at == nullptr) return false;
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < 8; ++i) bits = (bits << 8) | at[skip + i];
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value);
+}
+
+// A shape's stroke: drawn when it is enabled and its content is a solid RGB colour; its width
+// in pixels (points at the block's resolution), alignment and opacity.
+CPsdVectorStroke ReadVectorStroke(const CSpanReader& data)
+{
+    CPsdVectorStroke stroke;
+    const std::uint8_t* content = FindAfter(data, "strokeStyleContentObjc", 0);
+    if (!FindDescriptorBool(data, "strokeEnabledbool", false) || content == nullptr) return stroke;
+    const CSpanReader rest(content, static_cast<std::size_t>(data.Here() + data.Left() - content));
+    if (FindAfter(rest, "solidColorLayer", 0) == nullptr || !FindDescriptorRgb(rest, stroke.rgb)) return stroke;
+    double width = 1;
+    if (FindDescriptorDouble(data, "strokeStyleLineWidthUntF", 4, width)) {
+        const std::uint8_t* unit = FindAfter(data, "strokeStyleLineWidthUntF", 4);
+        double resolution = 72;
+        if (std::memcmp(unit, "#Pnt", 4) == 0 && FindDescriptorDouble(data, "strokeStyleResolutiondoub", 0, resolution) &&
+            resolution > 0)
+            width *= resolution / 72.0;
+    }
+    // Wider than this it would cover any canvas the studio opens.
+    stroke.width = std::clamp(width, 0.0, 1000.0);
+    if (FindAfter(data, "strokeStyleAlignInside", 0)) stroke.alignment = StrokeAlignment::Inside;
+    if (FindAfter(data, "strokeStyleAlignOutside", 0)) stroke.alignment = StrokeAlignment::Outside;
+    double opacity = 100;
+    if (FindDescriptorDouble(data, "strokeStyleOpacityUntF", 4, opacity)) stroke.opacity = std::clamp(opacity / 100.0, 0.0, 1.0);
+    stroke.drawn = true;
+    return stroke;
+}
+
 bool IsAdjustmentKey(std::uint32_t key)
 {
     for (std::uint32_t k : {Key("levl"), Key("curv"), Key("brit"), Key("blnc"), Key("hue "), Key("hue2"), Key("selc"),
@@ -163,8 +212,11 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
         }
     } else if (key == Key("vstk")) {
         // Stored pixels hold the stroke as the editor drew it.
-        if (record.bounds.IsEmpty() && FindDescriptorBool(data, "strokeEnabledbool", false))
-            AddSkipped(record, "vector stroke");
+        if (record.bounds.IsEmpty()) {
+            record.vectorStroke = ReadVectorStroke(data);
+            if (FindDescriptorBool(data, "strokeEnabledbool", false) && !record.vectorStroke.drawn)
+                AddSkipped(record, "vector stroke other than a solid colour");
+        }
         record.fillHidden = !FindDescriptorBool(data, "fillEnabledbool", true);
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
         record.hasFillContent = true;
@@ -324,7 +376,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     if (record.hasVectorMask && record.FindChannel(record.mask.channelId) == nullptr) record.mask.present = false;
     if (MaskFeathered(record)) AddSkipped(record, "user mask feather");
     // A shape whose fill is turned off shows only its stroke.
-    if (record.fillHidden) record.hasSolidColor = false;
+    if (record.fillHidden && !record.vectorStroke.drawn) record.hasSolidColor = false;
     return true;
 }
 

@@ -64,6 +64,7 @@ struct CPsdLayerRecord {
     bool hasSolidColor = false;        // a solid-colour fill layer
     bool hasFillContent = false;       // a fill layer's or a shape's content: colour, gradient or pattern
     bool fillHidden = false;           // a shape's fill turned off in its vector stroke block
+    CPsdVectorStroke vectorStroke;     // drawn only for a shape saved without pixels
     bool hasVectorMask = false;        // a vector mask block, read into vectorMask
     CPsdVectorMask vectorMask;
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue

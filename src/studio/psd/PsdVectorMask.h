@@ -38,6 +38,17 @@ struct CPsdVectorMask {
     double feather = 0;  // pixels
 };
 
+// A shape's stroke of one solid colour, from its vector stroke block.
+enum class StrokeAlignment { Inside, Center, Outside };
+
+struct CPsdVectorStroke {
+    bool drawn = false;  // enabled, of a solid colour the studio reads
+    double width = 1;    // pixels
+    StrokeAlignment alignment = StrokeAlignment::Center;
+    double opacity = 1;
+    std::uint8_t rgb[3] = {0, 0, 0};
+};
+
 // Why a vector mask block was not taken.
 enum class VectorMaskProblem { None, Truncated, UnknownRecord, TooManyKnots };
 

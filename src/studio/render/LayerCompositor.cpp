@@ -190,6 +190,12 @@ bool VectorMaskActive(const CPsdLayerRecord& record)
            record.vectorMask.density > 0 && !(record.hasFillContent && !record.bounds.IsEmpty());
 }
 
+// A shape drawn from its colour whose stroke is drawn over it.
+bool Stroked(const CPsdLayerRecord& record)
+{
+    return record.vectorStroke.drawn && record.hasSolidColor && record.bounds.IsEmpty() && VectorMaskActive(record);
+}
+
 }  // namespace
 
 bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowCount, CPsdRefusal& refusal)
@@ -271,6 +277,12 @@ void CLayerCompositor::ShapeMaskRows(const CNode& node, int firstRow, int rowCou
     const std::size_t count = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(width_);
     if (MaskActive(record) && record.mask.density < 255) ApplyMaskDensity(maskRows_.data(), count, record.mask.density);
     if (!VectorMaskActive(record)) return;
+    if (Stroked(record)) {
+        CVectorMaskCoverage(record.vectorMask, width_, layout_.height)
+            .ScaleMaskRowsWithStroke(record.vectorStroke, !record.fillHidden, firstRow, rowCount, maskRows_.data(),
+                                     AtLeast(strokeShare_, count));
+        return;
+    }
     auto& kept = featheredMasks_[static_cast<std::size_t>(node.index)];
     // A feathered mask keeps its blurred blocks (up to 16 MB each, for a few layers at most).
     if (!kept && record.vectorMask.feather > 0 && keptFeathers_ < kKeptFeatheredMasks) {
@@ -454,6 +466,9 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                                                   record.solidColor[2] * 0.11f) * kByte;
                     std::fill_n(srcColour[p], span, value);
                 }
+                if (masked && Stroked(record))
+                    MixStrokeColour(record.vectorStroke, strokeShare_.data() + static_cast<std::size_t>(y - chunk) * width_ + left,
+                                    srcColour, n, span);
             } else {
                 const std::size_t at = static_cast<std::size_t>(y - chunk) * static_cast<std::size_t>(layerWidth) +
                                        static_cast<std::size_t>(left - record.bounds.left);

@@ -78,6 +78,7 @@ private:
     studio::psd::CChannelScratch scratch_;
     std::vector<float> rowScratch_;
     std::vector<float> blendScratch_;
+    std::vector<float> strokeShare_;  // of a stroked shape's mask rows: how much is stroke colour
     // Feathered vector masks, by record index, each keeping its blurred rows from band to band.
     std::vector<std::unique_ptr<CVectorMaskCoverage>> featheredMasks_;
     int keptFeathers_ = 0;

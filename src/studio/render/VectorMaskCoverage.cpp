@@ -6,7 +6,9 @@
 using vantrel::studio::psd::CPsdPathKnot;
 using vantrel::studio::psd::CPsdSubpath;
 using vantrel::studio::psd::CPsdVectorMask;
+using vantrel::studio::psd::CPsdVectorStroke;
 using vantrel::studio::psd::PathOperation;
+using vantrel::studio::psd::StrokeAlignment;
 
 namespace vantrel::studio::render {
 
@@ -52,6 +54,16 @@ void BoxBlur(float* values, std::size_t count, std::size_t step, int radius, std
 
 }  // namespace
 
+void MixStrokeColour(const CPsdVectorStroke& stroke, const float* share, float* const* colour, int planes,
+                     std::size_t count)
+{
+    for (int p = 0; p < planes; ++p) {
+        const float value = planes == 3 ? stroke.rgb[p] / 255.0f
+                                        : (stroke.rgb[0] * 0.3f + stroke.rgb[1] * 0.59f + stroke.rgb[2] * 0.11f) / 255.0f;
+        for (std::size_t x = 0; x < count; ++x) colour[p][x] += (value - colour[p][x]) * share[x];
+    }
+}
+
 void ApplyMaskDensity(std::uint8_t* mask, std::size_t count, std::uint8_t density)
 {
     for (std::size_t i = 0; i < count; ++i) mask[i] = static_cast<std::uint8_t>(255 - (density * (255 - mask[i]) + 127) / 255);
@@ -73,7 +85,7 @@ CVectorMaskCoverage::CVectorMaskCoverage(const CPsdVectorMask& mask, int canvasW
     feather_ = radius > 0 ? SigmaOfBoxes(radius) : 0.0;
 }
 
-void CVectorMaskCoverage::BuildEdges(double top, double bottom)
+void CVectorMaskCoverage::BuildEdges(double top, double bottom, double reach)
 {
     const double width = width_;
     const double height = height_;
@@ -84,8 +96,8 @@ void CVectorMaskCoverage::BuildEdges(double top, double bottom)
     // in no more lines all together than kMaxEdges.
     const auto reaches = [&](const CPsdPathKnot& from, const CPsdPathKnot& to) {
         const double ys[4] = {from.y[1], from.y[2], to.y[0], to.y[1]};
-        return std::max({ys[0], ys[1], ys[2], ys[3]}) * height >= top &&
-               std::min({ys[0], ys[1], ys[2], ys[3]}) * height < bottom;
+        return std::max({ys[0], ys[1], ys[2], ys[3]}) * height + reach >= top &&
+               std::min({ys[0], ys[1], ys[2], ys[3]}) * height - reach < bottom;
     };
     const auto curvesOf = [](const CPsdSubpath& subpath) {
         const std::size_t count = subpath.knots.size();
@@ -101,7 +113,9 @@ void CVectorMaskCoverage::BuildEdges(double top, double bottom)
 
     components_.clear();
     for (const CPsdSubpath& subpath : mask_.subpaths) {
-        if (!subpath.joinsPrevious || components_.empty()) components_.push_back(CComponent{subpath.operation, {}, 0, {}});
+        // A stroke is one shape of every subpath, whatever their operations.
+        if (components_.empty() || (!subpath.joinsPrevious && reach == 0))
+            components_.push_back(CComponent{reach > 0 ? PathOperation::Combine : subpath.operation, {}, 0, {}});
         std::vector<CEdge>& edges = components_.back().edges;
         const auto addLine = [&](const CPoint& a, const CPoint& b) {
             if (a.y == b.y) return;
@@ -110,6 +124,41 @@ void CVectorMaskCoverage::BuildEdges(double top, double bottom)
             const CPoint& lower = down ? b : a;
             if (lower.y < top || upper.y >= bottom) return;
             edges.push_back({upper.y, lower.y, upper.x, (lower.x - upper.x) / (lower.y - upper.y), down ? 1 : -1});
+        };
+        // Polygons of one orientation, so that the non-zero rule gives their union.
+        const auto addPolygon = [&](const CPoint* corners, int count) {
+            double area = 0;
+            for (int i = 0; i < count; ++i) {
+                const CPoint& a = corners[i];
+                const CPoint& b = corners[(i + 1) % count];
+                area += a.x * b.y - b.x * a.y;
+            }
+            for (int i = 0; i < count; ++i) {
+                const CPoint& a = corners[area >= 0 ? i : count - 1 - i];
+                const CPoint& b = corners[area >= 0 ? (i + 1) % count : (2 * count - 2 - i) % count];
+                addLine(a, b);
+            }
+        };
+        // A stroke's round end or join: an octagon about the point.
+        const auto addJoin = [&](const CPoint& at) {
+            CPoint corners[8];
+            for (int i = 0; i < 8; ++i)
+                corners[i] = {at.x + reach * std::cos(i * 0.785398163397448), at.y + reach * std::sin(i * 0.785398163397448)};
+            addPolygon(corners, 8);
+        };
+        // A line of the path: as it is for a fill, a band reach either side of it for a stroke.
+        const auto emit = [&](const CPoint& a, const CPoint& b) {
+            if (reach == 0) {
+                addLine(a, b);
+                return;
+            }
+            const double length = std::hypot(b.x - a.x, b.y - a.y);
+            if (length > 0) {
+                const double nx = -(b.y - a.y) / length * reach, ny = (b.x - a.x) / length * reach;
+                const CPoint band[4] = {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}};
+                addPolygon(band, 4);
+            }
+            addJoin(a);
         };
         const std::size_t count = subpath.knots.size();
         const std::size_t curves = curvesOf(subpath);
@@ -127,12 +176,13 @@ void CVectorMaskCoverage::BuildEdges(double top, double bottom)
                 const double t = static_cast<double>(j) / lines, u = 1 - t;
                 const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
                 const CPoint next{a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y};
-                addLine(previous, next);
+                emit(previous, next);
                 previous = next;
             }
         }
-        // An open subpath is filled as if its ends were joined by a line.
-        if (!subpath.closed && count >= 2) addLine(at(subpath.knots[count - 1], 1), at(subpath.knots[0], 1));
+        // An open subpath is filled as if its ends were joined by a line; its stroke ends.
+        if (!subpath.closed && count >= 2 && reach == 0) addLine(at(subpath.knots[count - 1], 1), at(subpath.knots[0], 1));
+        if (!subpath.closed && count >= 2 && reach > 0) addJoin(at(subpath.knots[count - 1], 1));
     }
     for (CComponent& component : components_)
         std::sort(component.edges.begin(), component.edges.end(),
@@ -273,6 +323,36 @@ void CVectorMaskCoverage::CoverRows(int firstRow, int rowCount, float* out)
     for (std::size_t i = 0; i < count; ++i) {
         const float m = mask_.inverted ? 1.0f - out[i] : out[i];
         out[i] = 1.0f - density_ * (1.0f - m);
+    }
+}
+
+void CVectorMaskCoverage::ScaleMaskRowsWithStroke(const CPsdVectorStroke& stroke, bool fillShown, int firstRow,
+                                                   int rowCount, std::uint8_t* rows, float* strokeShare)
+{
+    if (rowCount <= 0 || width_ <= 0) return;
+    const std::size_t count = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(width_);
+    coverage_.resize(count);
+    CoverRows(firstRow, rowCount, coverage_.data());
+    // The path's own coverage places a stroke inside or outside it.
+    std::vector<float> path(count);
+    if (stroke.alignment != StrokeAlignment::Center) Rasterize(firstRow, rowCount, 0, width_, path.data());
+    std::vector<float> band(count);
+    const double reach = stroke.alignment == StrokeAlignment::Center ? stroke.width / 2 : stroke.width;
+    if (reach > 0) {
+        BuildEdges(firstRow, firstRow + rowCount, reach);
+        for (CComponent& component : components_) CoverComponent(component, firstRow, rowCount, 0, width_, band.data());
+    }
+    const auto opacity = static_cast<float>(stroke.opacity);
+    for (std::size_t i = 0; i < count; ++i) {
+        float s = reach > 0 && !components_.empty() ? band[i] : 0.0f;
+        if (stroke.alignment == StrokeAlignment::Inside) s *= path[i];
+        if (stroke.alignment == StrokeAlignment::Outside) s *= 1.0f - path[i];
+        s *= opacity;
+        const float f = fillShown ? std::clamp(coverage_[i], 0.0f, 1.0f) : 0.0f;
+        // The stroke lies over the fill.
+        const float both = s + f * (1.0f - s);
+        strokeShare[i] = both > 0 ? s / both : 0.0f;
+        rows[i] = static_cast<std::uint8_t>(std::lround(rows[i] * both));
     }
 }
 

@@ -8,6 +8,11 @@
 
 namespace vantrel::studio::render {
 
+// Moves count colours of planes toward the stroke's colour by each pixel's share of it; grey
+// documents take the stroke's luminance.
+void MixStrokeColour(const studio::psd::CPsdVectorStroke& stroke, const float* share, float* const* colour, int planes,
+                     std::size_t count);
+
 // A user mask's density d in 0..255 keeps 255 - d (255 - m) / 255 of each mask value m.
 void ApplyMaskDensity(std::uint8_t* mask, std::size_t count, std::uint8_t density);
 
@@ -32,6 +37,11 @@ public:
     void KeepBlocks() { keepBlocks_ = true; }
     // Scales mask bytes (canvasWidth a row) by the coverage of the same rows.
     void ScaleMaskRows(int firstRow, int rowCount, std::uint8_t* rows);
+    // The same for a shape with a stroke: the mask bytes scaled by the fill's coverage (none
+    // when the fill is not shown) with the stroke's over it, and each pixel's share of the
+    // stroke's colour in strokeShare. The stroke is a band about the path, with round joins.
+    void ScaleMaskRowsWithStroke(const studio::psd::CPsdVectorStroke& stroke, bool fillShown, int firstRow,
+                                 int rowCount, std::uint8_t* rows, float* strokeShare);
     // The feather, in pixels, after the limit on the rows one band may blur over.
     double Feather() const { return feather_; }
 
@@ -51,8 +61,9 @@ private:
         std::vector<std::size_t> active;
     };
 
-    // The lines of the path that cross rows [top, bottom), by component.
-    void BuildEdges(double top, double bottom);
+    // The lines of the path that cross rows [top, bottom), by component; with reach, those of
+    // the band reach either side of the path instead, as one component.
+    void BuildEdges(double top, double bottom, double reach = 0);
     void Rasterize(int firstRow, int rowCount, int left, int width, float* out);
     // Rows [blockTop_, blockTop_ + blockRows_) with margins all round into scratch_, blurred.
     void BlurBlock(int margin);

@@ -266,16 +266,33 @@ TEST(LayeredDocument, ShapeLayersShowTheirFillThroughTheirPath)
     shape.extraBlocks = vantrel::testing::InfoBlock("vmsk", RectangleVectorMask(4, 2.5, 1, 6, 5, 8, 6));
     ExpectNear(Render(Placeholder(8, 6, {shape})).At(0, 0), kRed, "a disabled path does not shape the fill");
 
-    // A stroke is listed as not drawn; a fill turned off in the stroke's block is not drawn.
-    const std::string stroke = std::string("strokeEnabledbool\x01") + "fillEnabledbool";
-    std::vector<std::uint8_t> strokeBlock(stroke.begin(), stroke.end());
-    strokeBlock.push_back(0);
-    shape.extraBlocks = vantrel::testing::InfoBlock("vmsk", RectangleVectorMask(0, 2.5, 1, 6, 5, 8, 6));
-    const auto strokeBytes = vantrel::testing::InfoBlock("vstk", strokeBlock);
-    shape.extraBlocks.insert(shape.extraBlocks.end(), strokeBytes.begin(), strokeBytes.end());
-    const auto stroked = Render(Placeholder(8, 6, {shape}));
-    ExpectNear(stroked.At(3, 2), kWhite, "a fill turned off");
-    EXPECT_EQ(stroked.skipped, std::vector<std::string>{"layer 0 \"layer\": vector stroke"});
+    // A blue stroke two pixels wide about the path's edges, over the fill, and alone when the
+    // fill is turned off; a stroke of anything but a colour is listed as not drawn.
+    const auto withStroke = [&](bool fill, bool colour) {
+        std::string bytes = std::string("strokeEnabledbool\x01" "fillEnabledbool") + (fill ? '\x01' : '\x00');
+        bytes += std::string("strokeStyleLineWidthUntF#Pxl\x40\x00", 30) + std::string(6, '\0');
+        bytes += "strokeStyleLineAlignmentenumstrokeStyleAlignCenter";
+        bytes += std::string("strokeStyleContentObjc") + (colour ? "solidColorLayer" : "patternLayer");
+        bytes += std::string("Rd  doub") + std::string(8, '\0') + "Grn doub" + std::string(8, '\0');
+        bytes += std::string("Bl  doub\x40\x6f\xe0", 11) + std::string(5, '\0');  // 255
+        PsdLayerSpec stroked = shape;
+        stroked.extraBlocks = vantrel::testing::InfoBlock("vmsk", RectangleVectorMask(0, 2, 1, 6, 5, 8, 6));
+        const auto block = vantrel::testing::InfoBlock("vstk", std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        stroked.extraBlocks.insert(stroked.extraBlocks.end(), block.begin(), block.end());
+        return Render(Placeholder(8, 6, {stroked}));
+    };
+    const Rgb blue = {0, 0, 255};
+    const auto stroked = withStroke(true, true);
+    EXPECT_TRUE(stroked.skipped.empty());
+    ExpectNear(stroked.At(1, 3), blue, "outside the edge, within the stroke");
+    ExpectNear(stroked.At(2, 3), blue, "inside the edge, within the stroke");
+    ExpectNear(stroked.At(3, 3), kRed, "the fill");
+    ExpectNear(stroked.At(0, 3), kWhite, "beyond the stroke");
+    const auto strokeAlone = withStroke(false, true);
+    ExpectNear(strokeAlone.At(1, 3), blue, "the stroke without its fill");
+    ExpectNear(strokeAlone.At(3, 3), kWhite, "a fill turned off");
+    EXPECT_EQ(withStroke(true, false).skipped,
+              std::vector<std::string>{"layer 0 \"layer\": vector stroke other than a solid colour"});
 }
 
 // Two captures of the fixtures corpus, 200 x 160: their mean difference per sample.
