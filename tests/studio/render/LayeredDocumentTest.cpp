@@ -317,11 +317,11 @@ TEST(LayeredDocument, VectorMasksDrawnAsTheEditorsOwnCompositeOfTheSameLayers)
     for (const char* kind : {"psd", "psb"}) {
         EXPECT_LT(MeanDifference(folder + kind + "_compat." + kind, folder + kind + "_nocompat." + kind), 0.5) << kind;
     }
-    // A shape layer saved without pixels against the editor's composite of the same shape: the
-    // fill lies within the polygon; only its one-pixel stroke, not drawn, differs (the whole
-    // fill left out differs by 48 levels).
+    // A shape layer saved without pixels against the editor's composite of the same shape, a
+    // polygon with a one-pixel stroke inside it: 5.3 levels apart on average at the edges'
+    // anti-aliasing; 13.6 without the stroke, 48 without the shape.
     const std::string shapes = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/";
-    EXPECT_LT(MeanDifference(shapes + "layers/shape-layer.psd", shapes + "layers-minimal/shape-layer.psd"), 16.0);
+    EXPECT_LT(MeanDifference(shapes + "layers/shape-layer.psd", shapes + "layers-minimal/shape-layer.psd"), 7.0);
 }
 
 TEST(LayeredDocument, VectorMasksMultiplyWithUserMasksAndTakeTheirDensity)

@@ -145,6 +145,32 @@ TEST(VectorMaskCoverage, RowsAskedForInBandsMatchTheWholeCanvas)
     }
 }
 
+TEST(VectorMaskCoverage, AStrokeInsideTheEdgeCoversTheBorderPixelsOverTheFill)
+{
+    CPsdVectorMask mask;
+    mask.subpaths.push_back(Polygon({{1, 1}, {5, 1}, {5, 5}, {1, 5}}, 6, 6));
+    vantrel::studio::psd::CPsdVectorStroke stroke;
+    stroke.drawn = true;
+    stroke.width = 1;
+    stroke.alignment = vantrel::studio::psd::StrokeAlignment::Inside;
+    std::vector<std::uint8_t> rows(36, 255);
+    std::vector<float> share(36);
+    CVectorMaskCoverage(mask, 6, 6).ScaleMaskRowsWithStroke(stroke, true, 0, 6, rows.data(), share.data());
+    EXPECT_EQ(rows[0], 0);  // outside both
+    EXPECT_EQ(rows[1 * 6 + 1], 255);
+    EXPECT_FLOAT_EQ(share[1 * 6 + 1], 1.0f);  // a corner of the stroke
+    EXPECT_FLOAT_EQ(share[1 * 6 + 3], 1.0f);  // its top side
+    EXPECT_EQ(rows[2 * 6 + 2], 255);
+    EXPECT_FLOAT_EQ(share[2 * 6 + 2], 0.0f);  // the fill within it
+
+    // Without its fill, at half opacity: the stroke alone, half covering.
+    stroke.opacity = 0.5;
+    std::fill(rows.begin(), rows.end(), 255);
+    CVectorMaskCoverage(mask, 6, 6).ScaleMaskRowsWithStroke(stroke, false, 0, 6, rows.data(), share.data());
+    EXPECT_EQ(rows[1 * 6 + 3], 128);
+    EXPECT_EQ(rows[2 * 6 + 2], 0);
+}
+
 TEST(VectorMaskCoverage, UserMaskDensityLightensWhatTheMaskHides)
 {
     std::vector<std::uint8_t> mask = {0, 255, 100};
