@@ -318,14 +318,17 @@ std::vector<std::uint8_t> LayerAndMaskSection(const std::vector<PsdLayerSpec>& l
 
         std::vector<std::uint8_t> extra;
         if (layer.hasMask) {
-            Put32(extra, 20);
+            const std::size_t parameters = layer.maskParameters.size();
+            Put32(extra, static_cast<std::uint32_t>(std::max<std::size_t>(20, 18 + parameters)));
             Put32(extra, static_cast<std::uint32_t>(layer.maskTop));
             Put32(extra, static_cast<std::uint32_t>(layer.maskLeft));
             Put32(extra, static_cast<std::uint32_t>(layer.maskBottom));
             Put32(extra, static_cast<std::uint32_t>(layer.maskRight));
             extra.push_back(static_cast<std::uint8_t>(layer.maskDefaultColor));
-            extra.push_back(static_cast<std::uint8_t>((layer.maskRelative ? 0x01 : 0) | (layer.maskDisabled ? 0x02 : 0)));
-            Put16(extra, 0);
+            extra.push_back(static_cast<std::uint8_t>((layer.maskRelative ? 0x01 : 0) | (layer.maskDisabled ? 0x02 : 0) |
+                                                      (parameters > 0 ? 0x10 : 0)));
+            extra.insert(extra.end(), layer.maskParameters.begin(), layer.maskParameters.end());
+            extra.insert(extra.end(), parameters < 2 ? 2 - parameters : 0, 0);
         } else {
             Put32(extra, 0);
         }

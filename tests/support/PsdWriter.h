@@ -96,6 +96,8 @@ struct PsdLayerSpec {
     int maskDefaultColor = 0;
     bool maskDisabled = false;
     bool maskRelative = false;
+    // Mask parameters after the flags (which then say so): a byte of which follow, then each.
+    std::vector<std::uint8_t> maskParameters;
     bool hasSolidColor = false;  // an SoCo block with this colour
     std::uint8_t solidColor[3] = {0, 0, 0};
     std::vector<std::uint8_t> extraBlocks;  // further additional-information blocks, as they stand

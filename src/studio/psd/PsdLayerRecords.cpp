@@ -86,6 +86,67 @@ bool FindDescriptorRgb(const CSpanReader& data, std::uint8_t rgb[3])
     return true;
 }
 
+// A boolean of a descriptor, found by its key followed by 'bool' and its byte; fallback when
+// it is not there.
+bool FindDescriptorBool(const CSpanReader& data, const char* keyAndType, bool fallback)
+{
+    const std::size_t length = std::strlen(keyAndType);
+    const std::uint8_t* begin = data.Here();
+    const std::uint8_t* end = begin + data.Left();
+    const std::uint8_t* hit = std::search(begin, end, keyAndType, keyAndType + length);
+    if (hit == end || end - hit <= static_cast<std::ptrdiff_t>(length)) return fallback;
+    return hit[length] != 0;
+}
+
+// Where the bytes after a descriptor's key and type begin, or null.
+const std::uint8_t* FindAfter(const CSpanReader& data, const char* keyAndType, std::size_t following)
+{
+    const std::size_t length = std::strlen(keyAndType);
+    const std::uint8_t* begin = data.Here();
+    const std::uint8_t* end = begin + data.Left();
+    const std::uint8_t* hit = std::search(begin, end, keyAndType, keyAndType + length);
+    if (hit == end || static_cast<std::size_t>(end - hit) < length + following) return nullptr;
+    return hit + length;
+}
+
+// A big-endian double that lies at a descriptor's key and type, after skip bytes (a unit).
+bool FindDescriptorDouble(const CSpanReader& data, const char* keyAndType, std::size_t skip, double& value)
+{
+    const std::uint8_t* at = FindAfter(data, keyAndType, skip + 8);
+    if (at == nullptr) return false;
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < 8; ++i) bits = (bits << 8) | at[skip + i];
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value);
+}
+
+// A shape's stroke: drawn when it is enabled and its content is a solid RGB colour; its width
+// in pixels (points at the block's resolution), alignment and opacity.
+CPsdVectorStroke ReadVectorStroke(const CSpanReader& data)
+{
+    CPsdVectorStroke stroke;
+    const std::uint8_t* content = FindAfter(data, "strokeStyleContentObjc", 0);
+    if (!FindDescriptorBool(data, "strokeEnabledbool", false) || content == nullptr) return stroke;
+    const CSpanReader rest(content, static_cast<std::size_t>(data.Here() + data.Left() - content));
+    if (FindAfter(rest, "solidColorLayer", 0) == nullptr || !FindDescriptorRgb(rest, stroke.rgb)) return stroke;
+    double width = 1;
+    if (FindDescriptorDouble(data, "strokeStyleLineWidthUntF", 4, width)) {
+        const std::uint8_t* unit = FindAfter(data, "strokeStyleLineWidthUntF", 4);
+        double resolution = 72;
+        if (std::memcmp(unit, "#Pnt", 4) == 0 && FindDescriptorDouble(data, "strokeStyleResolutiondoub", 0, resolution) &&
+            resolution > 0)
+            width *= resolution / 72.0;
+    }
+    // Wider than this it would cover any canvas the studio opens.
+    stroke.width = std::clamp(width, 0.0, 1000.0);
+    if (FindAfter(data, "strokeStyleAlignInside", 0)) stroke.alignment = StrokeAlignment::Inside;
+    if (FindAfter(data, "strokeStyleAlignOutside", 0)) stroke.alignment = StrokeAlignment::Outside;
+    double opacity = 100;
+    if (FindDescriptorDouble(data, "strokeStyleOpacityUntF", 4, opacity)) stroke.opacity = std::clamp(opacity / 100.0, 0.0, 1.0);
+    stroke.drawn = true;
+    return stroke;
+}
+
 bool IsAdjustmentKey(std::uint32_t key)
 {
     for (std::uint32_t k : {Key("levl"), Key("curv"), Key("brit"), Key("blnc"), Key("hue "), Key("hue2"), Key("selc"),
@@ -126,6 +187,7 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
     } else if (key == Key("iOpa")) {
         data.U8(record.fillOpacity);
     } else if (key == Key("SoCo")) {
+        record.hasFillContent = true;
         record.hasSolidColor = FindDescriptorRgb(data, record.solidColor);
         if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
     } else if (IsAdjustmentKey(key)) {
@@ -133,9 +195,31 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
     } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
         AddSkipped(record, "layer effects");
     } else if (key == Key("vmsk") || key == Key("vsms")) {
+        const VectorMaskProblem problem = ReadPsdVectorMask(data.Here(), data.Left(), record.vectorMask);
         record.hasVectorMask = true;
-        AddSkipped(record, "vector mask");
+        record.vectorMask.readable = problem == VectorMaskProblem::None;
+        if (problem == VectorMaskProblem::TooManyKnots)
+            AddSkipped(record, "vector mask of more than " + std::to_string(CPsdLayerLimits::kMaxPathKnots) + " knots");
+        else if (problem != VectorMaskProblem::None)
+            AddSkipped(record, "vector mask (damaged path records)");
+    } else if (key == Key("vscg")) {
+        // A shape's fill: its kind, then a descriptor as a fill layer's block holds it.
+        std::uint32_t kind = 0;
+        record.hasFillContent = true;
+        if (data.U32(kind) && kind == Key("SoCo")) {
+            record.hasSolidColor = FindDescriptorRgb(data, record.solidColor);
+            if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
+        }
+    } else if (key == Key("vstk")) {
+        // Stored pixels hold the stroke as the editor drew it.
+        if (record.bounds.IsEmpty()) {
+            record.vectorStroke = ReadVectorStroke(data);
+            if (FindDescriptorBool(data, "strokeEnabledbool", false) && !record.vectorStroke.drawn)
+                AddSkipped(record, "vector stroke other than a solid colour");
+        }
+        record.fillHidden = !FindDescriptorBool(data, "fillEnabledbool", true);
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
+        record.hasFillContent = true;
         AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"
                                               : "pattern fill (its stored pixels are drawn)");
     }
@@ -160,13 +244,25 @@ bool ReadMask(CSpanReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
     m.present = true;
     m.relativeToLayer = (flags & 0x01) != 0;
     m.disabled = (flags & 0x02) != 0;
-    if (length == 20) return true;
     if (flags & 0x10) {  // mask parameters: densities are one byte, feathers a double
         std::uint8_t parameters = 0;
         mask.U8(parameters);
-        for (int bit = 0; bit < 4; ++bit)
-            if (parameters & (1 << bit)) mask.Skip((bit & 1) ? 8 : 1);
+        std::uint8_t* densities[2] = {&m.density, &record.vectorMask.density};
+        double* feathers[2] = {&m.feather, &record.vectorMask.feather};
+        for (int bit = 0; bit < 4; ++bit) {
+            if (!(parameters & (1 << bit))) continue;
+            if (bit & 1) {
+                std::uint64_t bits = 0;
+                if (!mask.Unsigned(8, bits)) break;
+                double value = 0;
+                std::memcpy(&value, &bits, sizeof value);
+                *feathers[bit / 2] = std::isfinite(value) && value > 0 ? value : 0.0;
+            } else if (!mask.U8(*densities[bit / 2])) {
+                break;
+            }
+        }
     }
+    if (length == 20) return true;
     // When a vector mask is present too, the user mask's own bounds follow.
     if (record.FindChannel(kRealUserMaskChannel) != nullptr && mask.Left() >= 18) {
         std::uint8_t realFlags = 0;
@@ -178,6 +274,11 @@ bool ReadMask(CSpanReader& extra, CPsdLayerRecord& record, CPsdRefusal& refusal)
         m.channelId = kRealUserMaskChannel;
     }
     return true;
+}
+
+bool MaskFeathered(const CPsdLayerRecord& record)
+{
+    return record.mask.present && !record.mask.disabled && record.mask.feather > 0 && record.mask.density > 0;
 }
 
 // A layer's or its mask's rectangle, within the sides a layer may have.
@@ -267,9 +368,16 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         const std::size_t padded = ((nameLength + 4u) & ~3u) - 1;
         extra.Skip(std::min(padded, extra.Left()));
     }
-    return ForEachBlock(
-        extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
-        refusal);
+    if (!ForEachBlock(
+            extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
+            refusal))
+        return false;
+    // Without a user mask's channel, the mask record describes the vector mask.
+    if (record.hasVectorMask && record.FindChannel(record.mask.channelId) == nullptr) record.mask.present = false;
+    if (MaskFeathered(record)) AddSkipped(record, "user mask feather");
+    // A shape whose fill is turned off shows only its stroke.
+    if (record.fillHidden && !record.vectorStroke.drawn) record.hasSolidColor = false;
+    return true;
 }
 
 // Reads a layer count and its records from offset to end, then places every channel's data

@@ -7,6 +7,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
+#include "studio/psd/PsdVectorMask.h"
 
 namespace vantrel::studio::psd {
 
@@ -45,6 +46,8 @@ struct CPsdLayerMask {
     // The mask moves with the layer in the editor; its bounds are canvas coordinates either way.
     bool relativeToLayer = false;
     int channelId = kUserMaskChannel;
+    std::uint8_t density = 255;  // from the mask parameters: 0 leaves the layer unmasked
+    double feather = 0;          // pixels; the studio does not blur a user mask
 };
 
 struct CPsdLayerRecord {
@@ -59,7 +62,11 @@ struct CPsdLayerRecord {
     std::uint32_t sectionBlendKey = 0; // a group's blend key when its divider block names one
     CPsdLayerMask mask;
     bool hasSolidColor = false;        // a solid-colour fill layer
-    bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
+    bool hasFillContent = false;       // a fill layer's or a shape's content: colour, gradient or pattern
+    bool fillHidden = false;           // a shape's fill turned off in its vector stroke block
+    CPsdVectorStroke vectorStroke;     // drawn only for a shape saved without pixels
+    bool hasVectorMask = false;        // a vector mask block, read into vectorMask
+    CPsdVectorMask vectorMask;
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
     std::string name;
     // What the studio does not draw for this layer, for the document's report.
@@ -88,6 +95,11 @@ struct CPsdLayerLimits {
     // Each value read costs a node of memory whatever bytes it took, so a block of empty lists
     // could ask for far more memory than its size; the editor's largest settings hold hundreds.
     static constexpr int kMaxDescriptorValues = 100000;
+    // Knots of one layer's vector mask: the curves between them are looked at for every band
+    // of rows and flattened into lines that every sub-row they span looks at. Shapes drawn in
+    // an editor have a few thousand knots at most, a paragraph of text turned into shapes a
+    // few tens of thousands.
+    static constexpr int kMaxPathKnots = 65536;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

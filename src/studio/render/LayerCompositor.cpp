@@ -6,6 +6,7 @@
 
 #include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
+#include "studio/render/VectorMaskCoverage.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::psd::AtLeast;
@@ -35,6 +36,8 @@ constexpr int kMaxBandRows = 64;
 // Decoded samples of one layer channel at a time, so one huge layer decodes a few rows at once.
 constexpr std::size_t kDecodeSamples = std::size_t{1} << 20;
 constexpr float kByte = 1.0f / 255.0f;
+// Feathered vector masks that keep their blurred rows between bands; others blur per band.
+constexpr int kKeptFeatheredMasks = 4;
 
 // Dissolve keeps a pixel whole or drops it, by a fixed pseudo-random threshold per pixel.
 inline float DissolveThreshold(int x, int y, int layer)
@@ -129,6 +132,9 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     }
     states_.clear();
     states_.resize(layers_.records.size());
+    featheredMasks_.clear();
+    featheredMasks_.resize(layers_.records.size());
+    keptFeathers_ = 0;
     return true;
 }
 
@@ -175,6 +181,20 @@ bool ReadRowsAt(CLayerChannelRows& rows, std::int64_t& next, std::int64_t first,
 }
 
 bool MaskActive(const CPsdLayerRecord& record) { return record.mask.present && !record.mask.disabled; }
+
+// A fill or shape layer's stored pixels are its content already cut by the path, stroke
+// included, as the editor drew it; the path cuts only what the studio draws from the fill.
+bool VectorMaskActive(const CPsdLayerRecord& record)
+{
+    return record.hasVectorMask && record.vectorMask.readable && !record.vectorMask.disabled &&
+           record.vectorMask.density > 0 && !(record.hasFillContent && !record.bounds.IsEmpty());
+}
+
+// A shape drawn from its colour whose stroke is drawn over it.
+bool Stroked(const CPsdLayerRecord& record)
+{
+    return record.vectorStroke.drawn && record.hasSolidColor && record.bounds.IsEmpty() && VectorMaskActive(record);
+}
 
 }  // namespace
 
@@ -223,7 +243,8 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
     const CPsdLayerMask& mask = record.mask;
     CLayerState& state = StateOf(node);
     const std::size_t rowBytes = static_cast<std::size_t>(width_);
-    maskRows_.assign(static_cast<std::size_t>(rowCount) * rowBytes, mask.defaultColor);
+    maskRows_.assign(static_cast<std::size_t>(rowCount) * rowBytes, MaskActive(record) ? mask.defaultColor : 255);
+    if (!MaskActive(record)) return true;  // a vector mask alone
     if (state.nextMaskRow == 0 && !state.hasMask) {
         bool present = false;
         if (!OpenChannel(file_, record, mask.channelId, mask.bounds, layers_.depth, layout_.version == 2, scratch_,
@@ -248,6 +269,31 @@ bool CLayerCompositor::DecodeMaskRows(const CNode& node, int firstRow, int rowCo
         for (std::int64_t x = left; x < right; ++x) out[x] = in[x - mask.bounds.left];
     }
     return true;
+}
+
+void CLayerCompositor::ShapeMaskRows(const CNode& node, int firstRow, int rowCount)
+{
+    const CPsdLayerRecord& record = *node.record;
+    const std::size_t count = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(width_);
+    if (MaskActive(record) && record.mask.density < 255) ApplyMaskDensity(maskRows_.data(), count, record.mask.density);
+    if (!VectorMaskActive(record)) return;
+    if (Stroked(record)) {
+        CVectorMaskCoverage(record.vectorMask, width_, layout_.height)
+            .ScaleMaskRowsWithStroke(record.vectorStroke, !record.fillHidden, firstRow, rowCount, maskRows_.data(),
+                                     AtLeast(strokeShare_, count));
+        return;
+    }
+    auto& kept = featheredMasks_[static_cast<std::size_t>(node.index)];
+    // A feathered mask keeps its blurred blocks (up to 16 MB each, for a few layers at most).
+    if (!kept && record.vectorMask.feather > 0 && keptFeathers_ < kKeptFeatheredMasks) {
+        kept = std::make_unique<CVectorMaskCoverage>(record.vectorMask, width_, layout_.height);
+        kept->KeepBlocks();
+        ++keptFeathers_;
+    }
+    if (kept)
+        kept->ScaleMaskRows(firstRow, rowCount, maskRows_.data());
+    else
+        CVectorMaskCoverage(record.vectorMask, width_, layout_.height).ScaleMaskRows(firstRow, rowCount, maskRows_.data());
 }
 
 bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& target, int depth, CPsdRefusal& refusal)
@@ -360,14 +406,16 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
 
     // Where the node draws in this band: rows [top, bottom), columns [left, right).
     int top = bandTop_, bottom = bandBottom, left = 0, right = width_;
-    // A fill layer without stored pixels is its colour wherever its mask lets it show; one
-    // shaped by a path is left out rather than flooding the canvas.
-    const bool solidFill =
-        !node.group && record.hasSolidColor && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4;
+    // A fill layer without stored pixels is its colour wherever its masks, the vector mask
+    // among them, let it show; one shaped by a path that could not be read is left out rather
+    // than flooding the canvas.
+    const bool solidFill = !node.group && record.hasSolidColor && record.bounds.IsEmpty() && n != 4 &&
+                           (!record.hasVectorMask || record.vectorMask.readable);
     const bool fromBand = clipGroup != nullptr || node.group;
     CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
     const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
-    const bool masked = MaskActive(record) && clipGroup == nullptr;  // a clipping group's base was masked already
+    // A clipping group's base was masked already.
+    const bool masked = (MaskActive(record) || VectorMaskActive(record)) && clipGroup == nullptr;
     if (node.group && clipGroup == nullptr) {
         sourceBand = &BandAt(depth + 1, 0);
         if (mode == BlendMode::PassThrough && scale >= 1.0f && !masked)
@@ -400,6 +448,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
         const int rows = std::min(chunkRows, bottom - chunk);
         if (layerWidth > 0 && !DecodeLayerRows(node, chunk, rows, refusal)) return false;
         if (masked && !DecodeMaskRows(node, chunk, rows, refusal)) return false;
+        if (masked) ShapeMaskRows(node, chunk, rows);
         for (int y = chunk; y < chunk + rows; ++y) {
             const int bandRow = y - bandTop_;
             // The source's own colour and coverage, before opacity.
@@ -417,6 +466,9 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                                                   record.solidColor[2] * 0.11f) * kByte;
                     std::fill_n(srcColour[p], span, value);
                 }
+                if (masked && Stroked(record))
+                    MixStrokeColour(record.vectorStroke, strokeShare_.data() + static_cast<std::size_t>(y - chunk) * width_ + left,
+                                    srcColour, n, span);
             } else {
                 const std::size_t at = static_cast<std::size_t>(y - chunk) * static_cast<std::size_t>(layerWidth) +
                                        static_cast<std::size_t>(left - record.bounds.left);

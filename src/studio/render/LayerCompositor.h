@@ -15,10 +15,12 @@
 
 namespace vantrel::studio::render {
 
+class CVectorMaskCoverage;
+
 // Draws a document from its layers, the way an editor's document window shows them: groups
-// (isolated, or passing through with their own opacity and mask), clipping groups, user
-// masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
-// lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// (isolated, or passing through with their own opacity and mask), clipping groups, user and
+// vector masks, opacity and fill opacity, every blend mode, and solid-colour fill and shape
+// layers; the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
 // few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
 // group being composited, and a layer decodes only the rows the band needs.
 class CLayerCompositor {
@@ -53,6 +55,8 @@ private:
                   const float* srcAlpha, float fillInside = 1.0f);
     bool DecodeLayerRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
     bool DecodeMaskRows(const CNode& node, int firstRow, int rowCount, studio::psd::CPsdRefusal& refusal);
+    // The mask rows' density and the vector mask, on the decoded user mask.
+    void ShapeMaskRows(const CNode& node, int firstRow, int rowCount);
     CLayerState& StateOf(const CNode& node);
     CBand& BandAt(int depth, int kind);
 
@@ -74,6 +78,10 @@ private:
     studio::psd::CChannelScratch scratch_;
     std::vector<float> rowScratch_;
     std::vector<float> blendScratch_;
+    std::vector<float> strokeShare_;  // of a stroked shape's mask rows: how much is stroke colour
+    // Feathered vector masks, by record index, each keeping its blurred rows from band to band.
+    std::vector<std::unique_ptr<CVectorMaskCoverage>> featheredMasks_;
+    int keptFeathers_ = 0;
 };
 
 }  // namespace vantrel::studio::render
