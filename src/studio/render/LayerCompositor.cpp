@@ -6,6 +6,7 @@
 
 #include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
+#include "studio/render/FillLayerRows.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::psd::AtLeast;
@@ -129,6 +130,10 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     }
     states_.clear();
     states_.resize(layers_.records.size());
+    fills_.clear();
+    fills_.resize(layers_.records.size());
+    for (std::size_t i = 0; i < layers_.records.size(); ++i)
+        fills_[i] = CFillLayerRows::For(layers_.records[i], layers_, width_, layout_.height);
     return true;
 }
 
@@ -364,6 +369,10 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     // shaped by a path is left out rather than flooding the canvas.
     const bool solidFill =
         !node.group && record.hasSolidColor && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4;
+    CFillLayerRows* const generatedFill = !node.group && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4
+                                              ? fills_[static_cast<std::size_t>(node.index)].get()
+                                              : nullptr;
+    const bool wholeCanvas = solidFill || generatedFill != nullptr;
     const bool fromBand = clipGroup != nullptr || node.group;
     CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
     const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
@@ -379,7 +388,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             sourceBand->Clear(bandHeight_);
         }
         if (!CompositeList(node.children, *sourceBand, depth + 1, refusal)) return false;
-    } else if (!fromBand && !solidFill) {
+    } else if (!fromBand && !wholeCanvas) {
         top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
         bottom = static_cast<int>(std::min<std::int64_t>(bandBottom, record.bounds.bottom));
         left = static_cast<int>(std::max<std::int64_t>(0, record.bounds.left));
@@ -392,7 +401,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     float* srcColour[4];
     for (int p = 0; p < n; ++p) srcColour[p] = srcAlpha + span * static_cast<std::size_t>(1 + p);
 
-    const std::int64_t layerWidth = fromBand || solidFill ? 0 : record.bounds.Width();
+    const std::int64_t layerWidth = fromBand || wholeCanvas ? 0 : record.bounds.Width();
     const int chunkRows = layerWidth > 0
         ? static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(kDecodeSamples) / layerWidth, 1, bandRows_))
         : bandHeight_;
@@ -409,6 +418,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
                 std::copy_n(cover, span, srcAlpha);
                 for (int p = 0; p < n; ++p) kernels::Unpremultiply(srcColour[p], sourceBand->Row(p, bandRow) + left, a, span);
+            } else if (generatedFill) {
+                generatedFill->Row(y, left, span, n, srcColour, srcAlpha);
             } else if (solidFill) {
                 std::fill_n(srcAlpha, span, 1.0f);
                 for (int p = 0; p < n; ++p) {

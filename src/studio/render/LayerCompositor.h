@@ -17,10 +17,12 @@ namespace vantrel::studio::render {
 
 // Draws a document from its layers, the way an editor's document window shows them: groups
 // (isolated, or passing through with their own opacity and mask), clipping groups, user
-// masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
-// lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// masks, opacity and fill opacity, every blend mode, and fill layers (solid colour, gradient,
+// pattern); the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
 // few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
 // group being composited, and a layer decodes only the rows the band needs.
+class CFillLayerRows;
+
 class CLayerCompositor {
 public:
     // Receives each composited row: planeCount rows of 8-bit samples, as the composite's
@@ -67,6 +69,7 @@ private:
     std::unique_ptr<std::vector<CNode>> root_;
     std::vector<std::unique_ptr<CLayerState>> states_;  // by record index, while a layer is in use
     std::vector<std::unique_ptr<CBand>> bands_;          // by depth and kind, reused band after band
+    std::vector<std::unique_ptr<CFillLayerRows>> fills_; // by record index: gradient and pattern fills
     // Scratch for one layer's decoded rows and one row of floats.
     std::vector<std::vector<std::uint8_t>> decoded_;
     std::vector<std::uint8_t> maskRows_;
