@@ -140,12 +140,12 @@ void ReadFillBlock(CPsdLayerRecord& record, bool gradient, const CSpanReader& da
     if (!notDrawn.empty()) AddUndrawnFill(record, gradient, notDrawn);
 }
 
-// The patterns of the pattern fills that are drawn from their settings: those without stored pixels.
+// The patterns the pattern fills name.
 std::vector<std::string> PatternsWanted(const CPsdLayers& layers)
 {
     std::vector<std::string> wanted;
     for (const CPsdLayerRecord& record : layers.records)
-        if (record.patternFill && record.bounds.IsEmpty()) wanted.push_back(record.patternFill->patternId);
+        if (record.patternFill) wanted.push_back(record.patternFill->patternId);
     return wanted;
 }
 
@@ -169,7 +169,7 @@ void ReadWantedPatterns(CDocumentFile& file, const std::vector<std::pair<std::ui
             break;
     }
     for (CPsdLayerRecord& record : layers.records) {
-        if (!record.patternFill || !record.bounds.IsEmpty()) continue;
+        if (!record.patternFill) continue;
         const std::string& id = record.patternFill->patternId;
         if (std::any_of(layers.patterns.begin(), layers.patterns.end(), [&](const CPsdPattern& p) { return p.id == id; }))
             continue;
