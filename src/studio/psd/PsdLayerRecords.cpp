@@ -470,12 +470,11 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
     // Gradients and patterns are RGB: documents in other modes show only fills' stored pixels.
     if (layout.colorMode != kRgbMode && layout.colorMode != kGreyMode && layout.colorMode != kDuotoneMode) {
         for (CPsdLayerRecord& record : layers.records) {
-            for (bool gradient : {true, false}) {
-                if (gradient ? !record.gradientFill : !record.patternFill) continue;
-                AddUndrawnFill(record, gradient, "in a document of colour mode " + std::to_string(layout.colorMode));
-                record.gradientFill.reset();
-                record.patternFill.reset();
-            }
+            if (record.gradientFill || record.patternFill)
+                AddUndrawnFill(record, record.gradientFill.has_value(),
+                               "in a document of colour mode " + std::to_string(layout.colorMode));
+            record.gradientFill.reset();
+            record.patternFill.reset();
         }
     }
     return true;

@@ -19,6 +19,7 @@
 #include "studio/psd/PsdPatterns.h"
 #include "studio/render/GradientFill.h"
 #include "studio/render/LayerCompositor.h"
+#include "studio/render/RenderedDocument.h"
 
 namespace {
 
@@ -159,6 +160,48 @@ TEST(GradientFill, SettingsAreReadFromTheDescriptor)
     reason.clear();
     EXPECT_FALSE(vantrel::studio::psd::ReadGradientFill(descriptor, gradient, reason));
     EXPECT_EQ(reason, "noise gradient");
+}
+
+// A document of width x 1 pixels whose one layer is a fill without pixels.
+std::unique_ptr<vantrel::studio::render::CRenderedDocument> FillDocument(int width, const char* key,
+                                                                        const CDescriptorBytes& settings)
+{
+    vantrel::testing::PsdLayerSpec fill;
+    fill.name = "Fill";
+    fill.extraBlocks = vantrel::testing::InfoBlock(key, settings.Versioned());
+    vantrel::testing::PsdSpec psd{.width = width, .height = 1};
+    vantrel::testing::FillPlanes(psd, [](int, int, int) { return 255; });
+    psd.imageResources = vantrel::testing::VersionInfoResources(false);
+    psd.layerAndMask = vantrel::testing::LayerAndMaskSection({fill});
+    std::string reason;
+    auto document = vantrel::studio::formats::RenderDocumentBytes(vantrel::testing::WritePsd(psd), width, 1, reason);
+    EXPECT_NE(document, nullptr) << reason;
+    return document;
+}
+
+TEST(GradientFill, AFillLayerWithoutPixelsDrawsItsGradient)
+{
+    auto stop = [](int location, double level) {
+        return CDescriptorBytes("Clrt").RgbColour("Clr ", level, level, level).Integer("Lctn", location).Integer("Mdpn", 50);
+    };
+    const auto settings = CDescriptorBytes("null")
+                              .Enumerated("Type", "GrdT", "Lnr ")
+                              .UnitDouble("Angl", "#Ang", 0)
+                              .Object("Grad", CDescriptorBytes("Grdn")
+                                                  .Enumerated("GrdF", "GrdF", "CstS")
+                                                  .Double("Intr", 0)
+                                                  .ObjectList("Clrs", {stop(0, 0), stop(4096, 255)}));
+    const auto document = FillDocument(4, "GdFl", settings);
+    ASSERT_NE(document, nullptr);
+    EXPECT_TRUE(document->skippedLayerFeatures.empty());
+    const std::vector<std::uint8_t> expected = {0, 0, 0, 64, 64, 64, 128, 128, 128, 191, 191, 191};
+    EXPECT_EQ(document->previewRgb, expected);
+
+    const auto noise = FillDocument(
+        1, "GdFl", CDescriptorBytes("null").Object("Grad", CDescriptorBytes("Grdn").Enumerated("GrdF", "GrdF", "ClNs")));
+    ASSERT_NE(noise, nullptr);
+    EXPECT_EQ(noise->previewRgb, std::vector<std::uint8_t>(3, 255));
+    EXPECT_EQ(noise->skippedLayerFeatures, std::vector<std::string>{"layer 0 \"Fill\": gradient fill: noise gradient"});
 }
 
 // A pattern of width x height RGB pixels, raw or PackBits, in a pattern block.
