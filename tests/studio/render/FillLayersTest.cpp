@@ -119,20 +119,20 @@ TEST(GradientFill, SettingsAreReadFromTheDescriptor)
             .Boolean("Rvrs", true)
             .UnitDouble("Scl ", "#Prc", 150)
             .Object("Ofst", CDescriptorBytes("Pnt ").UnitDouble("Hrzn", "#Prc", 10).UnitDouble("Vrtc", "#Prc", -20))
-            .Object("Grad",
-                    CDescriptorBytes("Grdn")
-                        .Enumerated("GrdF", "GrdF", "CstS")
-                        .Double("Intr", 2048)
-                        .ObjectList("Clrs",
-                                    {CDescriptorBytes("Clrt")
-                                         .Object("Clr ", CDescriptorBytes("HSBC")
-                                                             .UnitDouble("H   ", "#Ang", 120)
-                                                             .Double("Strt", 100)
-                                                             .Double("Brgh", 100))
-                                         .Integer("Lctn", 4096)
-                                         .Integer("Mdpn", 30),
-                                     CDescriptorBytes("Clrt").RgbColour("Clr ", 255, 0, 0).Integer("Lctn", 1024)})
-                        .ObjectList("Trns", {CDescriptorBytes("TrnS").UnitDouble("Opct", "#Prc", 40).Integer("Lctn", 0)}))
+            .Object(
+                "Grad",
+                CDescriptorBytes("Grdn")
+                    .Enumerated("GrdF", "GrdF", "CstS")
+                    .Double("Intr", 2048)
+                    .ObjectList("Clrs", {CDescriptorBytes("Clrt")
+                                             .Object("Clr ", CDescriptorBytes("HSBC")
+                                                                 .UnitDouble("H   ", "#Ang", 120)
+                                                                 .Double("Strt", 100)
+                                                                 .Double("Brgh", 100))
+                                             .Integer("Lctn", 4096)
+                                             .Integer("Mdpn", 30),
+                                         CDescriptorBytes("Clrt").RgbColour("Clr ", 255, 0, 0).Integer("Lctn", 1024)})
+                    .ObjectList("Trns", {CDescriptorBytes("TrnS").UnitDouble("Opct", "#Prc", 40).Integer("Lctn", 0)}))
             .Versioned();
     vantrel::studio::psd::CDescriptorValue descriptor;
     std::string reason;
@@ -164,7 +164,7 @@ TEST(GradientFill, SettingsAreReadFromTheDescriptor)
 
 // A document of width x 1 pixels whose one layer is a fill without pixels.
 std::unique_ptr<vantrel::studio::render::CRenderedDocument> FillDocument(int width, const char* key,
-                                                                        const CDescriptorBytes& settings)
+                                                                         const CDescriptorBytes& settings)
 {
     vantrel::testing::PsdLayerSpec fill;
     fill.name = "Fill";
@@ -182,7 +182,10 @@ std::unique_ptr<vantrel::studio::render::CRenderedDocument> FillDocument(int wid
 TEST(GradientFill, AFillLayerWithoutPixelsDrawsItsGradient)
 {
     auto stop = [](int location, double level) {
-        return CDescriptorBytes("Clrt").RgbColour("Clr ", level, level, level).Integer("Lctn", location).Integer("Mdpn", 50);
+        return CDescriptorBytes("Clrt")
+            .RgbColour("Clr ", level, level, level)
+            .Integer("Lctn", location)
+            .Integer("Mdpn", 50);
     };
     const auto settings = CDescriptorBytes("null")
                               .Enumerated("Type", "GrdT", "Lnr ")
@@ -198,7 +201,8 @@ TEST(GradientFill, AFillLayerWithoutPixelsDrawsItsGradient)
     EXPECT_EQ(document->previewRgb, expected);
 
     const auto noise = FillDocument(
-        1, "GdFl", CDescriptorBytes("null").Object("Grad", CDescriptorBytes("Grdn").Enumerated("GrdF", "GrdF", "ClNs")));
+        1, "GdFl",
+        CDescriptorBytes("null").Object("Grad", CDescriptorBytes("Grdn").Enumerated("GrdF", "GrdF", "ClNs")));
     ASSERT_NE(noise, nullptr);
     EXPECT_EQ(noise->previewRgb, std::vector<std::uint8_t>(3, 255));
     EXPECT_EQ(noise->skippedLayerFeatures, std::vector<std::string>{"layer 0 \"Fill\": gradient fill: noise gradient"});
@@ -212,7 +216,8 @@ std::vector<std::uint8_t> PatternBlock(const std::string& id, int width, int hei
         for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
     };
     std::vector<std::uint8_t> list;
-    for (std::uint32_t v : {0u, 0u, static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(width), 3u}) put32(list, v);
+    for (std::uint32_t v : {0u, 0u, static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(width), 3u})
+        put32(list, v);
     for (int c = 0; c < 5; ++c) {
         put32(list, c < 3 ? 1 : 0);
         if (c >= 3) continue;
@@ -231,7 +236,8 @@ std::vector<std::uint8_t> PatternBlock(const std::string& id, int width, int hei
             data.assign(plane, plane + width * height);
         }
         put32(list, static_cast<std::uint32_t>(23 + data.size()));
-        for (std::uint32_t v : {8u, 0u, 0u, static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(width)}) put32(list, v);
+        for (std::uint32_t v : {8u, 0u, 0u, static_cast<std::uint32_t>(height), static_cast<std::uint32_t>(width)})
+            put32(list, v);
         list.insert(list.end(), {0, 8, static_cast<std::uint8_t>(packed ? 1 : 0)});
         list.insert(list.end(), data.begin(), data.end());
     }
@@ -270,12 +276,13 @@ TEST(PatternFill, PatternsTileFromTheCanvasOrigin)
         const auto patterns = vantrel::testing::InfoBlock("Patt", PatternBlock("p-1", 2, 2, planes, packed));
         psd.layerAndMask.insert(psd.layerAndMask.end(), patterns.begin(), patterns.end());
         std::string reason;
-        const auto document = vantrel::studio::formats::RenderDocumentBytes(vantrel::testing::WritePsd(psd), 3, 2, reason);
+        const auto document =
+            vantrel::studio::formats::RenderDocumentBytes(vantrel::testing::WritePsd(psd), 3, 2, reason);
         ASSERT_NE(document, nullptr) << reason;
         EXPECT_TRUE(document->skippedLayerFeatures.empty());
         // Shifted one column right: column 0 shows the pattern's column 1.
-        const std::vector<std::uint8_t> expected = {0, 255, 0, 255, 0, 0, 0, 255, 0,
-                                                    255, 255, 255, 0, 0, 255, 255, 255, 255};
+        const std::vector<std::uint8_t> expected = {0,   255, 0,   255, 0, 0,   0,   255, 0,
+                                                    255, 255, 255, 0,   0, 255, 255, 255, 255};
         EXPECT_EQ(document->previewRgb, expected) << (packed ? "PackBits" : "raw");
     }
 }
