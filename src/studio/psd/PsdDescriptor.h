@@ -26,6 +26,14 @@ struct CDescriptorValue {
     std::vector<std::pair<std::string, CDescriptorValue>> items;  // Object: members as stored
     std::vector<CDescriptorValue> list;                          // List: elements
 
+    // Defined where the type is complete: clang's library checks pair's members inside the class.
+    CDescriptorValue();
+    CDescriptorValue(const CDescriptorValue&);
+    CDescriptorValue(CDescriptorValue&&) noexcept;
+    CDescriptorValue& operator=(const CDescriptorValue&);
+    CDescriptorValue& operator=(CDescriptorValue&&) noexcept;
+    ~CDescriptorValue();
+
     // A member by its key as stored ("Clr ", "Angl", "gradientsInterpolationMethod"); null when absent.
     const CDescriptorValue* Find(std::string_view key) const;
     // The member's number when present and numeric, else fallback.

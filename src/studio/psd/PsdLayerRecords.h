@@ -1,13 +1,17 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/FillDescriptors.h"
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayout.h"
 #include "studio/psd/PsdVectorMask.h"
+#include "studio/psd/PsdPatterns.h"
 
 namespace vantrel::studio::psd {
 
@@ -68,6 +72,8 @@ struct CPsdLayerRecord {
     bool hasVectorMask = false;        // a vector mask block, read into vectorMask
     CPsdVectorMask vectorMask;
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
+    std::optional<CGradientFill> gradientFill;  // a gradient fill the studio draws
+    std::optional<CPatternFill> patternFill;    // a pattern fill whose pattern the document holds
     std::string name;
     // What the studio does not draw for this layer, for the document's report.
     std::vector<std::string> skipped;
@@ -79,6 +85,7 @@ struct CPsdLayers {
     std::vector<CPsdLayerRecord> records;  // bottom to top, as stored
     int depth = 8;                          // sample depth of the layer channels
     bool mergedAlphaFirst = false;          // a negative count: the first alpha channel is the merged transparency
+    std::vector<CPsdPattern> patterns;      // those the pattern fills name
 };
 
 // Limits on what a document's layers may claim, checked before anything is allocated.
@@ -100,6 +107,15 @@ struct CPsdLayerLimits {
     // an editor have a few thousand knots at most, a paragraph of text turned into shapes a
     // few tens of thousands.
     static constexpr int kMaxPathKnots = 65536;
+    // A gradient is drawn from a table built over its stops; the editor's gradient editor
+    // makes a few dozen at most.
+    static constexpr int kMaxGradientStops = 1024;
+    // Patterns are decoded whole, as tiles: the editor's presets are a few hundred pixels on a
+    // side, and a pattern defined from a 16-megapixel photograph still fits (64 MB decoded).
+    static constexpr std::size_t kMaxPatternPixels = std::size_t{1} << 24;
+    // A pattern block is read whole before its patterns are decoded: room for that many
+    // pixels stored raw with their transparency.
+    static constexpr std::uint64_t kMaxPatternBlockBytes = std::uint64_t{1} << 27;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

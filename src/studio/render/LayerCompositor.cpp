@@ -7,6 +7,7 @@
 #include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
 #include "studio/render/VectorMaskCoverage.h"
+#include "studio/render/FillLayerRows.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::psd::AtLeast;
@@ -135,6 +136,10 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     featheredMasks_.clear();
     featheredMasks_.resize(layers_.records.size());
     keptFeathers_ = 0;
+    fills_.clear();
+    fills_.resize(layers_.records.size());
+    for (std::size_t i = 0; i < layers_.records.size(); ++i)
+        fills_[i] = CFillLayerRows::For(layers_.records[i], layers_, width_, layout_.height);
     return true;
 }
 
@@ -190,10 +195,11 @@ bool VectorMaskActive(const CPsdLayerRecord& record)
            record.vectorMask.density > 0 && !(record.hasFillContent && !record.bounds.IsEmpty());
 }
 
-// A shape drawn from its colour whose stroke is drawn over it.
+// A shape drawn from its fill whose stroke is drawn over it.
 bool Stroked(const CPsdLayerRecord& record)
 {
-    return record.vectorStroke.drawn && record.hasSolidColor && record.bounds.IsEmpty() && VectorMaskActive(record);
+    return record.vectorStroke.drawn && (record.hasSolidColor || record.gradientFill || record.patternFill) &&
+           record.bounds.IsEmpty() && VectorMaskActive(record);
 }
 
 }  // namespace
@@ -406,11 +412,14 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
 
     // Where the node draws in this band: rows [top, bottom), columns [left, right).
     int top = bandTop_, bottom = bandBottom, left = 0, right = width_;
-    // A fill layer without stored pixels is its colour wherever its masks, the vector mask
-    // among them, let it show; one shaped by a path that could not be read is left out rather
-    // than flooding the canvas.
-    const bool solidFill = !node.group && record.hasSolidColor && record.bounds.IsEmpty() && n != 4 &&
-                           (!record.hasVectorMask || record.vectorMask.readable);
+    // A fill layer without stored pixels is its colour, gradient or pattern wherever its masks,
+    // the vector mask among them, let it show; one shaped by a path that could not be read is
+    // left out rather than flooding the canvas.
+    const bool fillable = !node.group && record.bounds.IsEmpty() && n != 4 &&
+                          (!record.hasVectorMask || record.vectorMask.readable);
+    const bool solidFill = fillable && record.hasSolidColor;
+    CFillLayerRows* const generatedFill = fillable ? fills_[static_cast<std::size_t>(node.index)].get() : nullptr;
+    const bool wholeCanvas = solidFill || generatedFill != nullptr;
     const bool fromBand = clipGroup != nullptr || node.group;
     CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
     const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
@@ -427,7 +436,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             sourceBand->Clear(bandHeight_);
         }
         if (!CompositeList(node.children, *sourceBand, depth + 1, refusal)) return false;
-    } else if (!fromBand && !solidFill) {
+    } else if (!fromBand && !wholeCanvas) {
         top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
         bottom = static_cast<int>(std::min<std::int64_t>(bandBottom, record.bounds.bottom));
         left = static_cast<int>(std::max<std::int64_t>(0, record.bounds.left));
@@ -440,7 +449,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     float* srcColour[4];
     for (int p = 0; p < n; ++p) srcColour[p] = srcAlpha + span * static_cast<std::size_t>(1 + p);
 
-    const std::int64_t layerWidth = fromBand || solidFill ? 0 : record.bounds.Width();
+    const std::int64_t layerWidth = fromBand || wholeCanvas ? 0 : record.bounds.Width();
     const int chunkRows = layerWidth > 0
         ? static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(kDecodeSamples) / layerWidth, 1, bandRows_))
         : bandHeight_;
@@ -458,6 +467,11 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
                 std::copy_n(cover, span, srcAlpha);
                 for (int p = 0; p < n; ++p) kernels::Unpremultiply(srcColour[p], sourceBand->Row(p, bandRow) + left, a, span);
+            } else if (generatedFill) {
+                generatedFill->Row(y, left, span, n, srcColour, srcAlpha);
+                if (masked && Stroked(record))
+                    MixStrokeColour(record.vectorStroke, strokeShare_.data() + static_cast<std::size_t>(y - chunk) * width_ + left,
+                                    srcColour, n, span);
             } else if (solidFill) {
                 std::fill_n(srcAlpha, span, 1.0f);
                 for (int p = 0; p < n; ++p) {

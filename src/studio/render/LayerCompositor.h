@@ -19,10 +19,12 @@ class CVectorMaskCoverage;
 
 // Draws a document from its layers, the way an editor's document window shows them: groups
 // (isolated, or passing through with their own opacity and mask), clipping groups, user and
-// vector masks, opacity and fill opacity, every blend mode, and solid-colour fill and shape
-// layers; the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// vector masks, opacity and fill opacity, every blend mode, fill layers (solid colour,
+// gradient, pattern) and shape layers; the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
 // few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
 // group being composited, and a layer decodes only the rows the band needs.
+class CFillLayerRows;
+
 class CLayerCompositor {
 public:
     // Receives each composited row: planeCount rows of 8-bit samples, as the composite's
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<std::vector<CNode>> root_;
     std::vector<std::unique_ptr<CLayerState>> states_;  // by record index, while a layer is in use
     std::vector<std::unique_ptr<CBand>> bands_;          // by depth and kind, reused band after band
+    std::vector<std::unique_ptr<CFillLayerRows>> fills_; // by record index: gradient and pattern fills
     // Scratch for one layer's decoded rows and one row of floats.
     std::vector<std::vector<std::uint8_t>> decoded_;
     std::vector<std::uint8_t> maskRows_;
