@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "studio/io/SpanReader.h"
+#include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/FourCharKey.h"
 
 using vantrel::studio::io::CDocumentFile;
@@ -112,6 +113,15 @@ void AddSkipped(CPsdLayerRecord& record, const std::string& what)
         record.skipped.push_back(what);
 }
 
+// Effects described by an effects descriptor; an unreadable one is left out and listed.
+void ReadObjectEffects(CPsdLayerRecord& record, const CSpanReader& data)
+{
+    std::string reason;
+    record.hasObjectEffects = true;
+    if (!ReadLayerEffects(std::span(data.Here(), data.Left()), record.effects, record.skipped, reason))
+        AddSkipped(record, "layer effects (" + reason + ")");
+}
+
 bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& data)
 {
     if (key == Key("lsct") || key == Key("lsdk")) {
@@ -130,8 +140,10 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
         if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
     } else if (IsAdjustmentKey(key)) {
         AddSkipped(record, "adjustment layer (" + KeyText(key) + ")");
-    } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
-        AddSkipped(record, "layer effects");
+    } else if (key == Key("lfx2") || key == Key("lmfx")) {
+        ReadObjectEffects(record, data);
+    } else if (key == Key("lrFX")) {
+        record.hasOldEffects = true;
     } else if (key == Key("vmsk") || key == Key("vsms")) {
         record.hasVectorMask = true;
         AddSkipped(record, "vector mask");
@@ -267,9 +279,18 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         const std::size_t padded = ((nameLength + 4u) & ~3u) - 1;
         extra.Skip(std::min(padded, extra.Left()));
     }
-    return ForEachBlock(
-        extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
-        refusal);
+    if (!ForEachBlock(
+            extra, psb, [&record](std::uint32_t key, CSpanReader& data) { return ReadLayerBlock(record, key, data); },
+            refusal))
+        return false;
+    // Writers keep the older binary effects block beside the descriptor for old readers; alone,
+    // it is not read.
+    if (record.hasOldEffects && !record.hasObjectEffects) AddSkipped(record, "layer effects (in the older form)");
+    if (record.section != LayerSection::Layer)
+        record.effects.SetAside(record.skipped, "(on a group)");
+    else if (record.bounds.IsEmpty() && record.hasSolidColor)
+        record.effects.SetAside(record.skipped, "(on a fill layer without pixels)");
+    return true;
 }
 
 // Reads a layer count and its records from offset to end, then places every channel's data
@@ -296,6 +317,16 @@ bool ReadLayerInfo(CDocumentFile& file, std::uint64_t offset, std::uint64_t end,
     layers.records.assign(static_cast<std::size_t>(count), CPsdLayerRecord{});
     for (int i = 0; i < count; ++i)
         if (!ReadRecord(cursor, end, psb, i, layers.records[static_cast<std::size_t>(i)], refusal)) return false;
+    // Layers whose effects reach the same band hold their effects' images at once, so one
+    // budget covers them all; past it, a layer's effects are listed instead of drawn.
+    std::int64_t effectFloats = 0;
+    for (auto& record : layers.records) {
+        const std::int64_t floats = record.effects.FloatsFor(record.bounds.Width(), record.bounds.Height());
+        if (floats > CPsdLayerLimits::kMaxEffectFloats - effectFloats)
+            record.effects.SetAside(record.skipped, "(past the memory the studio gives effects)");
+        else
+            effectFloats += floats;
+    }
     std::uint64_t at = cursor.Position();
     for (auto& record : layers.records) {
         for (auto& channel : record.channels) {

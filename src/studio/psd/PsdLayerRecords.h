@@ -6,6 +6,7 @@
 
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/PsdErrors.h"
+#include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/PsdLayout.h"
 
 namespace vantrel::studio::psd {
@@ -62,6 +63,9 @@ struct CPsdLayerRecord {
     bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
     std::string name;
+    CPsdLayerEffects effects;
+    bool hasObjectEffects = false;     // an effects descriptor block, read into effects
+    bool hasOldEffects = false;        // the older binary effects block
     // What the studio does not draw for this layer, for the document's report.
     std::vector<std::string> skipped;
 
@@ -88,6 +92,16 @@ struct CPsdLayerLimits {
     // Each value read costs a node of memory whatever bytes it took, so a block of empty lists
     // could ask for far more memory than its size; the editor's largest settings hold hundreds.
     static constexpr int kMaxDescriptorValues = 100000;
+    // Effects of one layer read from its lists; the editor's dialog offers ten of a kind.
+    static constexpr int kMaxLayerEffects = 64;
+    // The editor's sliders stop at 250 pixels of size and 30,000 of distance; larger values
+    // would only make the effect's image larger.
+    static constexpr double kMaxEffectSize = 250;
+    static constexpr double kMaxEffectDistance = 30000;
+    // A layer's effects are worked out over its bounds grown by their reach, a float per
+    // pixel per effect and a few planes of scratch, and held while their rows are drawn; past
+    // this many floats for the whole document (256 MB) effects are listed instead of drawn.
+    static constexpr std::int64_t kMaxEffectFloats = std::int64_t{1} << 26;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

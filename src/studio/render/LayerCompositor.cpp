@@ -129,6 +129,8 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     }
     states_.clear();
     states_.resize(layers_.records.size());
+    effects_.clear();
+    effects_.resize(layers_.records.size());
     return true;
 }
 
@@ -338,15 +340,65 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& targe
     if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
+bool CLayerCompositor::CompositeWithEffects(const CNode& node, CBand& target, int depth, CPsdRefusal& refusal,
+                                            bool asClipBase)
+{
+    const CPsdLayerRecord& record = *node.record;
+    const int reach = record.effects.Reach();
+    const int top = static_cast<int>(std::max<std::int64_t>(bandTop_, std::int64_t{record.bounds.top} - reach));
+    const int bottom = static_cast<int>(std::min<std::int64_t>(bandTop_ + bandHeight_, std::int64_t{record.bounds.bottom} + reach));
+    const int left = static_cast<int>(std::max<std::int64_t>(0, std::int64_t{record.bounds.left} - reach));
+    const int right = static_cast<int>(std::min<std::int64_t>(width_, std::int64_t{record.bounds.right} + reach));
+    if (top >= bottom || left >= right) return true;
+    auto& image = effects_[static_cast<std::size_t>(node.index)];
+    if (!image) {
+        if (!ReadLayerCoverage(file_, record, layers_.depth, layout_.version == 2, scratch_, coverage_, refusal))
+            return false;
+        image = std::make_unique<CLayerEffectsImage>();
+        image->Build(record, coverage_, layout_.globalLightAngle, planeCount_);
+    }
+    // The layer's opacity fades everything it draws: onto a copy of the band, then between the two.
+    const float opacity = asClipBase ? 1.0f : record.opacity * kByte;
+    CBand& work = opacity < 1.0f ? BandAt(depth + 1, 0) : target;
+    if (&work != &target) {
+        std::copy(target.data.begin(), target.data.end(), work.data.begin());
+        work.blank = target.blank;
+    }
+    auto drawEffects = [&](bool below) {
+        for (int y = top; y < bottom; ++y)
+            image->ForEachRow(below, y, left, right,
+                              [&](const CLayerEffectsImage::CRow& row, std::int64_t from, std::size_t span) {
+                                  BlendRow(row.mode, work, y - bandTop_, static_cast<int>(from), span, row.colour, row.alpha);
+                              });
+    };
+    drawEffects(true);
+    if (!CompositeNode(node, work, depth, nullptr, refusal, asClipBase, true)) return false;
+    drawEffects(false);
+    if (&work != &target) {
+        const auto span = static_cast<std::size_t>(right - left);
+        for (int y = top; y < bottom; ++y) {
+            target.Realize(y - bandTop_);
+            work.Realize(y - bandTop_);
+            for (int p = 0; p <= planeCount_; ++p)
+                kernels::FadeTowards(target.Row(p, y - bandTop_) + left, work.Row(p, y - bandTop_) + left, opacity,
+                                     nullptr, span);
+        }
+    }
+    return true;
+}
+
 VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
-                                     CPsdRefusal& refusal, bool asClipBase)
+                                     CPsdRefusal& refusal, bool asClipBase, bool withoutEffects)
 {
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, refusal);
     const CPsdLayerRecord& record = *node.record;
+    if (!withoutEffects && !node.group && clipGroup == nullptr && !record.effects.drawn.empty())
+        return CompositeWithEffects(node, target, depth, refusal, asClipBase);
     bool known = false;
     BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
-    float scale = record.opacity * kByte * record.fillOpacity * kByte;
+    // With effects, the layer's opacity fades them all together afterwards.
+    float scale = (withoutEffects ? 1.0f : record.opacity * kByte) * record.fillOpacity * kByte;
     float fillInside = 1.0f;
     if (asClipBase) {
         // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
@@ -459,6 +511,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, CPsdRefusal&
         canvas.Clear(bandHeight_);
         if (!CompositeList(*root_, canvas, 0, refusal)) return false;
         // A layer whose last row is above the next band is done with.
+        for (std::size_t i = 0; i < effects_.size(); ++i)
+            if (effects_[i] && effects_[i]->Bottom() <= bandTop_ + bandHeight_) effects_[i].reset();
         for (std::size_t i = 0; i < states_.size(); ++i)
             if (states_[i] && layers_.records[i].bounds.bottom <= bandTop_ + bandHeight_ &&
                 layers_.records[i].mask.bounds.bottom <= bandTop_ + bandHeight_)
