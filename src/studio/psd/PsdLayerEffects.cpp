@@ -155,7 +155,11 @@ void ReadEffect(const CDescriptorValue& fx, const CEffectKey& key, CPsdLayerEffe
     effects.drawn.push_back(effect);
 }
 
-bool Enabled(const CDescriptorValue& fx) { return fx.type == DescriptorType::Object && fx.NumberOr("enab", 1) != 0; }
+// On in the dialog, and part of the style at all ("present" is false for an entry the style only keeps).
+bool Enabled(const CDescriptorValue& fx)
+{
+    return fx.type == DescriptorType::Object && fx.NumberOr("enab", 1) != 0 && fx.NumberOr("present", 1) != 0;
+}
 
 }  // namespace
 

@@ -84,6 +84,7 @@ TEST(PsdLayerEffects, ListsStrokesAndWhatIsNotDrawn)
     root.ObjectList("frameFXMulti", {outside, inside, Effect(false)});
     root.Object("ebbl", Effect());
     root.Object("ChFX", Effect(false));  // disabled: neither drawn nor listed
+    root.Object("IrGl", CDescriptorBytes("null").Boolean("enab", true).Boolean("present", false));
     const Read read = ReadBlock(root);
     ASSERT_EQ(read.effects.drawn.size(), 2u);
     // The list's first stroke is the topmost, drawn last.
