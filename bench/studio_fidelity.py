@@ -29,8 +29,10 @@ Display rules the reference applies, each the studio's own:
   the shown colour is max(colour, 1 - alpha).
 
 Files whose stored composite is a placeholder (MANIFEST.tsv's comp_uniform = 1 or
-real_merged = 0; without a manifest, resource 0x0421's hasRealMergedData = 0) are listed
-apart and not counted: showing them needs the layers composited. Files the studio refuses are
+real_merged = 0; without a manifest, resource 0x0421's hasRealMergedData = 0) are shown by
+the studio from their layers; they are measured apart, against psd-tools' own compositing of
+the layers (as bench/layer_fidelity.py does), and counted twice: all of them, and those whose
+layers use only what the studio draws (`vantrel inspect`'s not_drawn is empty). Files the studio refuses are
 listed with its reason. A crash (signal), a hang (--timeout) or a sanitizer report fails the run.
 
 Exit status: 0 when every measured file is within the limit and nothing crashed or hung.
@@ -45,6 +47,8 @@ import tempfile
 
 import numpy as np
 from PIL import Image, ImageCms
+
+from layer_fidelity import drawing, psd_tools_preview_within
 
 PREVIEW_W, PREVIEW_H = 200, 160
 
@@ -396,6 +400,18 @@ def capture(vantrel, path, timeout):
         return 'ok', np.asarray(Image.open(out).convert('RGB'), float)
 
 
+def measure_placeholder(arguments, path, result):
+    """(path, all drawn, channel mean or None, largest, psd-tools' reason when it cannot draw it)."""
+    all_drawn = not drawing(arguments.vantrel, path)[1]
+    with tempfile.TemporaryDirectory() as scratch:
+        try:
+            reference = psd_tools_preview_within(path, arguments.timeout, scratch)
+        except RuntimeError as error:
+            return path, all_drawn, None, None, str(error).splitlines()[0][:80] if str(error) else 'failed'
+    difference = np.abs(result - reference)
+    return path, all_drawn, difference.mean(axis=(0, 1)).max(), difference.max(), ''
+
+
 def collect(arguments):
     files = []
     for argument in arguments:
@@ -429,7 +445,7 @@ def main():
             continue
         psd = is_psd(path)
         if psd and is_placeholder(path):
-            placeholders.append(path)
+            placeholders.append(measure_placeholder(arguments, path, result))
             continue
         try:
             image, description = psd_reference(path) if psd else pillow_reference(path)
@@ -449,9 +465,21 @@ def main():
         print('%-*s  %-36s %7.3f %7.3f %5.0f  %s' % (width, path, description, mean, channel_mean, largest,
                                                      'ok' if ok else 'OVER'))
     if placeholders:
-        print('\nplaceholder composites (need the layers composited; not counted):')
-        for path in placeholders:
-            print('  ' + path)
+        print('\nplaceholder composites, drawn from the layers, against psd-tools\' compositing of them:')
+        every, all_drawn = [0, 0], [0, 0]
+        for path, drawn, channel_mean, largest, why in placeholders:
+            if channel_mean is None:
+                print('  %-*s  psd-tools cannot draw it: %s' % (width, path, why))
+                continue
+            ok = channel_mean <= arguments.limit
+            for count, counted in ((every, True), (all_drawn, drawn)):
+                if counted:
+                    count[0] += ok
+                    count[1] += 1
+            print('  %-*s  %7.3f %5.0f  %s%s' % (width, path, channel_mean, largest, 'ok' if ok else 'OVER',
+                                                '' if drawn else '  (uses what the studio does not draw)'))
+        print('placeholders psd-tools draws: %d of %d within %.1f levels per channel; of those whose layers use '
+              'only what the studio draws: %d of %d' % (every[0], every[1], arguments.limit, all_drawn[0], all_drawn[1]))
     if refused:
         print('\nrefused by the studio:')
         for path, reason in refused:

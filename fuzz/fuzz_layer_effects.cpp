@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < 30; ++i) coverage[static_cast<std::size_t>(i)] = static_cast<float>((i * 7) % 5) / 4.0f;
     for (int planes : {1, 3}) {
         render::CLayerEffectsImage image;
-        image.Build(record, coverage, 120, planes);
+        image.Build(record, coverage, 120, planes, render::CFillBox{0, 0, 6, 5});
         float sum = 0;
         for (std::int64_t y = image.Top(); y < image.Bottom(); ++y)
             for (bool below : {true, false})
-                image.ForEachRow(below, y, image.Left(), image.Right(),
+                image.ForEachRow(below, y, image.Left(), image.Right(), 1.0f,
                                  [&](const render::CLayerEffectsImage::CRow& row, std::int64_t, std::size_t span) {
                                      for (std::size_t x = 0; x < span; ++x) sum += row.alpha[x] + row.colour[0][x];
                                  });

@@ -1,5 +1,7 @@
 #include "commands/DocumentNearMisses.h"
 
+#include "text/AsciiCase.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -14,12 +16,7 @@ namespace {
 constexpr std::size_t kEntriesLooked = 4096;
 constexpr std::size_t kFoldersDescended = 64;
 
-std::string Folded(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+std::string Folded(const std::string& text) { return text::AsciiLowered(text); }
 
 std::string StemOf(const std::string& name)
 {

@@ -6,7 +6,10 @@
 #include "commands/EffectImageFiles.h"
 #include "commands/HandInStatus.h"
 #include "grading/Grading.h"
+#include "hosting/headless/HeadlessBuildPlatform.h"
+#include "hosting/headless/StudioInstallation.h"
 #include "platform/posix/CodePageConversion.h"
+#include "text/AsciiCase.h"
 #include "text/CodePage.h"
 
 using vantrel::grading::CBlockReport;
@@ -41,13 +44,51 @@ struct BlockCollector : IGradingObserver {
     }
     void OnDocumentOpened(const CDocumentReport& report) override
     {
-        documents.push_back({Utf8(report.name), report.access, false, {}});
+        documents.push_back({Utf8(report.name), report.access, false, {}, {}});
     }
     bool WantsEffectImages() const override { return wantsImages; }
     bool wantsImages;
     std::vector<CBlockReport> blocks;
     std::vector<int> documentOfBlock;  // into documents; -1 before the first document line
     std::vector<CHandInDocument> documents;
+};
+
+// The studio's word on each document it drew without some of what the layers use, while one
+// examinee is graded; it stops listening when the grading ends, however it ends.
+class CDrawingGapListener {
+public:
+    CDrawingGapListener()
+    {
+        hosting::DefaultStudioInstallation().ReportDrawingGapsTo(
+            [this](const std::string& path, const std::vector<std::string>& notDrawn) {
+                gaps_.emplace_back(Utf8(path), notDrawn);
+            });
+    }
+    ~CDrawingGapListener() { hosting::DefaultStudioInstallation().ReportDrawingGapsTo({}); }
+    CDrawingGapListener(const CDrawingGapListener&) = delete;
+    CDrawingGapListener& operator=(const CDrawingGapListener&) = delete;
+
+    // What was not drawn of the document named name in the answer folder.
+    std::vector<std::string> Of(const std::string& answers, const std::string& name) const
+    {
+        const std::string wanted = text::AsciiLowered(Slashed(answers + "/" + name));
+        for (const auto& [path, notDrawn] : gaps_)
+            if (text::AsciiLowered(Slashed(path)) == wanted) return notDrawn;
+        return {};
+    }
+
+private:
+    static std::string Slashed(std::string path)
+    {
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        std::string single;
+        for (char c : path)
+            if (!(c == '/' && !single.empty() && single.back() == '/')) single += c;
+        return single;
+    }
+
+    std::vector<std::pair<std::string, std::vector<std::string>>> gaps_;
 };
 
 const char* ShortfallName(CaptureShortfall shortfall)
@@ -126,10 +167,14 @@ CExamineeGrading GradeExaminee(const std::string& key, const std::string& answer
 {
     CExamineeGrading result;
     BlockCollector collector(!captures.examinee.empty());
-    try {
-        result.mark = GradeAnswerKey(key.c_str(), answers.c_str(), keys.c_str(), &collector);
-    } catch (...) {
-        result.mark = 0;
+    {
+        CDrawingGapListener gaps;
+        try {
+            result.mark = GradeAnswerKey(key.c_str(), answers.c_str(), keys.c_str(), &collector);
+        } catch (...) {
+            result.mark = 0;
+        }
+        for (CHandInDocument& document : collector.documents) document.notDrawn = gaps.Of(answers, document.name);
     }
     result.status = HandInStatus(collector.documents, answers);
     for (std::size_t b = 0; b < collector.blocks.size(); ++b) {

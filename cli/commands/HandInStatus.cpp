@@ -49,6 +49,19 @@ std::string TroubleOf(const CHandInDocument& document, const std::string& answer
     return {};
 }
 
+// A capture shown without what the editor could not draw: the first few things, then a count.
+std::string GapsOf(const CHandInDocument& document)
+{
+    constexpr std::size_t kListed = 3;
+    if (document.notDrawn.empty() || document.access != DocumentAccess::Opened || document.refusedByEditor) return {};
+    std::string text = "not drawn in " + document.name + ": ";
+    for (std::size_t i = 0; i < document.notDrawn.size() && i < kListed; ++i)
+        text += (i == 0 ? "" : ", ") + document.notDrawn[i];
+    if (document.notDrawn.size() > kListed)
+        text += " and " + std::to_string(document.notDrawn.size() - kListed) + " more";
+    return text;
+}
+
 }  // namespace
 
 std::string HandInStatus(const std::vector<CHandInDocument>& documents, const std::string& answerFolder)
@@ -60,7 +73,12 @@ std::string HandInStatus(const std::vector<CHandInDocument>& documents, const st
         if (trouble.empty() || !said.insert(trouble).second) continue;
         status += (status.empty() ? "" : "; ") + trouble;
     }
-    return status.empty() ? batch::kGradedStatus : status;
+    if (status.empty()) status = batch::kGradedStatus;
+    for (const CHandInDocument& document : documents) {
+        const std::string gaps = GapsOf(document);
+        if (!gaps.empty() && said.insert(gaps).second) status += "; " + gaps;
+    }
+    return status;
 }
 
 }  // namespace vantrel::cli::commands

@@ -1,5 +1,7 @@
 #include "text/CodePage.h"
 
+#include "text/AsciiCase.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -122,8 +124,7 @@ void SetCodePage(CodePage codePage) { TheCodePage().store(static_cast<int>(codeP
 
 std::optional<CodePage> CodePageFromName(std::string_view name)
 {
-    std::string lower;
-    for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string lower = AsciiLowered(name);
     if (lower == "cp936" || lower == "gbk") return CodePage::Cp936;
     if (lower == "utf-8" || lower == "utf8") return CodePage::Utf8;
     return std::nullopt;

@@ -55,6 +55,7 @@ std::shared_ptr<CStudioApplication> CStudioInstallation::EnsureRunning()
         return running;
     last_ = CStudioApplication::Start(platform_.Desktop(), platform_.Files());
     last_->UseRenderCache(renderCache_);
+    last_->ReportDrawingGapsTo(drawingGaps_);
     ++started_;
     return last_;
 }
@@ -65,6 +66,12 @@ void CStudioInstallation::CacheRendersUnder(const std::string& folder)
     else if (!renderCache_ || renderCache_->Folder() != folder)
         renderCache_ = std::make_shared<studio::app::CRenderCache>(folder);
     if (last_) last_->UseRenderCache(renderCache_);
+}
+
+void CStudioInstallation::ReportDrawingGapsTo(studio::app::CStudioApplication::DrawingGapSink sink)
+{
+    drawingGaps_ = std::move(sink);
+    if (last_) last_->ReportDrawingGapsTo(drawingGaps_);
 }
 
 }  // namespace vantrel::hosting

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "studio/app/StudioApplication.h"
 #include "studio/app/StudioAutomationIds.h"
 
 namespace vantrel::studio::app {
-class CStudioApplication;
 class CRenderCache;
 }  // namespace vantrel::studio::app
 
@@ -52,6 +52,9 @@ public:
     // keeps the render for this installation's life; an empty folder keeps nothing. Asking for
     // the same folder again keeps what is kept.
     void CacheRendersUnder(const std::string& folder);
+    // Every instance, from now on, tells sink of each document it opens whose drawing left
+    // something out; an empty sink stops it.
+    void ReportDrawingGapsTo(studio::app::CStudioApplication::DrawingGapSink sink);
     // The renders kept, or null when none are.
     std::shared_ptr<studio::app::CRenderCache> RenderCache() const { return renderCache_; }
 
@@ -62,6 +65,7 @@ private:
     StudioSetup setup_;
     std::shared_ptr<studio::app::CStudioApplication> last_;
     std::shared_ptr<studio::app::CRenderCache> renderCache_;
+    studio::app::CStudioApplication::DrawingGapSink drawingGaps_;
     int started_ = 0;
 };
 

@@ -80,6 +80,7 @@ int CStudioApplication::OpenDocument(const std::string& codePagePath, std::strin
     const std::shared_ptr<const CRenderedDocument> rendered = Render(codePagePath, *fileSystemPath, reason);
     if (!rendered)
         return 0;
+    if (drawingGaps_ && !rendered->skippedLayerFeatures.empty()) drawingGaps_(codePagePath, rendered->skippedLayerFeatures);
 
     const platform::WindowHandle window = host_.AddWindow(
         documentArea_, DocumentWindowTitle(codePagePath, rendered->modeName), platform::WindowRole::Document);

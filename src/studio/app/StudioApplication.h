@@ -6,6 +6,7 @@
 #include "studio/render/RenderedDocument.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +50,10 @@ public:
     // Documents opened from the cache's folder from now on are rendered once per version of
     // the file; null renders every document every time.
     void UseRenderCache(std::shared_ptr<CRenderCache> cache) { renderCache_ = std::move(cache); }
+    // Told of each document opened whose drawing left out what its layers use (the not-drawn
+    // list of its render), so that a grade can say what the capture could not show.
+    using DrawingGapSink = std::function<void(const std::string& codePagePath, const std::vector<std::string>& notDrawn)>;
+    void ReportDrawingGapsTo(DrawingGapSink sink) { drawingGaps_ = std::move(sink); }
 
     void SetAppFlag(bool value) { appFlag_ = value; }
     bool AppFlag() const { return appFlag_; }
@@ -67,6 +72,7 @@ private:
     IWindowHost& host_;
     platform::IFiles& files_;
     std::shared_ptr<CRenderCache> renderCache_;
+    DrawingGapSink drawingGaps_;
     platform::WindowHandle mainWindow_ = 0;
     platform::WindowHandle documentArea_ = 0;
     std::map<int, platform::WindowHandle> documents_;

@@ -271,6 +271,13 @@ private:
 
 }  // namespace
 
+CDescriptorValue::CDescriptorValue() = default;
+CDescriptorValue::CDescriptorValue(const CDescriptorValue&) = default;
+CDescriptorValue::CDescriptorValue(CDescriptorValue&&) noexcept = default;
+CDescriptorValue& CDescriptorValue::operator=(const CDescriptorValue&) = default;
+CDescriptorValue& CDescriptorValue::operator=(CDescriptorValue&&) noexcept = default;
+CDescriptorValue::~CDescriptorValue() = default;
+
 const CDescriptorValue* CDescriptorValue::Find(std::string_view key) const
 {
     for (const auto& [name, value] : items)

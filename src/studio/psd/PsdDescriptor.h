@@ -26,6 +26,15 @@ struct CDescriptorValue {
     std::vector<std::pair<std::string, CDescriptorValue>> items;  // Object: members as stored
     std::vector<CDescriptorValue> list;                          // List: elements
 
+    // Defined where the type is complete: a vector of pairs holding the type itself cannot have
+    // its special members worked out inside the class with every standard library.
+    CDescriptorValue();
+    CDescriptorValue(const CDescriptorValue&);
+    CDescriptorValue(CDescriptorValue&&) noexcept;
+    CDescriptorValue& operator=(const CDescriptorValue&);
+    CDescriptorValue& operator=(CDescriptorValue&&) noexcept;
+    ~CDescriptorValue();
+
     // A member by its key as stored ("Clr ", "Angl", "gradientsInterpolationMethod"); null when absent.
     const CDescriptorValue* Find(std::string_view key) const;
     // The member's number when present and numeric, else fallback.

@@ -20,13 +20,14 @@ struct CEffectKey {
     LayerEffectKind kind;
 };
 
+// In the order the editor stacks them, bottom first.
 constexpr CEffectKey kEffectKeys[] = {
     {"DrSh", "dropShadowMulti", "drop shadow", true, LayerEffectKind::DropShadow},
     {"OrGl", "", "outer glow", true, LayerEffectKind::OuterGlow},
     {"IrSh", "innerShadowMulti", "inner shadow", true, LayerEffectKind::InnerShadow},
     {"SoFi", "solidFillMulti", "colour overlay", true, LayerEffectKind::ColourOverlay},
+    {"GrFl", "gradientFillMulti", "gradient overlay", true, LayerEffectKind::GradientOverlay},
     {"FrFX", "frameFXMulti", "stroke", true, LayerEffectKind::Stroke},
-    {"GrFl", "gradientFillMulti", "gradient overlay", false, LayerEffectKind::ColourOverlay},
     {"patternFill", "", "pattern overlay", false, LayerEffectKind::ColourOverlay},
     {"IrGl", "", "inner glow", false, LayerEffectKind::ColourOverlay},
     {"ebbl", "", "bevel and emboss", false, LayerEffectKind::ColourOverlay},
@@ -136,6 +137,14 @@ void ReadEffect(const CDescriptorValue& fx, const CEffectKey& key, CPsdLayerEffe
                                           : StrokePosition::Outside;
         effect.size = Clamped(fx.NumberOr("Sz  ", 0), 0, CPsdLayerLimits::kMaxEffectSize);
     }
+    if (key.kind == LayerEffectKind::GradientOverlay) {
+        std::string why;
+        if (ReadGradientFill(fx, effect.gradient, why))
+            effects.drawn.push_back(effect);
+        else
+            Note(notDrawn, name + ": " + why);
+        return;
+    }
     if (!ReadColour(fx.Find("Clr "), effect.colour)) {
         Note(notDrawn, name + (fx.Find("Clr ") ? " in a colour space other than RGB, grey, CMYK or HSB" : " in a gradient"));
         return;
@@ -174,7 +183,8 @@ int CPsdLayerEffects::Reach() const
         case LayerEffectKind::InnerShadow:  // inside the coverage, but it reads beyond by its offset
             reach = std::max(reach, effect.distance + effect.size + 2);
             break;
-        case LayerEffectKind::ColourOverlay: break;
+        case LayerEffectKind::ColourOverlay:
+        case LayerEffectKind::GradientOverlay: break;
         }
     }
     return static_cast<int>(std::ceil(reach));

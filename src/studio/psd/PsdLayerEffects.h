@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "studio/psd/FillDescriptors.h"
+
 namespace vantrel::studio::psd {
 
 // The layer effects the studio draws, in the order the editor stacks them.
-enum class LayerEffectKind { DropShadow, OuterGlow, InnerShadow, ColourOverlay, Stroke };
+enum class LayerEffectKind { DropShadow, OuterGlow, InnerShadow, ColourOverlay, GradientOverlay, Stroke };
 
 enum class StrokePosition { Outside, Inside, Centre };
 
@@ -24,6 +26,7 @@ struct CLayerEffect {
     double size = 0;             // blur size of shadows and glows, width of a stroke: pixels
     StrokePosition position = StrokePosition::Outside;
     bool knockedOut = true;      // drop shadows: hidden where the layer itself covers
+    CGradientFill gradient;      // gradient overlays
 };
 
 struct CPsdLayerEffects {

@@ -7,6 +7,7 @@
 #include "studio/io/SpanReader.h"
 #include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/FourCharKey.h"
+#include "studio/psd/PsdDescriptor.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::io::CFileCursor;
@@ -17,6 +18,9 @@ namespace vantrel::studio::psd {
 namespace {
 
 constexpr auto Key = FourCharKey;
+constexpr int kGreyMode = 1;
+constexpr int kRgbMode = 3;
+constexpr int kDuotoneMode = 8;
 
 // A layer's rectangle: top, left, bottom, right.
 bool ReadRect(CSpanReader& reader, CPsdRect& rect)
@@ -122,6 +126,71 @@ void ReadObjectEffects(CPsdLayerRecord& record, const CSpanReader& data)
         AddSkipped(record, "layer effects (" + reason + ")");
 }
 
+// What a fill layer without stored pixels leaves out; one with them shows the editor's own
+// drawing of the fill, which leaves nothing out.
+void AddUndrawnFill(CPsdLayerRecord& record, bool gradient, const std::string& what)
+{
+    if (record.bounds.IsEmpty()) AddSkipped(record, std::string(gradient ? "gradient fill: " : "pattern fill: ") + what);
+}
+
+// A gradient or pattern fill's settings, a descriptor after its version word.
+void ReadFillBlock(CPsdLayerRecord& record, bool gradient, const CSpanReader& data)
+{
+    CDescriptorValue descriptor;
+    std::string notDrawn;
+    if (!ReadVersionedDescriptor({data.Here(), data.Left()}, descriptor, notDrawn)) {
+        notDrawn = "unreadable settings (" + notDrawn + ")";
+    } else if (gradient) {
+        CGradientFill fill;
+        if (ReadGradientFill(descriptor, fill, notDrawn)) record.gradientFill = std::move(fill);
+    } else {
+        CPatternFill fill;
+        if (ReadPatternFill(descriptor, fill, notDrawn)) record.patternFill = std::move(fill);
+    }
+    if (!notDrawn.empty()) AddUndrawnFill(record, gradient, notDrawn);
+}
+
+// The patterns of the pattern fills that are drawn from their settings: those without stored pixels.
+std::vector<std::string> PatternsWanted(const CPsdLayers& layers)
+{
+    std::vector<std::string> wanted;
+    for (const CPsdLayerRecord& record : layers.records)
+        if (record.patternFill && record.bounds.IsEmpty()) wanted.push_back(record.patternFill->patternId);
+    return wanted;
+}
+
+// Decodes the wanted patterns of the pattern blocks; a pattern fill whose pattern is not
+// decoded is listed and left out.
+void ReadWantedPatterns(CDocumentFile& file, const std::vector<std::pair<std::uint64_t, std::uint64_t>>& blocks,
+                        CPsdLayers& layers)
+{
+    const std::vector<std::string> wanted = PatternsWanted(layers);
+    if (wanted.empty()) return;
+    std::vector<CSkippedPattern> skipped;
+    std::string problem;
+    for (const auto& [offset, length] : blocks) {
+        if (length > CPsdLayerLimits::kMaxPatternBlockBytes) {
+            problem = "a pattern block of more than " + std::to_string(CPsdLayerLimits::kMaxPatternBlockBytes) + " bytes";
+            break;
+        }
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+        if (!file.ReadAt(offset, bytes.data(), bytes.size()) ||
+            !ReadPatternBlock(bytes, wanted, layers.patterns, skipped, problem))
+            break;
+    }
+    for (CPsdLayerRecord& record : layers.records) {
+        if (!record.patternFill || !record.bounds.IsEmpty()) continue;
+        const std::string& id = record.patternFill->patternId;
+        if (std::any_of(layers.patterns.begin(), layers.patterns.end(), [&](const CPsdPattern& p) { return p.id == id; }))
+            continue;
+        auto why = std::find_if(skipped.begin(), skipped.end(), [&](const CSkippedPattern& s) { return s.id == id; });
+        AddUndrawnFill(record, false, why != skipped.end() ? why->reason
+                                      : !problem.empty()   ? problem
+                                                           : "its pattern is not in the document");
+        record.patternFill.reset();
+    }
+}
+
 bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& data)
 {
     if (key == Key("lsct") || key == Key("lsdk")) {
@@ -148,8 +217,7 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
         record.hasVectorMask = true;
         AddSkipped(record, "vector mask");
     } else if (key == Key("GdFl") || key == Key("PtFl")) {
-        AddSkipped(record, key == Key("GdFl") ? "gradient fill (its stored pixels are drawn)"
-                                              : "pattern fill (its stored pixels are drawn)");
+        ReadFillBlock(record, key == Key("GdFl"), data);
     }
     return true;
 }
@@ -288,7 +356,7 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     if (record.hasOldEffects && !record.hasObjectEffects) AddSkipped(record, "layer effects (in the older form)");
     if (record.section != LayerSection::Layer)
         record.effects.SetAside(record.skipped, "(on a group)");
-    else if (record.bounds.IsEmpty() && record.hasSolidColor)
+    else if (record.bounds.IsEmpty() && (record.hasSolidColor || record.gradientFill || record.patternFill))
         record.effects.SetAside(record.skipped, "(on a fill layer without pixels)");
     return true;
 }
@@ -350,9 +418,10 @@ const CPsdLayerChannel* CPsdLayerRecord::FindChannel(int id) const
     return nullptr;
 }
 
-bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal)
+namespace {
+
+bool ReadRecordsAndPatterns(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal)
 {
-    layers = CPsdLayers{};
     layers.depth = layout.depth;
     if (!layout.sectionsRead || layout.layersLength == 0) return true;
     const bool psb = layout.version == 2;
@@ -376,21 +445,24 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
         return false;
     }
     if (!ReadLayerInfo(file, infoStart, infoStart + infoLength, psb, layers, refusal)) return false;
-    if (!layers.records.empty()) return true;
+    if (!layers.records.empty() && PatternsWanted(layers).empty()) return true;
 
-    // 16- and 32-bit documents keep their layers in a block after the global mask information.
+    // The global blocks after the global mask information: 16- and 32-bit documents keep their
+    // layers there, and every document its patterns.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> patternBlocks;  // offset and length
     std::uint64_t at = infoStart + infoLength;
     std::uint8_t maskWord[4] = {};
-    if (sectionEnd - at < 4 || !file.ReadAt(at, maskWord, 4)) return true;
     std::uint64_t maskLength = 0;
-    CSpanReader(maskWord, 4).Unsigned(4, maskLength);
-    if (maskLength > sectionEnd - at - 4) return true;
-    at += 4 + maskLength;
+    if (sectionEnd - at < 4 || !file.ReadAt(at, maskWord, 4) || !CSpanReader(maskWord, 4).Unsigned(4, maskLength) ||
+        maskLength > sectionEnd - at - 4)
+        at = sectionEnd;  // no global blocks
+    else
+        at += 4 + maskLength;
     // Only the block headers are read here; a block's layer data is read from the file.
     while (sectionEnd - at >= 12) {
         std::uint8_t header[16] = {};
         const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(16, sectionEnd - at));
-        if (!file.ReadAt(at, header, headerBytes)) return true;
+        if (!file.ReadAt(at, header, headerBytes)) break;
         if (!IsBlockSignature(header)) {
             ++at;  // padding between blocks
             continue;
@@ -398,19 +470,44 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
         std::uint32_t key = 0;
         CSpanReader(header + 4, 4).U32(key);
         const int keyLengthBytes = HasLongLength(key, psb) ? 8 : 4;
-        if (headerBytes < static_cast<std::size_t>(8 + keyLengthBytes)) return true;
+        if (headerBytes < static_cast<std::size_t>(8 + keyLengthBytes)) break;
         std::uint64_t length = 0;
         CSpanReader(header + 8, static_cast<std::size_t>(keyLengthBytes)).Unsigned(keyLengthBytes, length);
         const std::uint64_t dataStart = at + 8 + static_cast<std::uint64_t>(keyLengthBytes);
         if (length > sectionEnd - dataStart) {
+            if (!layers.records.empty()) break;  // past the layers: only patterns are lost
             refusal = CPsdRefusal::Of(PsdError::BlocksPastSection);
             return false;
         }
-        if (key == Key("Lr16") || key == Key("Lr32") || key == Key("Layr")) {
+        if ((key == Key("Lr16") || key == Key("Lr32") || key == Key("Layr")) && layers.records.empty()) {
             layers.depth = key == Key("Lr16") ? 16 : key == Key("Lr32") ? 32 : layout.depth;
-            return ReadLayerInfo(file, dataStart, dataStart + length, psb, layers, refusal);
+            if (!ReadLayerInfo(file, dataStart, dataStart + length, psb, layers, refusal)) return false;
+            if (PatternsWanted(layers).empty()) return true;
+        } else if (key == Key("Patt") || key == Key("Pat2") || key == Key("Pat3")) {
+            patternBlocks.emplace_back(dataStart, length);
         }
         at = dataStart + length;
+    }
+    ReadWantedPatterns(file, patternBlocks, layers);
+    return true;
+}
+
+}  // namespace
+
+bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLayers& layers, CPsdRefusal& refusal)
+{
+    layers = CPsdLayers{};
+    if (!ReadRecordsAndPatterns(file, layout, layers, refusal)) return false;
+    // Gradients and patterns are RGB: documents in other modes show only fills' stored pixels.
+    if (layout.colorMode != kRgbMode && layout.colorMode != kGreyMode && layout.colorMode != kDuotoneMode) {
+        for (CPsdLayerRecord& record : layers.records) {
+            for (bool gradient : {true, false}) {
+                if (gradient ? !record.gradientFill : !record.patternFill) continue;
+                AddUndrawnFill(record, gradient, "in a document of colour mode " + std::to_string(layout.colorMode));
+                record.gradientFill.reset();
+                record.patternFill.reset();
+            }
+        }
     }
     return true;
 }

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
+#include "studio/psd/FillDescriptors.h"
 #include "studio/psd/PsdErrors.h"
 #include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/PsdLayout.h"
+#include "studio/psd/PsdPatterns.h"
 
 namespace vantrel::studio::psd {
 
@@ -62,6 +66,8 @@ struct CPsdLayerRecord {
     bool hasSolidColor = false;        // a solid-colour fill layer
     bool hasVectorMask = false;        // its shape is a path, which the studio does not draw
     std::uint8_t solidColor[3] = {0, 0, 0};  // red, green, blue
+    std::optional<CGradientFill> gradientFill;  // a gradient fill the studio draws
+    std::optional<CPatternFill> patternFill;    // a pattern fill whose pattern the document holds
     std::string name;
     CPsdLayerEffects effects;
     bool hasObjectEffects = false;     // an effects descriptor block, read into effects
@@ -76,6 +82,7 @@ struct CPsdLayers {
     std::vector<CPsdLayerRecord> records;  // bottom to top, as stored
     int depth = 8;                          // sample depth of the layer channels
     bool mergedAlphaFirst = false;          // a negative count: the first alpha channel is the merged transparency
+    std::vector<CPsdPattern> patterns;      // those the pattern fills name
 };
 
 // Limits on what a document's layers may claim, checked before anything is allocated.
@@ -102,6 +109,15 @@ struct CPsdLayerLimits {
     // pixel per effect and a few planes of scratch, and held while their rows are drawn; past
     // this many floats for the whole document (256 MB) effects are listed instead of drawn.
     static constexpr std::int64_t kMaxEffectFloats = std::int64_t{1} << 26;
+    // A gradient is drawn from a table built over its stops; the editor's gradient editor
+    // makes a few dozen at most.
+    static constexpr int kMaxGradientStops = 1024;
+    // Patterns are decoded whole, as tiles: the editor's presets are a few hundred pixels on a
+    // side, and a pattern defined from a 16-megapixel photograph still fits (64 MB decoded).
+    static constexpr std::size_t kMaxPatternPixels = std::size_t{1} << 24;
+    // A pattern block is read whole before its patterns are decoded: room for that many
+    // pixels stored raw with their transparency.
+    static constexpr std::uint64_t kMaxPatternBlockBytes = std::uint64_t{1} << 27;
 };
 
 // Reads the layer records of the layer and mask information section: bounds, channels and

@@ -6,6 +6,7 @@
 
 #include "studio/psd/GrowingScratch.h"
 #include "studio/render/CompositeKernels.h"
+#include "studio/render/FillLayerRows.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::psd::AtLeast;
@@ -131,6 +132,10 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     states_.resize(layers_.records.size());
     effects_.clear();
     effects_.resize(layers_.records.size());
+    fills_.clear();
+    fills_.resize(layers_.records.size());
+    for (std::size_t i = 0; i < layers_.records.size(); ++i)
+        fills_[i] = CFillLayerRows::For(layers_.records[i], layers_, width_, layout_.height);
     return true;
 }
 
@@ -263,6 +268,11 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
         if (shown && clippedEnd > i + 1) {
             // A clipping group: the clipped layers draw onto the base as it is, and the result
             // shows through the base's coverage with the base's blend mode and opacity.
+            // A base's effects lie below and above the whole group, as the editor draws them,
+            // each faded by the base's opacity.
+            const bool baseEffects = node.record && !node.group && !node.record->effects.drawn.empty();
+            const float baseOpacity = baseEffects ? node.record->opacity * kByte : 1.0f;
+            if (baseEffects && !DrawEffects(node, target, true, baseOpacity, refusal)) return false;
             CBand& clip = BandAt(depth, 1);
             clip.Clear(bandHeight_);
             if (!CompositeNode(node, clip, depth, nullptr, refusal, true)) return false;
@@ -273,6 +283,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
                 if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, refusal)) return false;
             CBand* sources[2] = {&clip, &coverage};
             if (!CompositeNode(node, target, depth, sources, refusal)) return false;
+            if (baseEffects && !DrawEffects(node, target, false, baseOpacity, refusal)) return false;
         }
         i = clippedEnd - 1;
     }
@@ -340,8 +351,7 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& targe
     if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
-bool CLayerCompositor::CompositeWithEffects(const CNode& node, CBand& target, int depth, CPsdRefusal& refusal,
-                                            bool asClipBase)
+bool CLayerCompositor::DrawEffects(const CNode& node, CBand& target, bool below, float opacity, CPsdRefusal& refusal)
 {
     const CPsdLayerRecord& record = *node.record;
     const int reach = record.effects.Reach();
@@ -355,33 +365,40 @@ bool CLayerCompositor::CompositeWithEffects(const CNode& node, CBand& target, in
         if (!ReadLayerCoverage(file_, record, layers_.depth, layout_.version == 2, scratch_, coverage_, refusal))
             return false;
         image = std::make_unique<CLayerEffectsImage>();
-        image->Build(record, coverage_, layout_.globalLightAngle, planeCount_);
+        image->Build(record, coverage_, layout_.globalLightAngle, planeCount_,
+                     CFillBox{0, 0, static_cast<double>(width_), static_cast<double>(layout_.height)});
     }
+    for (int y = top; y < bottom; ++y)
+        image->ForEachRow(below, y, left, right, opacity,
+                          [&](const CLayerEffectsImage::CRow& row, std::int64_t from, std::size_t span) {
+                              BlendRow(row.mode, target, y - bandTop_, static_cast<int>(from), span, row.colour, row.alpha);
+                          });
+    return true;
+}
+
+bool CLayerCompositor::CompositeWithEffects(const CNode& node, CBand& target, int depth, CPsdRefusal& refusal)
+{
+    const CPsdLayerRecord& record = *node.record;
     // The layer's opacity fades everything it draws: onto a copy of the band, then between the two.
-    const float opacity = asClipBase ? 1.0f : record.opacity * kByte;
+    const float opacity = record.opacity * kByte;
     CBand& work = opacity < 1.0f ? BandAt(depth + 1, 0) : target;
     if (&work != &target) {
         std::copy(target.data.begin(), target.data.end(), work.data.begin());
         work.blank = target.blank;
     }
-    auto drawEffects = [&](bool below) {
-        for (int y = top; y < bottom; ++y)
-            image->ForEachRow(below, y, left, right,
-                              [&](const CLayerEffectsImage::CRow& row, std::int64_t from, std::size_t span) {
-                                  BlendRow(row.mode, work, y - bandTop_, static_cast<int>(from), span, row.colour, row.alpha);
-                              });
-    };
-    drawEffects(true);
-    if (!CompositeNode(node, work, depth, nullptr, refusal, asClipBase, true)) return false;
-    drawEffects(false);
+    if (!DrawEffects(node, work, true, 1.0f, refusal) || !CompositeNode(node, work, depth, nullptr, refusal, false, true) ||
+        !DrawEffects(node, work, false, 1.0f, refusal))
+        return false;
     if (&work != &target) {
-        const auto span = static_cast<std::size_t>(right - left);
+        const int reach = record.effects.Reach();
+        const int top = static_cast<int>(std::max<std::int64_t>(bandTop_, std::int64_t{record.bounds.top} - reach));
+        const int bottom = static_cast<int>(std::min<std::int64_t>(bandTop_ + bandHeight_, std::int64_t{record.bounds.bottom} + reach));
         for (int y = top; y < bottom; ++y) {
             target.Realize(y - bandTop_);
             work.Realize(y - bandTop_);
             for (int p = 0; p <= planeCount_; ++p)
-                kernels::FadeTowards(target.Row(p, y - bandTop_) + left, work.Row(p, y - bandTop_) + left, opacity,
-                                     nullptr, span);
+                kernels::FadeTowards(target.Row(p, y - bandTop_), work.Row(p, y - bandTop_), opacity, nullptr,
+                                     static_cast<std::size_t>(width_));
         }
     }
     return true;
@@ -392,8 +409,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
 {
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, refusal);
     const CPsdLayerRecord& record = *node.record;
-    if (!withoutEffects && !node.group && clipGroup == nullptr && !record.effects.drawn.empty())
-        return CompositeWithEffects(node, target, depth, refusal, asClipBase);
+    if (!withoutEffects && !asClipBase && !node.group && clipGroup == nullptr && !record.effects.drawn.empty())
+        return CompositeWithEffects(node, target, depth, refusal);
     bool known = false;
     BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
@@ -416,6 +433,10 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     // shaped by a path is left out rather than flooding the canvas.
     const bool solidFill =
         !node.group && record.hasSolidColor && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4;
+    CFillLayerRows* const generatedFill = !node.group && !record.hasVectorMask && record.bounds.IsEmpty() && n != 4
+                                              ? fills_[static_cast<std::size_t>(node.index)].get()
+                                              : nullptr;
+    const bool wholeCanvas = solidFill || generatedFill != nullptr;
     const bool fromBand = clipGroup != nullptr || node.group;
     CBand* sourceBand = clipGroup ? clipGroup[0] : nullptr;
     const CBand* coverage = clipGroup ? clipGroup[1] : nullptr;
@@ -431,7 +452,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
             sourceBand->Clear(bandHeight_);
         }
         if (!CompositeList(node.children, *sourceBand, depth + 1, refusal)) return false;
-    } else if (!fromBand && !solidFill) {
+    } else if (!fromBand && !wholeCanvas) {
         top = static_cast<int>(std::max<std::int64_t>(bandTop_, record.bounds.top));
         bottom = static_cast<int>(std::min<std::int64_t>(bandBottom, record.bounds.bottom));
         left = static_cast<int>(std::max<std::int64_t>(0, record.bounds.left));
@@ -444,7 +465,7 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
     float* srcColour[4];
     for (int p = 0; p < n; ++p) srcColour[p] = srcAlpha + span * static_cast<std::size_t>(1 + p);
 
-    const std::int64_t layerWidth = fromBand || solidFill ? 0 : record.bounds.Width();
+    const std::int64_t layerWidth = fromBand || wholeCanvas ? 0 : record.bounds.Width();
     const int chunkRows = layerWidth > 0
         ? static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(kDecodeSamples) / layerWidth, 1, bandRows_))
         : bandHeight_;
@@ -461,6 +482,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 const float* cover = coverage ? const_cast<CBand*>(coverage)->Row(0, bandRow) + left : a;
                 std::copy_n(cover, span, srcAlpha);
                 for (int p = 0; p < n; ++p) kernels::Unpremultiply(srcColour[p], sourceBand->Row(p, bandRow) + left, a, span);
+            } else if (generatedFill) {
+                generatedFill->Row(y, left, span, n, srcColour, srcAlpha);
             } else if (solidFill) {
                 std::fill_n(srcAlpha, span, 1.0f);
                 for (int p = 0; p < n; ++p) {

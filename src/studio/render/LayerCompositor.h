@@ -18,10 +18,12 @@ namespace vantrel::studio::render {
 
 // Draws a document from its layers, the way an editor's document window shows them: groups
 // (isolated, or passing through with their own opacity and mask), clipping groups, user
-// masks, opacity and fill opacity, every blend mode, and solid-colour fill layers; the result
-// lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
+// masks, opacity and fill opacity, every blend mode, and fill layers (solid colour, gradient,
+// pattern); the result lies over white. The canvas is composited in bands of rows, top to bottom: a band holds a
 // few rows of premultiplied colour and alpha as floats, one for the canvas and one for each
 // group being composited, and a layer decodes only the rows the band needs.
+class CFillLayerRows;
+
 class CLayerCompositor {
 public:
     // Receives each composited row: planeCount rows of 8-bit samples, as the composite's
@@ -49,8 +51,10 @@ private:
                                                                  CBand* const* clipGroup, studio::psd::CPsdRefusal& refusal,
                                                                  bool asClipBase = false, bool withoutEffects = false);
     // A layer with effects: those below it, the layer, those above, and its opacity over all.
-    bool CompositeWithEffects(const CNode& node, CBand& target, int depth, studio::psd::CPsdRefusal& refusal,
-                              bool asClipBase);
+    bool CompositeWithEffects(const CNode& node, CBand& target, int depth, studio::psd::CPsdRefusal& refusal);
+    // The rows of the band a layer's effects below or above it cover, faded by opacity; the
+    // effects are worked out when the first band reaches them.
+    bool DrawEffects(const CNode& node, CBand& target, bool below, float opacity, studio::psd::CPsdRefusal& refusal);
     // fillInside, below 1, is a fill opacity the mode applies inside its blend (FillNeutral);
     // srcAlpha then already holds it, as it does for other modes.
     void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
@@ -73,6 +77,7 @@ private:
     std::vector<std::unique_ptr<CBand>> bands_;          // by depth and kind, reused band after band
     std::vector<std::unique_ptr<CLayerEffectsImage>> effects_;  // by record index, while its rows are drawn
     std::vector<float> coverage_;
+    std::vector<std::unique_ptr<CFillLayerRows>> fills_; // by record index: gradient and pattern fills
     // Scratch for one layer's decoded rows and one row of floats.
     std::vector<std::vector<std::uint8_t>> decoded_;
     std::vector<std::uint8_t> maskRows_;

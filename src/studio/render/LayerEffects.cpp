@@ -151,7 +151,7 @@ std::vector<float> Shifted(const std::vector<float>& plane, CGrid grid, int dx, 
 }  // namespace
 
 void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<float>& coverage, int lightAngle,
-                               int planeCount)
+                               int planeCount, const CFillBox& canvas)
 {
     const auto& effects = record.effects;
     const int reach = effects.Reach();
@@ -236,6 +236,14 @@ void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<
             for (std::size_t i = 0; i < plane.alpha.size(); ++i) plane.alpha[i] *= cover[i];
             break;
         case LayerEffectKind::ColourOverlay: plane.alpha = cover; break;
+        case LayerEffectKind::GradientOverlay: {
+            // Aligned with the layer, the gradient spans the layer's bounds; else the canvas.
+            const CFillBox layerBox{double(record.bounds.left), double(record.bounds.top),
+                                    double(record.bounds.Width()), double(record.bounds.Height())};
+            plane.gradient.emplace(effect.gradient, effect.gradient.alignWithLayer ? layerBox : canvas);
+            plane.alpha = cover;
+            break;
+        }
         case LayerEffectKind::Stroke: {
             const auto width = static_cast<float>(effect.size);
             if (effect.position == StrokePosition::Outside) {
@@ -254,13 +262,33 @@ void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<
     }
 }
 
-const float* CLayerEffectsImage::Faded(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span)
+void CLayerEffectsImage::TakeRow(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span,
+                                 float fade)
 {
+    const auto planes = static_cast<std::size_t>(planeCount_);
+    if (rowColour_.size() < span * planes) rowColour_.resize(span * planes);
     if (rowAlpha_.size() < span) rowAlpha_.resize(span);
+    rowPointers_.resize(planes);
+    for (std::size_t p = 0; p < planes; ++p) rowPointers_[p] = rowColour_.data() + p * span;
     const float* row = plane.alpha.data() + static_cast<std::size_t>(y - top_) * static_cast<std::size_t>(width_) +
                        static_cast<std::size_t>(left - left_);
-    for (std::size_t x = 0; x < span; ++x) rowAlpha_[x] = row[x] * plane.opacity;
-    return rowAlpha_.data();
+    for (std::size_t x = 0; x < span; ++x) rowAlpha_[x] = row[x] * plane.opacity * fade;
+    if (!plane.gradient) {
+        for (std::size_t p = 0; p < planes; ++p) std::fill_n(rowPointers_[p], span, plane.colour[p]);
+        return;
+    }
+    for (std::size_t x = 0; x < span; ++x) {
+        const CFillRgba sample = plane.gradient->At(static_cast<double>(left + static_cast<std::int64_t>(x)), static_cast<double>(y));
+        rowAlpha_[x] *= sample.alpha;
+        if (planes == 1) {
+            rowPointers_[0][x] = 0.3f * sample.red + 0.59f * sample.green + 0.11f * sample.blue;
+            continue;
+        }
+        rowPointers_[0][x] = sample.red;
+        rowPointers_[1][x] = sample.green;
+        rowPointers_[2][x] = sample.blue;
+        if (planes == 4) rowPointers_[3][x] = 1.0f;
+    }
 }
 
 bool ReadLayerCoverage(CDocumentFile& file, const CPsdLayerRecord& record, int depth, bool psb,

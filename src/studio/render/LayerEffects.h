@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/LayerChannelRows.h"
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/render/BlendModes.h"
+#include "studio/render/GradientFill.h"
 
 namespace vantrel::studio::render {
 
@@ -26,9 +28,10 @@ public:
     };
 
     // Works the effects out from the layer's coverage (bounds.Width() x bounds.Height() samples
-    // from 0 to 1, row by row). lightAngle: the document's global light, in degrees.
+    // from 0 to 1, row by row). lightAngle: the document's global light, in degrees; canvas: the
+    // box of gradients not aligned with the layer.
     void Build(const studio::psd::CPsdLayerRecord& record, const std::vector<float>& coverage, int lightAngle,
-               int planeCount);
+               int planeCount, const CFillBox& canvas);
 
     // Rows [Top(), Bottom()) and columns [Left(), Right()) of the canvas hold the effects.
     std::int64_t Top() const { return top_; }
@@ -37,9 +40,10 @@ public:
     std::int64_t Right() const { return left_ + width_; }
 
     // Calls draw(CRow, left, span) for the canvas row y, columns [left, right) within the area, for
-    // each effect drawn below the layer's pixels (below) or above them, bottom first.
+    // each effect drawn below the layer's pixels (below) or above them, bottom first; fade
+    // scales every effect's opacity.
     template <typename Draw>
-    void ForEachRow(bool below, std::int64_t y, std::int64_t left, std::int64_t right, Draw draw);
+    void ForEachRow(bool below, std::int64_t y, std::int64_t left, std::int64_t right, float fade, Draw draw);
 
 private:
     struct CPlane {
@@ -48,8 +52,10 @@ private:
         float opacity = 1;
         std::vector<float> colour;  // one value per plane
         std::vector<float> alpha;   // the area's coverage
+        std::optional<CGradientSampler> gradient;  // the colour and a further coverage, pixel by pixel
     };
-    const float* Faded(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span);
+    // Fills rowColour_ and rowAlpha_ with the plane's row, its opacity times fade applied.
+    void TakeRow(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span, float fade);
 
     std::int64_t top_ = 0, left_ = 0, width_ = 0, height_ = 0;
     int planeCount_ = 3;
@@ -66,7 +72,8 @@ bool ReadLayerCoverage(studio::io::CDocumentFile& file, const studio::psd::CPsdL
                        studio::psd::CPsdRefusal& refusal);
 
 template <typename Draw>
-void CLayerEffectsImage::ForEachRow(bool below, std::int64_t y, std::int64_t left, std::int64_t right, Draw draw)
+void CLayerEffectsImage::ForEachRow(bool below, std::int64_t y, std::int64_t left, std::int64_t right, float fade,
+                                    Draw draw)
 {
     if (y < top_ || y >= Bottom()) return;
     left = std::max(left, left_);
@@ -75,14 +82,8 @@ void CLayerEffectsImage::ForEachRow(bool below, std::int64_t y, std::int64_t lef
     const auto span = static_cast<std::size_t>(right - left);
     for (const CPlane& plane : planes_) {
         if (plane.below != below) continue;
-        const auto planes = static_cast<std::size_t>(planeCount_);
-        if (rowColour_.size() < span * planes) rowColour_.resize(span * planes);
-        rowPointers_.resize(planes);
-        for (std::size_t p = 0; p < planes; ++p) {
-            rowPointers_[p] = rowColour_.data() + p * span;
-            std::fill_n(rowPointers_[p], span, plane.colour[p]);
-        }
-        draw(CRow{plane.mode, rowPointers_.data(), Faded(plane, y, left, span)}, left, span);
+        TakeRow(plane, y, left, span, fade);
+        draw(CRow{plane.mode, rowPointers_.data(), rowAlpha_.data()}, left, span);
     }
 }
 

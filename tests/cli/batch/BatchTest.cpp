@@ -754,6 +754,16 @@ TEST_F(BatchTest, EachLostMarkIsExplainedAndTheExamineeKeepsTheMarkGradingGave)
     fs::remove(At("answers/005/A.PSD"));
     fs::create_symlink(At("keys/R.PSD"), At("answers/005/A.PSD"));
     PlantGiantHeader(At("answers/004/A.PSD"));
+    // Drawn from its layers, one of which the studio does not draw.
+    vantrel::testing::PsdSpec layered{.width = 80, .height = 60};
+    vantrel::testing::FillPlanes(layered, [](int, int, int) { return 255; });
+    layered.imageResources = vantrel::testing::VersionInfoResources(false);
+    vantrel::testing::PsdLayerSpec levels;
+    levels.name = "levels";
+    levels.extraBlocks = vantrel::testing::InfoBlock("levl", {0, 2});
+    layered.layerAndMask =
+        vantrel::testing::LayerAndMaskSection({vantrel::testing::SolidRgbLayer(0, 0, 60, 80, 200, 10, 10), levels});
+    vantrel::testing::WriteFile(At("answers/003/A.PSD"), vantrel::testing::WritePsd(layered));
 
     const std::string out = At("results.jsonl");
     const std::string report = At("report");
@@ -773,6 +783,7 @@ TEST_F(BatchTest, EachLostMarkIsExplainedAndTheExamineeKeepsTheMarkGradingGave)
     EXPECT_EQ(unreadable.find("cannot open"), std::string::npos) << unreadable;  // the path is said once, as the name
     EXPECT_EQ(rows["006"]["status"], "missing: A.PSD (seen: A.PSD/)");
     EXPECT_EQ(rows["005"]["status"], "link refused: A.PSD (a link in the folder leads out of it)");
+    EXPECT_EQ(rows["003"]["status"], "graded; not drawn in A.PSD: layer 1 \"levels\": adjustment layer (levl)");
 
     // A document that did not open lists its blocks with their weights, none evaluated.
     const auto& missingBlock = rows["000"]["blocks"][0];

@@ -235,9 +235,12 @@ TEST_F(CorpusEffects, StrokesMatchTheEditorsComposite)
 
 TEST_F(CorpusEffects, OverlaysAndTheMasterSwitch)
 {
-    // A colour overlay and stroke on clipped layers (gradient overlays beside them are not drawn).
-    EXPECT_LT(LayersAgainstComposite(folder_ + "effects/stroke-composite.psd"),
-              LayersAgainstComposite(folder_ + "effects/stroke-composite.psd", false) - 5);
+    // Colour overlays and strokes on clipped layers, gradient overlays at 50% and strokes on
+    // clipping bases, whose effects lie under and over their clipped layers (21 levels off
+    // without effects).
+    EXPECT_LT(LayersAgainstComposite(folder_ + "effects/stroke-composite.psd"), 2.5);
+    // A linear gradient overlay at -45 degrees under a stroke of a layer of no fill (64 off).
+    EXPECT_LT(LayersAgainstComposite(folder_ + "effects/shape-fx2.psd"), 3.5);
     // A yellow overlay under a master switch that is off draws nothing.
     EXPECT_LT(LayersAgainstComposite(folder_ + "effects/shape-fx.psd"), 0.5);
 }
