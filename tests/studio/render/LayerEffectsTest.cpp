@@ -123,6 +123,26 @@ TEST(LayerEffects, DropShadowFallsAwayFromTheLight)
     ExpectNear(below.At(11, 13), {255, 255, 255}, "not to the right");
 }
 
+TEST(LayerEffects, InnerShadowFallsInsideFromTheLitEdge)
+{
+    // Light from straight above at distance 2: what lies outside the layer is cast 2 pixels
+    // down into it, so its top two rows are in shadow and its bottom rows are not.
+    CDescriptorBytes root("null");
+    root.Object("IrSh", Effect("Nrml", 100)
+                            .RgbColour("Clr ", 0, 0, 0)
+                            .Boolean("uglg", false)
+                            .UnitDouble("lagl", "#Ang", 90)
+                            .UnitDouble("Dstn", "#Pxl", 2)
+                            .UnitDouble("blur", "#Pxl", 0));
+    const auto drawn = Draw(12, 12, {Square(2, 2, 8, {255, 0, 0}, root)});
+    ExpectNear(drawn.At(5, 2), {0, 0, 0}, "the top row");
+    ExpectNear(drawn.At(5, 3), {0, 0, 0}, "the second row");
+    ExpectNear(drawn.At(5, 4), {255, 0, 0}, "the third row");
+    ExpectNear(drawn.At(5, 9), {255, 0, 0}, "the bottom row");
+    ExpectNear(drawn.At(2, 6), {255, 0, 0}, "the left column, lit from above");
+    ExpectNear(drawn.At(5, 1), {255, 255, 255}, "nothing outside the layer");
+}
+
 TEST(LayerEffects, SoftShadowsAndGlowsFadeOutward)
 {
     // A glow of size 8 around a large square: a Gaussian of sigma 4 across the edge, 45% at the
