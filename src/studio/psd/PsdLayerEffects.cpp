@@ -38,12 +38,20 @@ constexpr CEffectKey kEffectKeys[] = {
 std::uint32_t BlendKeyOf(std::string_view mode)
 {
     static constexpr std::pair<std::string_view, const char*> kModes[] = {
-        {"Nrml", "norm"}, {"Dslv", "diss"}, {"Drkn", "dark"}, {"Mltp", "mul "}, {"CBrn", "idiv"},
-        {"linearBurn", "lbrn"}, {"darkerColor", "dkCl"}, {"Lghn", "lite"}, {"Scrn", "scrn"}, {"CDdg", "div "},
-        {"linearDodge", "lddg"}, {"lighterColor", "lgCl"}, {"Ovrl", "over"}, {"SftL", "sLit"}, {"HrdL", "hLit"},
-        {"vividLight", "vLit"}, {"linearLight", "lLit"}, {"pinLight", "pLit"}, {"hardMix", "hMix"},
-        {"Dfrn", "diff"}, {"Xclu", "smud"}, {"blendSubtraction", "fsub"}, {"blendDivide", "fdiv"},
-        {"H   ", "hue "}, {"Strt", "sat "}, {"Clr ", "colr"}, {"Lmns", "lum "}};
+        {"Nrml", "norm"},        {"Dslv", "diss"},
+        {"Drkn", "dark"},        {"Mltp", "mul "},
+        {"CBrn", "idiv"},        {"linearBurn", "lbrn"},
+        {"darkerColor", "dkCl"}, {"Lghn", "lite"},
+        {"Scrn", "scrn"},        {"CDdg", "div "},
+        {"linearDodge", "lddg"}, {"lighterColor", "lgCl"},
+        {"Ovrl", "over"},        {"SftL", "sLit"},
+        {"HrdL", "hLit"},        {"vividLight", "vLit"},
+        {"linearLight", "lLit"}, {"pinLight", "pLit"},
+        {"hardMix", "hMix"},     {"Dfrn", "diff"},
+        {"Xclu", "smud"},        {"blendSubtraction", "fsub"},
+        {"blendDivide", "fdiv"}, {"H   ", "hue "},
+        {"Strt", "sat "},        {"Clr ", "colr"},
+        {"Lmns", "lum "}};
     std::string_view key = "norm";
     for (const auto& [name, layerKey] : kModes)
         if (name == mode) key = layerKey;
@@ -57,7 +65,10 @@ double Clamped(double value, double low, double high)
     return std::isfinite(value) ? std::clamp(value, low, high) : low;
 }
 
-std::uint8_t Byte(double value) { return static_cast<std::uint8_t>(std::lround(Clamped(value, 0, 255))); }
+std::uint8_t Byte(double value)
+{
+    return static_cast<std::uint8_t>(std::lround(Clamped(value, 0, 255)));
+}
 
 // A colour object in RGB, from the colour spaces the editor writes effects in. False for one
 // the studio does not convert (Lab, or a book colour).
@@ -78,7 +89,8 @@ bool ReadColour(const CDescriptorValue* colour, std::uint8_t rgb[3])
     if (space == "CMYC") {  // percentages of ink, combined without a profile
         const double k = 1.0 - Clamped(colour->NumberOr("Blck", 0), 0, 100) / 100.0;
         const char* inks[] = {"Cyn ", "Mgnt", "Ylw "};
-        for (int c = 0; c < 3; ++c) rgb[c] = Byte(255.0 * k * (1.0 - Clamped(colour->NumberOr(inks[c], 0), 0, 100) / 100.0));
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = Byte(255.0 * k * (1.0 - Clamped(colour->NumberOr(inks[c], 0), 0, 100) / 100.0));
         return true;
     }
     if (space == "HSBC") {  // hue in degrees, saturation and brightness in percent
@@ -132,9 +144,9 @@ void ReadEffect(const CDescriptorValue& fx, const CEffectKey& key, CPsdLayerEffe
             return;
         }
         const std::string_view style = fx.EnumOr("Styl");
-        effect.position = style == "InsF" ? StrokePosition::Inside
-                        : style == "CtrF" ? StrokePosition::Centre
-                                          : StrokePosition::Outside;
+        effect.position = style == "InsF"   ? StrokePosition::Inside
+                          : style == "CtrF" ? StrokePosition::Centre
+                                            : StrokePosition::Outside;
         effect.size = Clamped(fx.NumberOr("Sz  ", 0), 0, CPsdLayerLimits::kMaxEffectSize);
     }
     if (key.kind == LayerEffectKind::GradientOverlay) {
@@ -146,7 +158,8 @@ void ReadEffect(const CDescriptorValue& fx, const CEffectKey& key, CPsdLayerEffe
         return;
     }
     if (!ReadColour(fx.Find("Clr "), effect.colour)) {
-        Note(notDrawn, name + (fx.Find("Clr ") ? " in a colour space other than RGB, grey, CMYK or HSB" : " in a gradient"));
+        Note(notDrawn,
+             name + (fx.Find("Clr ") ? " in a colour space other than RGB, grey, CMYK or HSB" : " in a gradient"));
         return;
     }
     if (soft) {
@@ -177,14 +190,21 @@ int CPsdLayerEffects::Reach() const
     double reach = 0;
     for (const CLayerEffect& effect : drawn) {
         switch (effect.kind) {
-        case LayerEffectKind::DropShadow: reach = std::max(reach, effect.distance + effect.size + 2); break;
-        case LayerEffectKind::OuterGlow: reach = std::max(reach, effect.size + 2); break;
-        case LayerEffectKind::Stroke: reach = std::max(reach, effect.size + 2); break;
+        case LayerEffectKind::DropShadow:
+            reach = std::max(reach, effect.distance + effect.size + 2);
+            break;
+        case LayerEffectKind::OuterGlow:
+            reach = std::max(reach, effect.size + 2);
+            break;
+        case LayerEffectKind::Stroke:
+            reach = std::max(reach, effect.size + 2);
+            break;
         case LayerEffectKind::InnerShadow:  // inside the coverage, but it reads beyond by its offset
             reach = std::max(reach, effect.distance + effect.size + 2);
             break;
         case LayerEffectKind::ColourOverlay:
-        case LayerEffectKind::GradientOverlay: break;
+        case LayerEffectKind::GradientOverlay:
+            break;
         }
     }
     return static_cast<int>(std::ceil(reach));
@@ -208,8 +228,8 @@ void CPsdLayerEffects::SetAside(std::vector<std::string>& notDrawn, const std::s
     drawn.clear();
 }
 
-bool ReadLayerEffects(std::span<const std::uint8_t> block, CPsdLayerEffects& effects, std::vector<std::string>& notDrawn,
-                      std::string& reason)
+bool ReadLayerEffects(std::span<const std::uint8_t> block, CPsdLayerEffects& effects,
+                      std::vector<std::string>& notDrawn, std::string& reason)
 {
     effects = CPsdLayerEffects{};
     if (block.size() < 4) {

@@ -25,12 +25,12 @@ struct CLayerEffect {
     double spread = 0;           // shadows and glows: percent of the size grown before the blur
     double size = 0;             // blur size of shadows and glows, width of a stroke: pixels
     StrokePosition position = StrokePosition::Outside;
-    bool knockedOut = true;      // drop shadows: hidden where the layer itself covers
-    CGradientFill gradient;      // gradient overlays
+    bool knockedOut = true;  // drop shadows: hidden where the layer itself covers
+    CGradientFill gradient;  // gradient overlays
 };
 
 struct CPsdLayerEffects {
-    double scale = 100;  // "Scl ": the ratio the sizes were scaled by on writing; sizes are stored scaled
+    double scale = 100;               // "Scl ": the ratio the sizes were scaled by on writing; sizes are stored scaled
     std::vector<CLayerEffect> drawn;  // enabled effects the studio draws
     // The reach beyond the layer's coverage of the drawn effects, in whole pixels.
     int Reach() const;

@@ -67,9 +67,11 @@ std::vector<float> Distances(const std::vector<float>& coverage, CGrid grid, boo
     std::vector<float> line(static_cast<std::size_t>(std::max(grid.width, grid.height)));
     std::vector<float> column(line.size());
     for (int x = 0; x < grid.width; ++x) {
-        for (int y = 0; y < grid.height; ++y) line[static_cast<std::size_t>(y)] = cost[static_cast<std::size_t>(y) * grid.width + x];
+        for (int y = 0; y < grid.height; ++y)
+            line[static_cast<std::size_t>(y)] = cost[static_cast<std::size_t>(y) * grid.width + x];
         DistanceAlong(line.data(), column.data(), grid.height, hull, bounds);
-        for (int y = 0; y < grid.height; ++y) cost[static_cast<std::size_t>(y) * grid.width + x] = column[static_cast<std::size_t>(y)];
+        for (int y = 0; y < grid.height; ++y)
+            cost[static_cast<std::size_t>(y) * grid.width + x] = column[static_cast<std::size_t>(y)];
     }
     for (int y = 0; y < grid.height; ++y) {
         float* row = cost.data() + static_cast<std::size_t>(y) * grid.width;
@@ -90,7 +92,10 @@ std::vector<float> Distances(const std::vector<float>& coverage, CGrid grid, boo
 // A band of width pixels beyond the half-covered edge, from the distances to it: whole pixels
 // up to the width, a fraction at its end. Distances are between pixel centres, so the first
 // pixel past the edge lies 1 away and half a pixel beyond it.
-inline float Band(float width, float distance) { return std::clamp(width + 1.0f - distance, 0.0f, 1.0f); }
+inline float Band(float width, float distance)
+{
+    return std::clamp(width + 1.0f - distance, 0.0f, 1.0f);
+}
 
 // One pass of a box blur along a line: out[i * step] is the mean of in[i - r .. i + r], with
 // outside beyond the ends.
@@ -125,7 +130,8 @@ void Blur(std::vector<float>& plane, CGrid grid, double sigma, float outside)
             BoxAlong(line.data(), row, grid.width, 1, r, outside);
         }
         for (int x = 0; x < grid.width; ++x) {
-            for (int y = 0; y < grid.height; ++y) line[static_cast<std::size_t>(y)] = plane[static_cast<std::size_t>(y) * grid.width + x];
+            for (int y = 0; y < grid.height; ++y)
+                line[static_cast<std::size_t>(y)] = plane[static_cast<std::size_t>(y) * grid.width + x];
             BoxAlong(line.data(), plane.data() + x, grid.height, static_cast<std::size_t>(grid.width), r, outside);
         }
     }
@@ -142,7 +148,8 @@ std::vector<float> Shifted(const std::vector<float>& plane, CGrid grid, int dx, 
         for (int x = 0; x < grid.width; ++x) {
             const int source = x - dx;
             if (source >= 0 && source < grid.width)
-                out[static_cast<std::size_t>(y) * grid.width + x] = plane[static_cast<std::size_t>(from) * grid.width + source];
+                out[static_cast<std::size_t>(y) * grid.width + x] =
+                    plane[static_cast<std::size_t>(from) * grid.width + source];
         }
     }
     return out;
@@ -235,7 +242,9 @@ void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<
             plane.alpha = Shifted(softShape(effect, true), grid, dx, dy, 1.0f);
             for (std::size_t i = 0; i < plane.alpha.size(); ++i) plane.alpha[i] *= cover[i];
             break;
-        case LayerEffectKind::ColourOverlay: plane.alpha = cover; break;
+        case LayerEffectKind::ColourOverlay:
+            plane.alpha = cover;
+            break;
         case LayerEffectKind::GradientOverlay: {
             // Aligned with the layer, the gradient spans the layer's bounds; else the canvas.
             const CFillBox layerBox{double(record.bounds.left), double(record.bounds.top),
@@ -253,7 +262,8 @@ void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<
             } else {
                 plane.alpha = strokeBand(width / 2.0f, true);
                 const std::vector<float> inner = strokeBand(width / 2.0f, false);
-                for (std::size_t i = 0; i < inner.size(); ++i) plane.alpha[i] = std::min(1.0f, plane.alpha[i] + inner[i]);
+                for (std::size_t i = 0; i < inner.size(); ++i)
+                    plane.alpha[i] = std::min(1.0f, plane.alpha[i] + inner[i]);
             }
             break;
         }
@@ -262,8 +272,7 @@ void CLayerEffectsImage::Build(const CPsdLayerRecord& record, const std::vector<
     }
 }
 
-void CLayerEffectsImage::TakeRow(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span,
-                                 float fade)
+void CLayerEffectsImage::TakeRow(const CPlane& plane, std::int64_t y, std::int64_t left, std::size_t span, float fade)
 {
     const auto planes = static_cast<std::size_t>(planeCount_);
     if (rowColour_.size() < span * planes) rowColour_.resize(span * planes);
@@ -278,7 +287,8 @@ void CLayerEffectsImage::TakeRow(const CPlane& plane, std::int64_t y, std::int64
         return;
     }
     for (std::size_t x = 0; x < span; ++x) {
-        const CFillRgba sample = plane.gradient->At(static_cast<double>(left + static_cast<std::int64_t>(x)), static_cast<double>(y));
+        const CFillRgba sample =
+            plane.gradient->At(static_cast<double>(left + static_cast<std::int64_t>(x)), static_cast<double>(y));
         rowAlpha_[x] *= sample.alpha;
         if (planes == 1) {
             rowPointers_[0][x] = 0.3f * sample.red + 0.59f * sample.green + 0.11f * sample.blue;
@@ -333,7 +343,8 @@ bool ReadLayerCoverage(CDocumentFile& file, const CPsdLayerRecord& record, int d
         for (std::size_t x = 0; x < width; ++x) {
             const std::int64_t canvasX = record.bounds.left + static_cast<std::int64_t>(x);
             const bool within = inside && canvasX >= mask.bounds.left && canvasX < mask.bounds.right;
-            coverage[y * width + x] *= within ? row[static_cast<std::size_t>(canvasX - mask.bounds.left)] / 255.0f : outside;
+            coverage[y * width + x] *=
+                within ? row[static_cast<std::size_t>(canvasX - mask.bounds.left)] / 255.0f : outside;
         }
     }
     return true;

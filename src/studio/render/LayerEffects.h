@@ -50,8 +50,8 @@ private:
         BlendMode mode = BlendMode::Normal;
         bool below = false;
         float opacity = 1;
-        std::vector<float> colour;  // one value per plane
-        std::vector<float> alpha;   // the area's coverage
+        std::vector<float> colour;                 // one value per plane
+        std::vector<float> alpha;                  // the area's coverage
         std::optional<CGradientSampler> gradient;  // the colour and a further coverage, pixel by pixel
     };
     // Fills rowColour_ and rowAlpha_ with the plane's row, its opacity times fade applied.

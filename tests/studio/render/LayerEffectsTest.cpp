@@ -68,8 +68,9 @@ Drawn Draw(int width, int height, const std::vector<PsdLayerSpec>& layers, std::
 
 PsdLayerSpec Square(int top, int left, int side, Rgb colour, const CDescriptorBytes& effects)
 {
-    auto layer = vantrel::testing::SolidRgbLayer(top, left, top + side, left + side, static_cast<std::uint8_t>(colour[0]),
-                                                 static_cast<std::uint8_t>(colour[1]), static_cast<std::uint8_t>(colour[2]));
+    auto layer =
+        vantrel::testing::SolidRgbLayer(top, left, top + side, left + side, static_cast<std::uint8_t>(colour[0]),
+                                        static_cast<std::uint8_t>(colour[1]), static_cast<std::uint8_t>(colour[2]));
     layer.extraBlocks = EffectsBlock(effects);
     return layer;
 }
@@ -116,9 +117,10 @@ TEST(LayerEffects, DropShadowFallsAwayFromTheLight)
 
     // The same with the document's global light (resource 0x040D) at 90 degrees: straight down.
     CDescriptorBytes global("null");
-    global.Object("DrSh", Effect("Nrml", 100).RgbColour("Clr ", 0, 0, 0).Boolean("uglg", true).UnitDouble("Dstn", "#Pxl", 5));
-    const auto below = Draw(20, 20, {Square(4, 4, 6, {255, 0, 0}, global)},
-                            vantrel::testing::ImageResource(0x040D, {0, 0, 0, 90}));
+    global.Object("DrSh",
+                  Effect("Nrml", 100).RgbColour("Clr ", 0, 0, 0).Boolean("uglg", true).UnitDouble("Dstn", "#Pxl", 5));
+    const auto below =
+        Draw(20, 20, {Square(4, 4, 6, {255, 0, 0}, global)}, vantrel::testing::ImageResource(0x040D, {0, 0, 0, 90}));
     ExpectNear(below.At(5, 13), {0, 0, 0}, "straight below");
     ExpectNear(below.At(11, 13), {255, 255, 255}, "not to the right");
 }
@@ -175,10 +177,8 @@ TEST(LayerEffects, StrokeOutsideASquare)
     ExpectNear(drawn.At(2, 2), {204, 204, 255}, "the rounded corner", 12);
 
     CDescriptorBytes inside("null");
-    inside.Object("FrFX", Effect()
-                              .Enumerated("Styl", "FStl", "InsF")
-                              .UnitDouble("Sz  ", "#Pxl", 1)
-                              .RgbColour("Clr ", 0, 0, 255));
+    inside.Object(
+        "FrFX", Effect().Enumerated("Styl", "FStl", "InsF").UnitDouble("Sz  ", "#Pxl", 1).RgbColour("Clr ", 0, 0, 255));
     const auto within = Draw(16, 16, {Square(4, 4, 4, {255, 0, 0}, inside)});
     ExpectNear(within.At(4, 5), {0, 0, 255}, "the inside stroke covers the edge");
     ExpectNear(within.At(5, 5), {255, 0, 0}, "and not further in");
@@ -235,7 +235,8 @@ protected:
     void SetUp() override
     {
         folder_ = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/";
-        if (!std::filesystem::exists(folder_ + "effects/stroke-effects.psd")) GTEST_SKIP() << "no fixtures at " << folder_;
+        if (!std::filesystem::exists(folder_ + "effects/stroke-effects.psd"))
+            GTEST_SKIP() << "no fixtures at " << folder_;
     }
     std::string folder_;
 };
