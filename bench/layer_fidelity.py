@@ -21,6 +21,8 @@ import tempfile
 import numpy as np
 from PIL import Image
 
+from icc_reference import apply_icc
+
 PREVIEW_W, PREVIEW_H = 200, 160
 
 
@@ -45,6 +47,14 @@ def psd_tools_preview(path):
         raise RuntimeError("colour mode %s is not compared" % psd.color_mode)
     colour, _, alpha = composite(psd, color=1.0, alpha=0.0)
     pixels = colour * alpha + (1.0 - alpha)
+    # The studio draws the layers at 8 bits and shows them through an embedded profile, as it
+    # shows a stored image (32-bit documents aside, whose samples are linear light).
+    profile = psd.image_resources.get_data(1039) if psd.depth != 32 else None
+    if profile:
+        planes8 = [np.round(np.clip(pixels[:, :, c], 0, 1) * 255).astype(np.uint8) for c in range(pixels.shape[2])]
+        managed = apply_icc(planes8, "L" if len(planes8) == 1 else "RGB", profile)
+        if managed is not None:
+            pixels = managed
     if pixels.shape[2] == 1:
         pixels = np.repeat(pixels, 3, axis=2)
     rows = area_weights(pixels.shape[0], PREVIEW_H)

@@ -17,7 +17,8 @@ Display rules the reference applies, each the studio's own:
   entry (resource 0x0417) white.
 - CMYK: R = C'K' and so on (stored inverted); Lab: D50 Lab to sRGB through the sRGB colorants
   adapted to D50; Multichannel: every channel an ink in its display colour (resource 0x0435 or
-  0x03EF), printed over the others on white.
+  0x03EF), printed over the others on white in channel order, an ink of solidity s covering
+  what lies under it that much: light (1 - a) + a colour (s + (1 - s) light) for ink amount a.
 - An embedded ICC profile of the document's colour space converts to sRGB instead (Pillow's
   ImageCms, relative colorimetric with black-point compensation), except in 32-bit documents.
 - The first channel after the colour channels is the merged transparency when the layer count
@@ -48,6 +49,7 @@ import tempfile
 import numpy as np
 from PIL import Image, ImageCms
 
+from icc_reference import apply_icc
 from layer_fidelity import drawing, psd_tools_preview_within
 
 PREVIEW_W, PREVIEW_H = 200, 160
@@ -164,7 +166,8 @@ def display_colours(resources):
     colours = []
     for at in range(start, len(body) - 12, stride):
         space = struct.unpack('>H', body[at:at + 2])[0]
-        colours.append((space, struct.unpack('>4H', body[at + 2:at + 10])))
+        solidity = min(struct.unpack('>H', body[at + 10:at + 12])[0], 100) / 100
+        colours.append((space, struct.unpack('>4H', body[at + 2:at + 10]), solidity))
     return colours
 
 
@@ -172,7 +175,7 @@ def ink_colour(entry, index):
     defaults = [(0, 1, 1), (1, 0, 1), (1, 1, 0), (0, 0, 0)]
     if entry is None:
         return np.array(defaults[min(index, 3)], float)
-    space, c = entry
+    space, c = entry[0], entry[1]
     if space == 0:
         return np.array([c[0] >> 8, c[1] >> 8, c[2] >> 8], float) / 255
     if space == 2:
@@ -186,37 +189,6 @@ def ink_colour(entry, index):
         import colorsys
         return np.round(255 * np.array(colorsys.hsv_to_rgb(c[0] / 65536, c[1] / 65535, c[2] / 65535))) / 255
     return np.array(defaults[min(index, 3)], float)
-
-
-def apply_icc(planes8, pil_mode, profile):
-    """planes8: list of H x W uint8 arrays in the document's encoding; returns H x W x 3 in 0..1
-    or None when the profile does not apply."""
-    import io
-    try:
-        source = ImageCms.ImageCmsProfile(io.BytesIO(profile))
-    except Exception:
-        return None
-    space = source.profile.xcolor_space.strip()
-    if {'RGB': 'RGB', 'CMYK': 'CMYK', 'L': 'GRAY', 'LAB': 'LAB'}[pil_mode] != space:
-        return None
-    if pil_mode == 'CMYK':
-        planes8 = [255 - p for p in planes8]  # Pillow's CMYK: 255 is full ink
-    if pil_mode == 'LAB':
-        # Pillow's LAB stores a and b as signed bytes seen as unsigned: a + 128 wraps.
-        planes8 = [planes8[0], (planes8[1].astype(np.int16) - 128).astype(np.uint8),
-                   (planes8[2].astype(np.int16) - 128).astype(np.uint8)]
-    if len(planes8) == 1:
-        image = Image.fromarray(planes8[0], 'L')
-    else:
-        image = Image.fromarray(np.stack(planes8, -1), pil_mode)
-    try:
-        transform = ImageCms.buildTransform(source, ImageCms.createProfile('sRGB'), pil_mode, 'RGB',
-                                            renderingIntent=ImageCms.INTENT_RELATIVE_COLORIMETRIC,
-                                            flags=0x2000)  # black-point compensation
-        converted = ImageCms.applyTransform(image, transform)
-    except Exception:
-        return None
-    return np.asarray(converted, float) / 255
 
 
 def psd_reference(path):
@@ -291,8 +263,11 @@ def psd_reference(path):
         image = np.ones((height, width, 3))
         for index in range(colour):
             ink = 1.0 - plane(index)
-            colour_rgb = ink_colour(entries[index] if index < len(entries) else None, index)
-            image *= 1.0 - ink[:, :, None] * (1.0 - colour_rgb[None, None, :])
+            entry = entries[index] if index < len(entries) else None
+            colour_rgb = ink_colour(entry, index)[None, None, :]
+            solidity = entry[2] if entry else 0.0
+            ink = ink[:, :, None]
+            image = image * (1.0 - ink) + ink * colour_rgb * (solidity + (1.0 - solidity) * image)
     else:
         raise ValueError('colour mode %d' % mode)
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iomanip>
+#include <sstream>
 
 #include "batch/MarkStatistics.h"
 
@@ -75,10 +77,11 @@ void CBatchSummary::Write(std::ostream& out) const
     }
     if (!marks_.empty()) {
         const CMarkStatistics marks = StatisticsOf(marks_);
-        char line[96];
-        std::snprintf(line, sizeof line, "mark: mean %.4f, median %.4f over %zu examinees\n", marks.mean, marks.median,
-                      marks.count);
-        out << line;
+        // A stream, not a fixed buffer: a mark edited by hand may be any size.
+        std::ostringstream line;
+        line << std::fixed << std::setprecision(4) << "mark: mean " << marks.mean << ", median " << marks.median
+             << " over " << marks.count << " examinees\n";
+        out << line.str();
     }
     if (slowestSeconds_ >= 0) {
         char seconds[32];

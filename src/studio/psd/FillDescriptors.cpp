@@ -16,7 +16,10 @@ double Bounded(double value, double low, double high)
     return std::isfinite(value) ? std::clamp(value, low, high) : low;
 }
 
-std::uint16_t Sixteen(double fraction) { return static_cast<std::uint16_t>(std::lround(Bounded(fraction, 0, 1) * 65535.0)); }
+std::uint16_t Sixteen(double fraction)
+{
+    return static_cast<std::uint16_t>(std::lround(Bounded(fraction, 0, 1) * 65535.0));
+}
 
 // A colour object ("Clr " of a stop) in the spaces the studio converts; false for others.
 bool ReadColour(const CDescriptorValue& colour, CFillColour& out)
@@ -41,7 +44,8 @@ bool ReadColour(const CDescriptorValue& colour, CFillColour& out)
     if (space == "HSBC") {
         out.other.space = 1;  // hue in 1/65536ths of a turn, the others in 1/65535ths
         const double hue = std::fmod(Bounded(colour.NumberOr("H   ", 0), -1e6, 1e6), 360.0);
-        c[0] = static_cast<std::uint16_t>(std::min(65535.0, std::floor((hue < 0 ? hue + 360.0 : hue) / 360.0 * 65536.0)));
+        c[0] =
+            static_cast<std::uint16_t>(std::min(65535.0, std::floor((hue < 0 ? hue + 360.0 : hue) / 360.0 * 65536.0)));
         c[1] = Sixteen(colour.NumberOr("Strt", 0) / 100.0);
         c[2] = Sixteen(colour.NumberOr("Brgh", 0) / 100.0);
     } else if (space == "CMYC") {
@@ -51,8 +55,10 @@ bool ReadColour(const CDescriptorValue& colour, CFillColour& out)
     } else if (space == "LbCl") {
         out.other.space = 7;  // L in hundredths, a and b signed hundredths
         c[0] = static_cast<std::uint16_t>(std::lround(Bounded(colour.NumberOr("Lmnc", 0), 0, 100) * 100.0));
-        c[1] = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(Bounded(colour.NumberOr("A   ", 0), -128, 127) * 100.0)));
-        c[2] = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(Bounded(colour.NumberOr("B   ", 0), -128, 127) * 100.0)));
+        c[1] = static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(std::lround(Bounded(colour.NumberOr("A   ", 0), -128, 127) * 100.0)));
+        c[2] = static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(std::lround(Bounded(colour.NumberOr("B   ", 0), -128, 127) * 100.0)));
     } else if (space == "Grsc") {
         out.other.space = 8;  // 0..10000 of black ink
         c[0] = static_cast<std::uint16_t>(std::lround(Bounded(colour.NumberOr("Gry ", 0), 0, 100) * 100.0));
@@ -62,8 +68,14 @@ bool ReadColour(const CDescriptorValue& colour, CFillColour& out)
     return true;
 }
 
-double Location(const CDescriptorValue& stop) { return Bounded(stop.NumberOr("Lctn", 0) / 4096.0, 0, 1); }
-double Midpoint(const CDescriptorValue& stop) { return Bounded(stop.NumberOr("Mdpn", 50) / 100.0, 0, 1); }
+double Location(const CDescriptorValue& stop)
+{
+    return Bounded(stop.NumberOr("Lctn", 0) / 4096.0, 0, 1);
+}
+double Midpoint(const CDescriptorValue& stop)
+{
+    return Bounded(stop.NumberOr("Mdpn", 50) / 100.0, 0, 1);
+}
 
 template <typename Stop>
 void SortByLocation(std::vector<Stop>& stops)
@@ -136,7 +148,8 @@ bool ReadGradientFill(const CDescriptorValue& descriptor, CGradientFill& gradien
     }
     if (opacities != nullptr && opacities->type == DescriptorType::List)
         for (const CDescriptorValue& stop : opacities->list)
-            gradient.opacities.push_back({Location(stop), Midpoint(stop), Bounded(stop.NumberOr("Opct", 100) / 100.0, 0, 1)});
+            gradient.opacities.push_back(
+                {Location(stop), Midpoint(stop), Bounded(stop.NumberOr("Opct", 100) / 100.0, 0, 1)});
     if (gradient.opacities.empty()) gradient.opacities.push_back({0, 0.5, 1});
     SortByLocation(gradient.colours);
     SortByLocation(gradient.opacities);

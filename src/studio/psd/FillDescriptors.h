@@ -54,7 +54,7 @@ struct CPatternFill {
     std::string patternId;
     std::string patternName;
     double scale = 1;
-    double angle = 0;  // degrees, counter-clockwise
+    double angle = 0;   // degrees, counter-clockwise
     double phaseX = 0;  // pixels
     double phaseY = 0;
 };

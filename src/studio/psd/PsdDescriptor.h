@@ -26,8 +26,7 @@ struct CDescriptorValue {
     std::vector<std::pair<std::string, CDescriptorValue>> items;  // Object: members as stored
     std::vector<CDescriptorValue> list;                          // List: elements
 
-    // Defined where the type is complete: a vector of pairs holding the type itself cannot have
-    // its special members worked out inside the class with every standard library.
+    // Defined where the type is complete: clang's library checks pair's members inside the class.
     CDescriptorValue();
     CDescriptorValue(const CDescriptorValue&);
     CDescriptorValue(CDescriptorValue&&) noexcept;

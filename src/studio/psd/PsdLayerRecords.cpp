@@ -150,12 +150,12 @@ void ReadFillBlock(CPsdLayerRecord& record, bool gradient, const CSpanReader& da
     if (!notDrawn.empty()) AddUndrawnFill(record, gradient, notDrawn);
 }
 
-// The patterns of the pattern fills that are drawn from their settings: those without stored pixels.
+// The patterns the pattern fills name.
 std::vector<std::string> PatternsWanted(const CPsdLayers& layers)
 {
     std::vector<std::string> wanted;
     for (const CPsdLayerRecord& record : layers.records)
-        if (record.patternFill && record.bounds.IsEmpty()) wanted.push_back(record.patternFill->patternId);
+        if (record.patternFill) wanted.push_back(record.patternFill->patternId);
     return wanted;
 }
 
@@ -179,7 +179,7 @@ void ReadWantedPatterns(CDocumentFile& file, const std::vector<std::pair<std::ui
             break;
     }
     for (CPsdLayerRecord& record : layers.records) {
-        if (!record.patternFill || !record.bounds.IsEmpty()) continue;
+        if (!record.patternFill) continue;
         const std::string& id = record.patternFill->patternId;
         if (std::any_of(layers.patterns.begin(), layers.patterns.end(), [&](const CPsdPattern& p) { return p.id == id; }))
             continue;
@@ -501,12 +501,11 @@ bool ReadPsdLayerRecords(CDocumentFile& file, const CPsdLayout& layout, CPsdLaye
     // Gradients and patterns are RGB: documents in other modes show only fills' stored pixels.
     if (layout.colorMode != kRgbMode && layout.colorMode != kGreyMode && layout.colorMode != kDuotoneMode) {
         for (CPsdLayerRecord& record : layers.records) {
-            for (bool gradient : {true, false}) {
-                if (gradient ? !record.gradientFill : !record.patternFill) continue;
-                AddUndrawnFill(record, gradient, "in a document of colour mode " + std::to_string(layout.colorMode));
-                record.gradientFill.reset();
-                record.patternFill.reset();
-            }
+            if (record.gradientFill || record.patternFill)
+                AddUndrawnFill(record, record.gradientFill.has_value(),
+                               "in a document of colour mode " + std::to_string(layout.colorMode));
+            record.gradientFill.reset();
+            record.patternFill.reset();
         }
     }
     return true;

@@ -14,6 +14,9 @@ namespace vantrel::studio::psd {
 struct CDisplayColour {
     int space = -1;  // 0 RGB, 1 HSB, 2 CMYK, 7 Lab, 8 Grayscale; -1: none given
     std::uint16_t components[4] = {0, 0, 0, 0};
+    // How much the ink hides what is printed before it, 0 to 100: at 0 it only darkens (a
+    // transparent ink), at 100 it covers as opaque paint.
+    int solidity = 0;
 };
 
 // Where a Photoshop document (PSD, or PSB: version 2, the large document format) keeps its

@@ -74,7 +74,7 @@ bool ReadChannel(CSpanReader& list, int width, int height, CChannelPlane& plane,
             std::uint64_t packed = 0;
             counts.Unsigned(2, packed);
             if (packed > channel.Left() || !UnpackBitsRow(channel.Here(), static_cast<std::size_t>(packed),
-                                                           plane.samples.data() + y * columns, columns))
+                                                          plane.samples.data() + y * columns, columns))
                 return false;
             channel.Skip(packed);
         }
@@ -114,7 +114,8 @@ bool ReadPattern(CSpanReader& reader, const std::vector<std::string>& wanted, st
     }
     // The 16-bit sides are signed in the format; a negative one is no pattern.
     if (height == 0 || width == 0 || height > 0x7FFF || width > 0x7FFF) return false;
-    if (width * height > CPsdLayerLimits::kMaxPatternPixels - std::min(decodedPixels, CPsdLayerLimits::kMaxPatternPixels)) {
+    if (width * height >
+        CPsdLayerLimits::kMaxPatternPixels - std::min(decodedPixels, CPsdLayerLimits::kMaxPatternPixels)) {
         problem = "patterns of more than " + std::to_string(CPsdLayerLimits::kMaxPatternPixels) + " pixels in all";
         return true;
     }

@@ -41,6 +41,7 @@ void ReadDisplayColours(const std::vector<std::uint8_t>& body, bool current, std
         CDisplayColour colour;
         colour.space = static_cast<int>(Read16(&body[at]));
         for (int k = 0; k < 4; ++k) colour.components[k] = static_cast<std::uint16_t>(Read16(&body[at + 2 + 2 * k]));
+        colour.solidity = std::min(100, static_cast<int>(Read16(&body[at + 10])));
         colours.push_back(colour);
     }
 }

@@ -126,8 +126,13 @@ CRowConverter::CRowConverter(const CColourSpec& shape)
     }
     if (modeCode_ == 7) {
         inkFilters_.resize(colourChannels_);
+        bool anySolid = false;
         for (std::size_t ink = 0; ink < colourChannels_; ++ink) {
-            const auto colour = InkColour(ink < shape.inks.size() ? shape.inks[ink] : CDisplayColour{}, ink);
+            const CDisplayColour display = ink < shape.inks.size() ? shape.inks[ink] : CDisplayColour{};
+            const auto colour = InkColour(display, ink);
+            anySolid = anySolid || display.solidity > 0;
+            solidInks_.push_back({colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f,
+                                  std::clamp(display.solidity, 0, 100) / 100.0f});
             for (std::size_t primary = 0; primary < 3; ++primary)
                 for (unsigned stored = 0; stored < 256; ++stored) {
                     // 255 is no ink: all light through. Full ink lets through the ink's colour.
@@ -136,6 +141,7 @@ CRowConverter::CRowConverter(const CColourSpec& shape)
                     inkFilters_[ink][primary][stored] = static_cast<std::uint16_t>(std::lround(through * 65535.0));
                 }
         }
+        if (!anySolid) solidInks_.clear();
     }
     buffer_.resize(static_cast<std::size_t>(outputPlanes_) * width_);
     for (int plane = 0; plane < outputPlanes_; ++plane)
@@ -151,7 +157,7 @@ const std::uint8_t* const* CRowConverter::Convert(const std::uint8_t* const* cha
         case 0: ExpandBitmap(channelRows[0]); break;
         case 2: LookUpPalette(channelRows[0]); break;
         case 4: MultiplyInks(channelRows); break;
-        case 7: PrintInks(channelRows); break;
+        case 7: solidInks_.empty() ? PrintInks(channelRows) : PaintSolidInks(channelRows); break;
         case 9: deepLab_ ? ConvertLab16(channelRows) : ConvertLab(channelRows); break;
         default:
             // Grey and RGB rows are averaged where they lie, unless transparency changes them.
@@ -203,6 +209,22 @@ void CRowConverter::PrintInks(const std::uint8_t* const* channels)
             for (std::size_t ink = 0; ink < colourChannels_; ++ink)
                 light = (light * inkFilters_[ink][primary][channels[ink][x]] + 32767) / 65535;
             out[x] = static_cast<std::uint8_t>((light * 255 + 32767) / 65535);
+        }
+    }
+}
+
+void CRowConverter::PaintSolidInks(const std::uint8_t* const* channels)
+{
+    for (std::size_t primary = 0; primary < 3; ++primary) {
+        std::uint8_t* out = buffer_.data() + primary * width_;
+        for (std::size_t x = 0; x < width_; ++x) {
+            float light = 1.0f;
+            for (std::size_t ink = 0; ink < colourChannels_; ++ink) {
+                const float amount = (255 - channels[ink][x]) / 255.0f;  // 255 is no ink
+                const float colour = solidInks_[ink][primary], solidity = solidInks_[ink][3];
+                light = light * (1.0f - amount) + amount * colour * (solidity + (1.0f - solidity) * light);
+            }
+            out[x] = static_cast<std::uint8_t>(std::lround(std::clamp(light, 0.0f, 1.0f) * 255.0f));
         }
     }
 }

@@ -36,7 +36,9 @@ struct CColourSpec {
 // - CMYK: what the inks let through, R = C'K'/255 and so on (stored inks are inverted).
 // - Multichannel: every channel is an ink, printed over the others on white paper in its
 //   display colour, as an editor's window shows such a document: each channel lets through
-//   1 - ink * (1 - colour) of each primary, and the products make the pixel.
+//   1 - ink * (1 - colour) of each primary, and the products make the pixel. An ink with
+//   solidity s is that much opaque paint besides: where it lies (amount a) the light becomes
+//   light * (1 - a) + a * colour * (s + (1 - s) * light), printed in channel order.
 // - Lab: CIE L*a*b* under D50, converted to sRGB through the sRGB colorants adapted to D50.
 //   Stored as L * 255 / 100, a + 128, b + 128 at 8 bits; L * 65535 / 100, 256 * (a + 128) at 16.
 // - An embedded profile of the document's colour space converts through LittleCMS instead.
@@ -64,6 +66,7 @@ private:
     void LookUpPalette(const std::uint8_t* indices);
     void MultiplyInks(const std::uint8_t* const* inks);
     void PrintInks(const std::uint8_t* const* channels);
+    void PaintSolidInks(const std::uint8_t* const* channels);
     void ConvertLab(const std::uint8_t* const* lab);
     void ConvertLab16(const std::uint8_t* const* lab);
     void CopyPlanes(const std::uint8_t* const* rows);
@@ -80,6 +83,8 @@ private:
     // Multichannel: per ink and primary, the fraction of light each stored value lets through,
     // in 1/65535ths.
     std::vector<std::array<std::array<std::uint16_t, 256>, 3>> inkFilters_;
+    // With any solid ink, each ink's colour (0..1) and solidity (0..1) instead.
+    std::vector<std::array<float, 4>> solidInks_;
     std::vector<std::uint8_t> buffer_;  // the converted planes, one after another
     const std::uint8_t* planes_[3] = {nullptr, nullptr, nullptr};
 };

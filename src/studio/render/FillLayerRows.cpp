@@ -11,6 +11,8 @@ namespace vantrel::studio::render {
 std::unique_ptr<CFillLayerRows> CFillLayerRows::For(const CPsdLayerRecord& record, const CPsdLayers& layers,
                                                     int canvasWidth, int canvasHeight)
 {
+    // A fill with pixels of its own shows them: they are the editor's drawing of it.
+    if (!record.bounds.IsEmpty()) return nullptr;
     auto rows = std::unique_ptr<CFillLayerRows>(new CFillLayerRows);
     if (record.gradientFill) {
         // A fill layer's own bounds are the document's, aligned with the layer or not.

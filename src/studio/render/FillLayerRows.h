@@ -15,7 +15,7 @@ namespace vantrel::studio::render {
 // fill over the whole canvas, which its masks then shape.
 class CFillLayerRows {
 public:
-    // Null when the layer has no gradient or pattern fill the studio draws.
+    // Null when the layer has stored pixels, or no gradient or pattern fill the studio draws.
     static std::unique_ptr<CFillLayerRows> For(const studio::psd::CPsdLayerRecord& record,
                                                const studio::psd::CPsdLayers& layers, int canvasWidth,
                                                int canvasHeight);

@@ -54,7 +54,10 @@ void BetweenStops(const Stops& stops, double t, double smoothness, Mix mix)
 // The editor lays a gradient between whole pixels: the centre and the ends it finds from the
 // box and the angle are taken down to pixel corners (on a 4 x 4 canvas a 30-degree gradient
 // turns out at 45 degrees); the small margin keeps exact values like 16 from falling to 15.
-double ToPixel(double value) { return std::floor(value + 1e-9); }
+double ToPixel(double value)
+{
+    return std::floor(value + 1e-9);
+}
 
 }  // namespace
 
@@ -69,7 +72,6 @@ void FillColourToRgb(const studio::psd::CFillColour& colour, double rgb[3])
     const auto converted = InkColour(colour.other, 3);
     for (int c = 0; c < 3; ++c) rgb[c] = converted[static_cast<std::size_t>(c)];
 }
-
 
 CGradientSampler::CGradientSampler(const CGradientFill& gradient, const CFillBox& box)
     : style_(gradient.style), reverse_(gradient.reverse)
@@ -125,10 +127,18 @@ double CGradientSampler::Position(double x, double y) const
     const double across = (dx * -endY_ + dy * endX_) / reachSquared_;
     double t = 0;
     switch (style_) {
-    case GradientStyle::Linear: t = ((x - startX_) * axisX_ + (y - startY_) * axisY_) / axisSquared_; break;
-    case GradientStyle::Reflected: t = std::abs(along); break;
-    case GradientStyle::Radial: t = std::sqrt((dx * dx + dy * dy) / reachSquared_); break;
-    case GradientStyle::Diamond: t = std::abs(along) + std::abs(across); break;
+    case GradientStyle::Linear:
+        t = ((x - startX_) * axisX_ + (y - startY_) * axisY_) / axisSquared_;
+        break;
+    case GradientStyle::Reflected:
+        t = std::abs(along);
+        break;
+    case GradientStyle::Radial:
+        t = std::sqrt((dx * dx + dy * dy) / reachSquared_);
+        break;
+    case GradientStyle::Diamond:
+        t = std::abs(along) + std::abs(across);
+        break;
     case GradientStyle::Angle: {
         // Clockwise from the gradient's direction, with y pointing up as angles do.
         const double turned = (turn_ - std::atan2(-dy, dx)) / (2.0 * std::numbers::pi);

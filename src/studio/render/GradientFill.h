@@ -55,7 +55,7 @@ private:
     double axisY_;
     double axisSquared_;
     double reachSquared_;
-    double turn_;  // the direction of the end, radians
+    double turn_;                   // the direction of the end, radians
     std::vector<CFillRgba> table_;  // kSteps + 1 entries over [0, 1]
 };
 

@@ -43,7 +43,8 @@ CFillRgba CPatternSampler::At(int x, int y) const
         column = static_cast<std::int64_t>(std::floor((u * cos_ - v * sin_) * inverseScale_));
         row = static_cast<std::int64_t>(std::floor((u * sin_ + v * cos_) * inverseScale_));
     }
-    const std::size_t at = (Wrap(row, pattern_.height) * static_cast<std::size_t>(pattern_.width) + Wrap(column, pattern_.width)) * 4;
+    const std::size_t at =
+        (Wrap(row, pattern_.height) * static_cast<std::size_t>(pattern_.width) + Wrap(column, pattern_.width)) * 4;
     const std::uint8_t* pixel = pattern_.rgba.data() + at;
     constexpr float kByte = 1.0f / 255.0f;
     return {pixel[0] * kByte, pixel[1] * kByte, pixel[2] * kByte, pixel[3] * kByte};

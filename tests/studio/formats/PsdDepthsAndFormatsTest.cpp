@@ -165,6 +165,20 @@ TEST(PsdModes, MultichannelPrintsEachInkInItsDisplayColour)
     EXPECT_EQ(rgb, (Pixels{255, 255, 255, 255, 0, 0}));
 }
 
+TEST(PsdModes, ASolidInkCoversTheInksPrintedBeforeItAsMuchAsItIsSolid)
+{
+    PsdSpec psd{.width = 3, .height = 1, .channels = 2, .colorMode = 7};
+    // A cyan ink of solidity 0, then a red one of solidity 100 (RGB display colours).
+    psd.imageResources = ImageResource(0x0435, {0, 0, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 2,
+                                                0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 100, 2});
+    // Stored values are inverted: 0 is full ink. Red full, none, half over full cyan.
+    FillPlanes(psd, [](int c, int x, int) { return c == 0 ? 0 : x == 0 ? 0 : x == 1 ? 255 : 128; });
+    Pixels rgb;
+    ASSERT_EQ(Render(psd, rgb), "");
+    // Half of the light of cyan (0, 1, 1) stays, half is red paint: (0.498, 0.502, 0.502).
+    EXPECT_EQ(rgb, (Pixels{255, 0, 0, 0, 255, 255, 127, 128, 128}));
+}
+
 TEST(PsdModes, DuotoneShowsItsGreyLevels)
 {
     PsdSpec psd{.width = 2, .height = 1, .channels = 1, .colorMode = 8};
