@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "studio/io/SpanReader.h"
+#include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/FourCharKey.h"
 #include "studio/psd/PsdDescriptor.h"
 
@@ -177,6 +178,15 @@ void AddSkipped(CPsdLayerRecord& record, const std::string& what)
         record.skipped.push_back(what);
 }
 
+// Effects described by an effects descriptor; an unreadable one is left out and listed.
+void ReadObjectEffects(CPsdLayerRecord& record, const CSpanReader& data)
+{
+    std::string reason;
+    record.hasObjectEffects = true;
+    if (!ReadLayerEffects(std::span(data.Here(), data.Left()), record.effects, record.skipped, reason))
+        AddSkipped(record, "layer effects (" + reason + ")");
+}
+
 // What a fill layer without stored pixels leaves out; one with them shows the editor's own
 // drawing of the fill, which leaves nothing out.
 void AddUndrawnFill(CPsdLayerRecord& record, bool gradient, const std::string& what)
@@ -261,8 +271,10 @@ bool ReadLayerBlock(CPsdLayerRecord& record, std::uint32_t key, CSpanReader& dat
         if (!record.hasSolidColor) AddSkipped(record, "solid-colour fill in a colour space other than RGB");
     } else if (IsAdjustmentKey(key)) {
         AddSkipped(record, "adjustment layer (" + KeyText(key) + ")");
-    } else if (key == Key("lrFX") || key == Key("lfx2") || key == Key("lmfx")) {
-        AddSkipped(record, "layer effects");
+    } else if (key == Key("lfx2") || key == Key("lmfx")) {
+        ReadObjectEffects(record, data);
+    } else if (key == Key("lrFX")) {
+        record.hasOldEffects = true;
     } else if (key == Key("vmsk") || key == Key("vsms")) {
         const VectorMaskProblem problem = ReadPsdVectorMask(data.Here(), data.Left(), record.vectorMask);
         record.hasVectorMask = true;
@@ -451,6 +463,13 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
         record.gradientFill.reset();
         record.patternFill.reset();
     }
+    // Writers keep the older binary effects block beside the descriptor for old readers; alone,
+    // it is not read.
+    if (record.hasOldEffects && !record.hasObjectEffects) AddSkipped(record, "layer effects (in the older form)");
+    if (record.section != LayerSection::Layer)
+        record.effects.SetAside(record.skipped, "(on a group)");
+    else if (record.bounds.IsEmpty() && (record.hasSolidColor || record.gradientFill || record.patternFill))
+        record.effects.SetAside(record.skipped, "(on a fill layer without pixels)");
     return true;
 }
 
@@ -478,6 +497,16 @@ bool ReadLayerInfo(CDocumentFile& file, std::uint64_t offset, std::uint64_t end,
     layers.records.assign(static_cast<std::size_t>(count), CPsdLayerRecord{});
     for (int i = 0; i < count; ++i)
         if (!ReadRecord(cursor, end, psb, i, layers.records[static_cast<std::size_t>(i)], refusal)) return false;
+    // Layers whose effects reach the same band hold their effects' images at once, so one
+    // budget covers them all; past it, a layer's effects are listed instead of drawn.
+    std::int64_t effectFloats = 0;
+    for (auto& record : layers.records) {
+        const std::int64_t floats = record.effects.FloatsFor(record.bounds.Width(), record.bounds.Height());
+        if (floats > CPsdLayerLimits::kMaxEffectFloats - effectFloats)
+            record.effects.SetAside(record.skipped, "(past the memory the studio gives effects)");
+        else
+            effectFloats += floats;
+    }
     std::uint64_t at = cursor.Position();
     for (auto& record : layers.records) {
         for (auto& channel : record.channels) {

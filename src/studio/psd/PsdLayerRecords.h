@@ -9,6 +9,7 @@
 #include "studio/io/DocumentFile.h"
 #include "studio/psd/FillDescriptors.h"
 #include "studio/psd/PsdErrors.h"
+#include "studio/psd/PsdLayerEffects.h"
 #include "studio/psd/PsdLayout.h"
 #include "studio/psd/PsdVectorMask.h"
 #include "studio/psd/PsdPatterns.h"
@@ -75,6 +76,9 @@ struct CPsdLayerRecord {
     std::optional<CGradientFill> gradientFill;  // a gradient fill the studio draws
     std::optional<CPatternFill> patternFill;    // a pattern fill whose pattern the document holds
     std::string name;
+    CPsdLayerEffects effects;
+    bool hasObjectEffects = false;     // an effects descriptor block, read into effects
+    bool hasOldEffects = false;        // the older binary effects block
     // What the studio does not draw for this layer, for the document's report.
     std::vector<std::string> skipped;
 
@@ -107,6 +111,16 @@ struct CPsdLayerLimits {
     // an editor have a few thousand knots at most, a paragraph of text turned into shapes a
     // few tens of thousands.
     static constexpr int kMaxPathKnots = 65536;
+    // Effects of one layer read from its lists; the editor's dialog offers ten of a kind.
+    static constexpr int kMaxLayerEffects = 64;
+    // The editor's sliders stop at 250 pixels of size and 30,000 of distance; larger values
+    // would only make the effect's image larger.
+    static constexpr double kMaxEffectSize = 250;
+    static constexpr double kMaxEffectDistance = 30000;
+    // A layer's effects are worked out over its bounds grown by their reach, a float per
+    // pixel per effect and a few planes of scratch, and held while their rows are drawn; past
+    // this many floats for the whole document (256 MB) effects are listed instead of drawn.
+    static constexpr std::int64_t kMaxEffectFloats = std::int64_t{1} << 26;
     // A gradient is drawn from a table built over its stops; the editor's gradient editor
     // makes a few dozen at most.
     static constexpr int kMaxGradientStops = 1024;

@@ -192,6 +192,8 @@ bool ReadPsdLayout(CDocumentFile& file, CPsdLayout& layout, CPsdRefusal& refusal
         layout.inks.resize(static_cast<std::size_t>(layout.colourChannels));
     }
     layout.iccProfile = std::move(resources.iccProfile);
+    layout.globalLightAngle = resources.globalLightAngle;
+    layout.globalLightAltitude = resources.globalLightAltitude;
     return true;
 }
 

@@ -54,6 +54,8 @@ struct CPsdLayout {
     bool mergedTransparency = false;     // the channel after them is the composite's transparency
     std::vector<CDisplayColour> inks;    // Multichannel documents: one per colour channel
     std::vector<std::uint8_t> iccProfile;  // the embedded ICC profile, if any
+    int globalLightAngle = 120;          // degrees: where layer effects that follow the global light fall from
+    int globalLightAltitude = 30;
     std::uint64_t imageDataOffset = 0;   // first byte after the compression word
     // The sections between the header and the image data, each after its length word. They
     // are set, and sectionsRead is true, once every section length has been checked against

@@ -15,9 +15,11 @@ std::uint64_t Read64(const std::uint8_t* bytes) { return (std::uint64_t{Read32(b
 
 constexpr std::uint16_t kAlphaNamesPascal = 0x03EE;
 constexpr std::uint16_t kDisplayInfoObsolete = 0x03EF;
+constexpr std::uint16_t kGlobalLightAngle = 0x040D;
 constexpr std::uint16_t kIccProfile = 0x040F;
 constexpr std::uint16_t kAlphaNamesUnicode = 0x0415;
 constexpr std::uint16_t kTransparencyIndex = 0x0417;
+constexpr std::uint16_t kGlobalLightAltitude = 0x0419;
 constexpr std::uint16_t kAlphaIdentifiers = 0x041D;
 constexpr std::uint16_t kDisplayInfo = 0x0435;
 
@@ -94,6 +96,14 @@ bool ReadImageResources(CDocumentFile& file, std::uint64_t start, std::uint64_t 
             break;
         case kTransparencyIndex:
             if (size >= 2 && ReadBody(file, dataAt, 2, body)) notes.transparentIndex = static_cast<int>(Read16(body.data()));
+            break;
+        case kGlobalLightAngle:
+        case kGlobalLightAltitude:
+            // A signed 32-bit number of degrees; the effects that follow the global light use it.
+            if (size >= 4 && ReadBody(file, dataAt, 4, body)) {
+                const auto degrees = static_cast<std::int32_t>(Read32(body.data()));
+                (id == kGlobalLightAngle ? notes.globalLightAngle : notes.globalLightAltitude) = degrees % 360;
+            }
             break;
         default: break;
         }

@@ -18,6 +18,8 @@ struct CPsdResourceNotes {
     bool hasAlphaNames = false;                       // 0x03EE or 0x0415: extra channels are named
     std::vector<CDisplayColour> displayColours;       // 0x0435 or 0x03EF: one per extra channel
     int transparentIndex = -1;                        // 0x0417: indexed documents
+    int globalLightAngle = 120;                       // 0x040D: degrees; the editor's default
+    int globalLightAltitude = 30;                     // 0x0419: degrees
 };
 
 // Reads the image resources section [start, start + length), which lies within the file. A

@@ -136,6 +136,8 @@ bool CLayerCompositor::Prepare(CPsdRefusal& refusal)
     featheredMasks_.clear();
     featheredMasks_.resize(layers_.records.size());
     keptFeathers_ = 0;
+    effects_.clear();
+    effects_.resize(layers_.records.size());
     fills_.clear();
     fills_.resize(layers_.records.size());
     for (std::size_t i = 0; i < layers_.records.size(); ++i)
@@ -313,6 +315,11 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
         if (shown && clippedEnd > i + 1) {
             // A clipping group: the clipped layers draw onto the base as it is, and the result
             // shows through the base's coverage with the base's blend mode and opacity.
+            // A base's effects lie below and above the whole group, as the editor draws them,
+            // each faded by the base's opacity.
+            const bool baseEffects = node.record && !node.group && !node.record->effects.drawn.empty();
+            const float baseOpacity = baseEffects ? node.record->opacity * kByte : 1.0f;
+            if (baseEffects && !DrawEffects(node, target, true, baseOpacity, refusal)) return false;
             CBand& clip = BandAt(depth, 1);
             clip.Clear(bandHeight_);
             if (!CompositeNode(node, clip, depth, nullptr, refusal, true)) return false;
@@ -323,6 +330,7 @@ bool CLayerCompositor::CompositeList(const std::vector<CNode>& nodes, CBand& tar
                 if (nodes[j].record->visible && !CompositeNode(nodes[j], clip, depth, nullptr, refusal)) return false;
             CBand* sources[2] = {&clip, &coverage};
             if (!CompositeNode(node, target, depth, sources, refusal)) return false;
+            if (baseEffects && !DrawEffects(node, target, false, baseOpacity, refusal)) return false;
         }
         i = clippedEnd - 1;
     }
@@ -390,15 +398,71 @@ VANTREL_AVX2_CLONES void CLayerCompositor::BlendRow(BlendMode mode, CBand& targe
     if (!opaque) kernels::AlphaUnion(backAlpha, srcAlpha, span);
 }
 
+bool CLayerCompositor::DrawEffects(const CNode& node, CBand& target, bool below, float opacity, CPsdRefusal& refusal)
+{
+    const CPsdLayerRecord& record = *node.record;
+    const int reach = record.effects.Reach();
+    const int top = static_cast<int>(std::max<std::int64_t>(bandTop_, std::int64_t{record.bounds.top} - reach));
+    const int bottom = static_cast<int>(std::min<std::int64_t>(bandTop_ + bandHeight_, std::int64_t{record.bounds.bottom} + reach));
+    const int left = static_cast<int>(std::max<std::int64_t>(0, std::int64_t{record.bounds.left} - reach));
+    const int right = static_cast<int>(std::min<std::int64_t>(width_, std::int64_t{record.bounds.right} + reach));
+    if (top >= bottom || left >= right) return true;
+    auto& image = effects_[static_cast<std::size_t>(node.index)];
+    if (!image) {
+        if (!ReadLayerCoverage(file_, record, layers_.depth, layout_.version == 2, scratch_, coverage_, refusal))
+            return false;
+        image = std::make_unique<CLayerEffectsImage>();
+        image->Build(record, coverage_, layout_.globalLightAngle, planeCount_,
+                     CFillBox{0, 0, static_cast<double>(width_), static_cast<double>(layout_.height)});
+    }
+    for (int y = top; y < bottom; ++y)
+        image->ForEachRow(below, y, left, right, opacity,
+                          [&](const CLayerEffectsImage::CRow& row, std::int64_t from, std::size_t span) {
+                              BlendRow(row.mode, target, y - bandTop_, static_cast<int>(from), span, row.colour, row.alpha);
+                          });
+    return true;
+}
+
+bool CLayerCompositor::CompositeWithEffects(const CNode& node, CBand& target, int depth, CPsdRefusal& refusal)
+{
+    const CPsdLayerRecord& record = *node.record;
+    // The layer's opacity fades everything it draws: onto a copy of the band, then between the two.
+    const float opacity = record.opacity * kByte;
+    CBand& work = opacity < 1.0f ? BandAt(depth + 1, 0) : target;
+    if (&work != &target) {
+        std::copy(target.data.begin(), target.data.end(), work.data.begin());
+        work.blank = target.blank;
+    }
+    if (!DrawEffects(node, work, true, 1.0f, refusal) || !CompositeNode(node, work, depth, nullptr, refusal, false, true) ||
+        !DrawEffects(node, work, false, 1.0f, refusal))
+        return false;
+    if (&work != &target) {
+        const int reach = record.effects.Reach();
+        const int top = static_cast<int>(std::max<std::int64_t>(bandTop_, std::int64_t{record.bounds.top} - reach));
+        const int bottom = static_cast<int>(std::min<std::int64_t>(bandTop_ + bandHeight_, std::int64_t{record.bounds.bottom} + reach));
+        for (int y = top; y < bottom; ++y) {
+            target.Realize(y - bandTop_);
+            work.Realize(y - bandTop_);
+            for (int p = 0; p <= planeCount_; ++p)
+                kernels::FadeTowards(target.Row(p, y - bandTop_), work.Row(p, y - bandTop_), opacity, nullptr,
+                                     static_cast<std::size_t>(width_));
+        }
+    }
+    return true;
+}
+
 VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBand& target, int depth, CBand* const* clipGroup,
-                                     CPsdRefusal& refusal, bool asClipBase)
+                                     CPsdRefusal& refusal, bool asClipBase, bool withoutEffects)
 {
     if (node.group && node.record == nullptr) return CompositeList(node.children, target, depth + 1, refusal);
     const CPsdLayerRecord& record = *node.record;
+    if (!withoutEffects && !asClipBase && !node.group && clipGroup == nullptr && !record.effects.drawn.empty())
+        return CompositeWithEffects(node, target, depth, refusal);
     bool known = false;
     BlendMode mode = BlendModeFromKey(node.group && record.sectionBlendKey ? record.sectionBlendKey
                                                                              : record.blendKey, known);
-    float scale = record.opacity * kByte * record.fillOpacity * kByte;
+    // With effects, the layer's opacity fades them all together afterwards.
+    float scale = (withoutEffects ? 1.0f : record.opacity * kByte) * record.fillOpacity * kByte;
     float fillInside = 1.0f;
     if (asClipBase) {
         // The base alone, as it is; its mode and opacity apply once its clipped layers are on it.
@@ -525,6 +589,8 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, CPsdRefusal&
         canvas.Clear(bandHeight_);
         if (!CompositeList(*root_, canvas, 0, refusal)) return false;
         // A layer whose last row is above the next band is done with.
+        for (std::size_t i = 0; i < effects_.size(); ++i)
+            if (effects_[i] && effects_[i]->Bottom() <= bandTop_ + bandHeight_) effects_[i].reset();
         for (std::size_t i = 0; i < states_.size(); ++i)
             if (states_[i] && layers_.records[i].bounds.bottom <= bandTop_ + bandHeight_ &&
                 layers_.records[i].mask.bounds.bottom <= bandTop_ + bandHeight_)

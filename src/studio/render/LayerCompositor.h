@@ -12,6 +12,7 @@
 #include "studio/psd/PsdLayerRecords.h"
 #include "studio/psd/PsdLayout.h"
 #include "studio/render/BlendModes.h"
+#include "studio/render/LayerEffects.h"
 
 namespace vantrel::studio::render {
 
@@ -50,7 +51,12 @@ private:
     // coverage. asClipBase draws the node as it is, before its mode and opacity.
     VANTREL_AVX2_CLONES bool CompositeNode(const CNode& node, CBand& target, int depth,
                                                                  CBand* const* clipGroup, studio::psd::CPsdRefusal& refusal,
-                                                                 bool asClipBase = false);
+                                                                 bool asClipBase = false, bool withoutEffects = false);
+    // A layer with effects: those below it, the layer, those above, and its opacity over all.
+    bool CompositeWithEffects(const CNode& node, CBand& target, int depth, studio::psd::CPsdRefusal& refusal);
+    // The rows of the band a layer's effects below or above it cover, faded by opacity; the
+    // effects are worked out when the first band reaches them.
+    bool DrawEffects(const CNode& node, CBand& target, bool below, float opacity, studio::psd::CPsdRefusal& refusal);
     // fillInside, below 1, is a fill opacity the mode applies inside its blend (FillNeutral);
     // srcAlpha then already holds it, as it does for other modes.
     void BlendRow(BlendMode mode, CBand& target, int bandRow, int left, std::size_t span, float* const* srcColour,
@@ -73,6 +79,8 @@ private:
     std::unique_ptr<std::vector<CNode>> root_;
     std::vector<std::unique_ptr<CLayerState>> states_;  // by record index, while a layer is in use
     std::vector<std::unique_ptr<CBand>> bands_;          // by depth and kind, reused band after band
+    std::vector<std::unique_ptr<CLayerEffectsImage>> effects_;  // by record index, while its rows are drawn
+    std::vector<float> coverage_;
     std::vector<std::unique_ptr<CFillLayerRows>> fills_; // by record index: gradient and pattern fills
     // Scratch for one layer's decoded rows and one row of floats.
     std::vector<std::vector<std::uint8_t>> decoded_;
