@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "LayersAgainstComposite.h"
+
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -344,42 +346,20 @@ TEST(FillLayerFixtures, GradientAndPatternFillsDrawAsTheEditorDrewThem)
 // largest difference from the composite, in levels, is returned; -1 when the file is absent.
 int LargestDifferenceFromTheStoredComposite(const std::string& name)
 {
-    using namespace vantrel::studio;
     const std::string path = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/" + name;
     if (!std::filesystem::exists(path)) return -1;
-    io::CDocumentFile file(path);
-    psd::CPsdLayout layout;
-    psd::CPsdLayers layers;
-    psd::CPsdRefusal refusal;
-    EXPECT_TRUE(psd::ReadPsdLayout(file, layout, refusal) && psd::ReadPsdLayerRecords(file, layout, layers, refusal))
-        << refusal.Text();
     int fills = 0;
-    for (psd::CPsdLayerRecord& record : layers.records) {
-        EXPECT_TRUE(record.skipped.empty()) << name << ": " << record.skipped.at(0);
-        if (record.gradientFill || record.patternFill) {
-            record.bounds = {};
-            ++fills;
+    const auto difference = vantrel::testing::LayersAgainstComposite(path, [&](vantrel::studio::psd::CPsdLayers& layers) {
+        for (vantrel::studio::psd::CPsdLayerRecord& record : layers.records) {
+            EXPECT_TRUE(record.skipped.empty()) << name << ": " << record.skipped.at(0);
+            if (record.gradientFill || record.patternFill) {
+                record.bounds = {};
+                ++fills;
+            }
         }
-    }
+    });
     EXPECT_EQ(fills, 1) << name;
-    render::CLayerCompositor compositor(file, layout, layers, layout.colourChannels);
-    psd::CPsdChannelRows stored;
-    EXPECT_TRUE(stored.Open(file, layout, layout.colourChannels, refusal)) << refusal.Text();
-    int largest = 0;
-    const int bytes = layout.depth / 8;
-    EXPECT_TRUE(compositor.Run(
-        [&](const std::uint8_t* const* planes) {
-            EXPECT_TRUE(stored.NextRow(refusal));
-            for (int c = 0; c < layout.colourChannels; ++c)
-                for (int x = 0; x < layout.width; ++x) {
-                    // The first byte of a 16-bit sample is within a level of its 8-bit value.
-                    const int value = stored.Rows()[c][x * bytes];
-                    largest = std::max(largest, std::abs(value - int{planes[c][x]}));
-                }
-        },
-        refusal))
-        << refusal.Text();
-    return largest;
+    return difference ? difference->largest : 1000;
 }
 
 TEST(FillLayerFixtures, FillsDrawnFromTheirSettingsMatchTheEditorsComposite)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "LayersAgainstComposite.h"
+
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -199,35 +201,11 @@ TEST(LayerEffects, ListedWhenNotDrawnAndSilentWhenOff)
 // instead and compared pixel by pixel over white. Returns the mean difference per sample.
 double LayersAgainstComposite(const std::string& path, bool withEffects = true)
 {
-    using namespace vantrel::studio;
-    io::CDocumentFile file(path);
-    psd::CPsdLayout layout;
-    psd::CPsdRefusal refusal;
-    psd::CPsdLayers layers;
-    EXPECT_TRUE(psd::ReadPsdLayout(file, layout, refusal) && psd::ReadPsdLayerRecords(file, layout, layers, refusal))
-        << refusal.Text();
-    if (!withEffects)
-        for (auto& record : layers.records) record.effects.drawn.clear();
-    render::CLayerCompositor compositor(file, layout, layers, layout.colourChannels);
-    psd::CPsdChannelRows stored;
-    EXPECT_TRUE(compositor.Prepare(refusal) && stored.Open(file, layout, layout.DrawnChannels(), refusal));
-    double total = 0;
-    std::int64_t samples = 0;
-    const bool ran = compositor.Run(
-        [&](const std::uint8_t* const* planes) {
-            if (!stored.NextRow(refusal)) return;
-            const std::uint8_t* const* rows = stored.Rows();
-            for (int c = 0; c < layout.colourChannels; ++c)
-                for (int x = 0; x < layout.width; ++x) {
-                    // The stored colour is matted against white where the composite is transparent.
-                    const int alpha = layout.mergedTransparency ? rows[layout.colourChannels][x] : 255;
-                    total += std::abs(std::max(int{rows[c][x]}, 255 - alpha) - int{planes[c][x]});
-                    ++samples;
-                }
-        },
-        refusal);
-    EXPECT_TRUE(ran) << refusal.Text();
-    return samples ? total / static_cast<double>(samples) : 1e9;
+    const auto difference = vantrel::testing::LayersAgainstComposite(path, [&](vantrel::studio::psd::CPsdLayers& layers) {
+        if (!withEffects)
+            for (auto& record : layers.records) record.effects.drawn.clear();
+    });
+    return difference ? difference->mean : 1e9;
 }
 
 class CorpusEffects : public ::testing::Test {
