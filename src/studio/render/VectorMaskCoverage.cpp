@@ -344,13 +344,21 @@ void CVectorMaskCoverage::ScaleMaskRowsWithStroke(const CPsdVectorStroke& stroke
     }
     const auto opacity = static_cast<float>(stroke.opacity);
     for (std::size_t i = 0; i < count; ++i) {
-        float s = reach > 0 && !components_.empty() ? band[i] : 0.0f;
-        if (stroke.alignment == StrokeAlignment::Inside) s *= path[i];
-        if (stroke.alignment == StrokeAlignment::Outside) s *= 1.0f - path[i];
-        s *= opacity;
+        const float within = reach > 0 && !components_.empty() ? band[i] : 0.0f;
         const float f = fillShown ? std::clamp(coverage_[i], 0.0f, 1.0f) : 0.0f;
-        // The stroke lies over the fill.
-        const float both = s + f * (1.0f - s);
+        // Within a pixel the band and the path's side of it overlap as far as the smaller
+        // reaches: at the path's anti-aliased edge all that is covered is stroke.
+        float s = within, both = 0;
+        if (stroke.alignment == StrokeAlignment::Inside) {
+            s = std::min(within, path[i]) * opacity;
+            both = std::max(s, f);  // the stroke lies within the fill
+        } else if (stroke.alignment == StrokeAlignment::Outside) {
+            s = std::min(within, 1.0f - path[i]) * opacity;
+            both = std::min(1.0f, s + f);  // beside it
+        } else {
+            s *= opacity;
+            both = s + f * (1.0f - s);  // over it
+        }
         strokeShare[i] = both > 0 ? s / both : 0.0f;
         rows[i] = static_cast<std::uint8_t>(std::lround(rows[i] * both));
     }

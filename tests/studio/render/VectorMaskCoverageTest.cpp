@@ -169,6 +169,15 @@ TEST(VectorMaskCoverage, AStrokeInsideTheEdgeCoversTheBorderPixelsOverTheFill)
     CVectorMaskCoverage(mask, 6, 6).ScaleMaskRowsWithStroke(stroke, false, 0, 6, rows.data(), share.data());
     EXPECT_EQ(rows[1 * 6 + 3], 128);
     EXPECT_EQ(rows[2 * 6 + 2], 0);
+
+    // An edge half a pixel into a pixel: all the path covers there is stroke, and no more
+    // than the path covers shows.
+    mask.subpaths = {Polygon({{1.5, 1.5}, {5, 1.5}, {5, 5}, {1.5, 5}}, 6, 6)};
+    stroke.opacity = 1;
+    std::fill(rows.begin(), rows.end(), 255);
+    CVectorMaskCoverage(mask, 6, 6).ScaleMaskRowsWithStroke(stroke, true, 0, 6, rows.data(), share.data());
+    EXPECT_EQ(rows[3 * 6 + 1], 128);
+    EXPECT_FLOAT_EQ(share[3 * 6 + 1], 1.0f);
 }
 
 TEST(VectorMaskCoverage, UserMaskDensityLightensWhatTheMaskHides)
