@@ -8,6 +8,28 @@ using vantrel::studio::psd::CPsdPattern;
 
 namespace vantrel::studio::render {
 
+namespace {
+
+// The box of a shape's path anchors, in canvas pixels, or canvas when the layer has no path
+// that shapes it.
+CFillBox ShapeBounds(const CPsdLayerRecord& record, const CFillBox& canvas)
+{
+    const auto& mask = record.vectorMask;
+    if (!record.hasVectorMask || !mask.readable || mask.disabled || mask.inverted) return canvas;
+    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    for (const auto& subpath : mask.subpaths)
+        for (const auto& knot : subpath.knots) {
+            left = std::min(left, knot.x[1]);
+            right = std::max(right, knot.x[1]);
+            top = std::min(top, knot.y[1]);
+            bottom = std::max(bottom, knot.y[1]);
+        }
+    if (!(right > left && bottom > top)) return canvas;
+    return {left * canvas.width, top * canvas.height, (right - left) * canvas.width, (bottom - top) * canvas.height};
+}
+
+}  // namespace
+
 std::unique_ptr<CFillLayerRows> CFillLayerRows::For(const CPsdLayerRecord& record, const CPsdLayers& layers,
                                                     int canvasWidth, int canvasHeight)
 {
@@ -15,9 +37,11 @@ std::unique_ptr<CFillLayerRows> CFillLayerRows::For(const CPsdLayerRecord& recor
     if (!record.bounds.IsEmpty()) return nullptr;
     auto rows = std::unique_ptr<CFillLayerRows>(new CFillLayerRows);
     if (record.gradientFill) {
-        // A fill layer's own bounds are the document's, aligned with the layer or not.
-        const CFillBox canvas{0, 0, static_cast<double>(canvasWidth), static_cast<double>(canvasHeight)};
-        rows->gradient_.emplace(*record.gradientFill, canvas);
+        // A fill layer's own bounds are the document's; a shape's are its path's, over which a
+        // gradient aligned with the layer spans.
+        CFillBox box{0, 0, static_cast<double>(canvasWidth), static_cast<double>(canvasHeight)};
+        if (record.gradientFill->alignWithLayer) box = ShapeBounds(record, box);
+        rows->gradient_.emplace(*record.gradientFill, box);
         return rows;
     }
     if (record.patternFill) {

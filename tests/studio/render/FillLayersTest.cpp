@@ -373,3 +373,28 @@ TEST(FillLayerFixtures, FillsDrawnFromTheirSettingsMatchTheEditorsComposite)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FillLayerFixtures, AShapesGradientSpansItsPathAsTheEditorDrewIt)
+{
+    // Four rectangles with gradient fills, in knockout groups the studio draws 4 levels off: their
+    // gradients drawn from the settings change nothing (over the canvas they were 76 off).
+    const std::string path =
+        std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/transparency/knockout-isolated-groups.psd";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "no psd-tools fixtures";
+    const auto stored = vantrel::testing::LayersAgainstComposite(path);
+    int shapes = 0;
+    const auto drawn = vantrel::testing::LayersAgainstComposite(path, [&](vantrel::studio::psd::CPsdLayers& layers) {
+        for (auto& record : layers.records)
+            if (record.gradientFill && record.hasVectorMask) {
+                record.bounds = {};
+                ++shapes;
+            }
+    });
+    ASSERT_TRUE(stored && drawn);
+    EXPECT_EQ(shapes, 4);
+    EXPECT_LT(drawn->mean, stored->mean + 0.5);
+}
+
+}  // namespace
