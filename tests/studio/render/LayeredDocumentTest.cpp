@@ -224,7 +224,7 @@ std::vector<std::uint8_t> RectangleVectorMask(std::uint32_t flags, double left, 
 {
     std::vector<std::uint8_t> bytes;
     const auto put = [&](std::uint64_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = count - 1; i >= 0; --i) bytes.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
     };
     put(3, 4);
     put(flags, 4);
