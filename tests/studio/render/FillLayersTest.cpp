@@ -368,8 +368,10 @@ TEST(FillLayerFixtures, FillsDrawnFromTheirSettingsMatchTheEditorsComposite)
     EXPECT_EQ(LargestDifferenceFromTheStoredComposite("layers/pattern-fill.psd"), 0);
     // The editor dithers these gradients by a level or so. (In greyscale documents it blends
     // the stops through its colour management, which the studio does not follow.)
-    for (const char* name : {"colormodes/4x4_8bit_rgb.psd", "colormodes/4x4_16bit_rgb.psd"})
-        EXPECT_LE(LargestDifferenceFromTheStoredComposite(name), 2) << name;
+    EXPECT_LE(LargestDifferenceFromTheStoredComposite("colormodes/4x4_8bit_rgb.psd"), 2);
+#ifdef VANTREL_HAVE_ZLIB  // its channels are ZIP-compressed
+    EXPECT_LE(LargestDifferenceFromTheStoredComposite("colormodes/4x4_16bit_rgb.psd"), 2);
+#endif
 }
 
 }  // namespace
