@@ -380,6 +380,9 @@ bool ReadRecord(CFileCursor& cursor, std::uint64_t sectionEnd, bool psb, int ind
     }
     CSpanReader head(fixed, 18);
     ReadRect(head, record.bounds);
+    // The editor saves a fill layer without pixels as bottom one above top: no area, not damage.
+    if (record.bounds.Height() < 0) record.bounds.bottom = record.bounds.top;
+    if (record.bounds.Width() < 0) record.bounds.right = record.bounds.left;
     std::uint64_t channelCount = 0;
     head.Unsigned(2, channelCount);
     if (!WithinLayerLimits(record.bounds)) {

@@ -10,6 +10,7 @@
 
 #include "studio/formats/RenderDocument.h"
 #include "studio/psd/PsdLayerRecords.h"
+#include "studio/render/LayersAgainstComposite.h"
 #include "PsdWriter.h"
 #include "RefusalPrinting.h"
 
@@ -322,6 +323,10 @@ TEST(LayeredDocument, VectorMasksDrawnAsTheEditorsOwnCompositeOfTheSameLayers)
     // anti-aliasing; 13.6 without the stroke, 48 without the shape.
     const std::string shapes = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/";
     EXPECT_LT(MeanDifference(shapes + "layers/shape-layer.psd", shapes + "layers-minimal/shape-layer.psd"), 7.0);
+    // Shapes of every kind beside a gradient fill the editor saved with its bottom above its top.
+    const auto kinds = vantrel::testing::LayersAgainstComposite(shapes + "vector-mask2.psd");
+    ASSERT_TRUE(kinds.has_value());
+    EXPECT_LT(kinds->mean, 1.0);
 }
 
 TEST(LayeredDocument, VectorMasksMultiplyWithUserMasksAndTakeTheirDensity)
