@@ -155,6 +155,10 @@ bool CLayerChannelRows::Read(int rowCount, std::uint8_t* out, CPsdRefusal& refus
 void CLayerChannelRows::NarrowSamples(const std::uint8_t* in, int rowCount, std::uint8_t* out) const
 {
     const std::size_t count = static_cast<std::size_t>(rowCount) * width_;
+    if (narrowing_ != nullptr) {
+        narrowing_(in, count, out);
+        return;
+    }
     if (depth_ == 16) {
         for (std::size_t i = 0; i < count; ++i) {
             const unsigned value = (unsigned{in[2 * i]} << 8) | in[2 * i + 1];

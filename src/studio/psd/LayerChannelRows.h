@@ -39,6 +39,11 @@ public:
 
     std::size_t Width() const { return width_; }
 
+    // How 16- and 32-bit samples become 8-bit ones, when not as a coverage (v * 255, rounded):
+    // a 32-bit document's colour holds linear light, which the caller shows through a curve.
+    using SampleNarrowing = void (*)(const std::uint8_t* samples, std::size_t count, std::uint8_t* out);
+    void NarrowWith(SampleNarrowing narrowing) { narrowing_ = narrowing; }
+
 private:
     bool TakeRowCounts(int rowCount, std::uint64_t& packedTotal, CPsdRefusal& refusal);
     const std::uint8_t* TakeBytes(std::uint64_t count, CPsdRefusal& refusal);
@@ -57,6 +62,7 @@ private:
     std::optional<studio::io::CFileCursor> table_;  // the packed row lengths, PackBits only
     std::optional<studio::io::CFileCursor> data_;   // the rows as stored, raw or PackBits
     std::uint64_t end_ = 0;      // end of the channel's data
+    SampleNarrowing narrowing_ = nullptr;
 };
 
 }  // namespace vantrel::studio::psd

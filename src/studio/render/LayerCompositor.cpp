@@ -8,6 +8,7 @@
 #include "studio/render/CompositeKernels.h"
 #include "studio/render/VectorMaskCoverage.h"
 #include "studio/render/FillLayerRows.h"
+#include "studio/render/SampleDepth.h"
 
 using vantrel::studio::io::CDocumentFile;
 using vantrel::studio::psd::AtLeast;
@@ -93,7 +94,8 @@ struct CLayerCompositor::CLayerState {
 
 CLayerCompositor::CLayerCompositor(CDocumentFile& file, const CPsdLayout& layout, const CPsdLayers& layers,
                                    int planeCount)
-    : file_(file), layout_(layout), layers_(layers), planeCount_(planeCount), width_(layout.width)
+    : file_(file), layout_(layout), layers_(layers), planeCount_(planeCount), width_(layout.width),
+      linearLight_(layers.depth == 32)
 {
     const std::size_t rowFloats = static_cast<std::size_t>(width_) * static_cast<std::size_t>(planeCount_ + 1);
     bandRows_ = static_cast<int>(std::clamp<std::size_t>(kBandFloats / std::max<std::size_t>(rowFloats, 1), 1, kMaxBandRows));
@@ -216,8 +218,9 @@ bool CLayerCompositor::DecodeLayerRows(const CNode& node, int firstRow, int rowC
         state.hasColour.assign(static_cast<std::size_t>(planeCount_), false);
         for (int p = 0; p < planeCount_; ++p) {
             bool present = false;
-            if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, scratch_,
-                             state.colour[static_cast<std::size_t>(p)], present, refusal))
+            CLayerChannelRows& rows = state.colour[static_cast<std::size_t>(p)];
+            if (layers_.depth == 32) rows.NarrowWith(EncodeLinearTo8);
+            if (!OpenChannel(file_, record, p, record.bounds, layers_.depth, psb, scratch_, rows, present, refusal))
                 return false;
             state.hasColour[static_cast<std::size_t>(p)] = present;
         }
@@ -552,8 +555,13 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                                        static_cast<std::size_t>(left - record.bounds.left);
                 const std::uint8_t* a = decoded_[static_cast<std::size_t>(n)].data() + at;
                 kernels::ToUnit(srcAlpha, a, kByte, span);
-                for (int p = 0; p < n; ++p)
-                    kernels::ToUnit(srcColour[p], decoded_[static_cast<std::size_t>(p)].data() + at, kByte, span);
+                for (int p = 0; p < n; ++p) {
+                    const std::uint8_t* levels = decoded_[static_cast<std::size_t>(p)].data() + at;
+                    if (linearLight_)
+                        for (std::size_t x = 0; x < span; ++x) srcColour[p][x] = LinearOfLevels()[levels[x]];
+                    else
+                        kernels::ToUnit(srcColour[p], levels, kByte, span);
+                }
             }
             const std::uint8_t* maskRow = masked ? maskRows_.data() + static_cast<std::size_t>(y - chunk) * width_ + left : nullptr;
             if (passThrough) {
@@ -599,8 +607,12 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::Run(const RowSink& sink, CPsdRefusal&
             canvas.Realize(row);
             const float* alpha = canvas.Row(planeCount_, row);
             for (int p = 0; p < planeCount_; ++p) {
-                kernels::OverWhite(out.data() + static_cast<std::size_t>(p) * width_, canvas.Row(p, row), alpha,
-                                   static_cast<std::size_t>(width_));
+                std::uint8_t* shown = out.data() + static_cast<std::size_t>(p) * width_;
+                const float* colour = canvas.Row(p, row);
+                if (linearLight_)
+                    for (int x = 0; x < width_; ++x) shown[x] = EncodeLinearLevel(colour[x] + (1.0f - alpha[x]));
+                else
+                    kernels::OverWhite(shown, colour, alpha, static_cast<std::size_t>(width_));
             }
             sink(planes.data());
         }

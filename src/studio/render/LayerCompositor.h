@@ -73,6 +73,9 @@ private:
     const studio::psd::CPsdLayers& layers_;
     int planeCount_;
     int width_;
+    // A 32-bit document is composited as the editor does it, in linear light, and shown through
+    // the sRGB curve; its fill and effect colours are linear already.
+    bool linearLight_;
     int bandRows_ = 1;
     int bandTop_ = 0;        // canvas row of the band's first row
     int bandHeight_ = 0;     // rows in the current band

@@ -38,6 +38,16 @@ const std::array<float, 255>& LevelSteps()
 
 }  // namespace
 
+const std::array<float, 256>& LinearOfLevels()
+{
+    static const std::array<float, 256> levels = [] {
+        std::array<float, 256> table{};
+        for (int k = 0; k < 256; ++k) table[static_cast<std::size_t>(k)] = static_cast<float>(DecodeSrgb(k / 255.0));
+        return table;
+    }();
+    return levels;
+}
+
 std::uint8_t EncodeLinearLevel(float linear)
 {
     // NaN compares false everywhere and shows as black, like a value below 0.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,5 +22,8 @@ void ScaleCoverageTo8(const std::uint8_t* samples, std::size_t count, std::uint8
 
 // The displayed 8-bit level of one linear value through the sRGB transfer curve, clamped.
 std::uint8_t EncodeLinearLevel(float linear);
+
+// The linear value each displayed level stands for: the sRGB curve's inverse at level / 255.
+const std::array<float, 256>& LinearOfLevels();
 
 }  // namespace vantrel::studio::render

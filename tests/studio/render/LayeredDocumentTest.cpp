@@ -329,6 +329,24 @@ TEST(LayeredDocument, VectorMasksDrawnAsTheEditorsOwnCompositeOfTheSameLayers)
     EXPECT_LT(kinds->mean, 1.0);
 }
 
+TEST(LayeredDocument, ThirtyTwoBitLayersAreCompositedInLinearLightAsTheEditorDidIt)
+{
+    // Against the composites the editor stored: solid-colour shapes whose edges blend over
+    // pixels (20.6 levels off when blended as displayed, with the fill colour taken as shown),
+    // and opaque pixel layers (22.9 off when their samples were not shown through the curve).
+    const std::string folder = std::string(VANTREL_SHARED_DIR) + "/fixtures/psd/psd-tools/tests/psd_files/";
+    if (!std::filesystem::exists(folder + "vector-mask.psd")) GTEST_SKIP() << "no fixtures at " << folder;
+#ifndef VANTREL_HAVE_ZLIB
+    GTEST_SKIP() << "their layers are ZIP-compressed and this build has no zlib";
+#endif
+    const auto shapes = vantrel::testing::LayersAgainstComposite(folder + "vector-mask.psd");
+    ASSERT_TRUE(shapes.has_value());
+    EXPECT_LT(shapes->mean, 0.2);
+    const auto pixels = vantrel::testing::LayersAgainstComposite(folder + "32bit5x5.psd");
+    ASSERT_TRUE(pixels.has_value());
+    EXPECT_EQ(pixels->largest, 0);
+}
+
 TEST(LayeredDocument, VectorMasksMultiplyWithUserMasksAndTakeTheirDensity)
 {
     // Red pixels whose user mask shows the left half and whose path shows the top half.
