@@ -1,9 +1,15 @@
 """The reference's colour management: an embedded profile's colours converted to sRGB as the
-studio converts them (Pillow's ImageCms: relative colorimetric, black-point compensation)."""
+studio converts them (Pillow's ImageCms: relative colorimetric, black-point compensation), and
+the sRGB curve through which 32-bit documents' linear light is shown."""
 import io
 
 import numpy as np
 from PIL import Image, ImageCms
+
+
+def srgb_encode(linear):
+    linear = np.clip(np.nan_to_num(linear, nan=0.0), 0.0, 1.0)
+    return np.where(linear <= 0.0031308, linear * 12.92, 1.055 * np.power(linear, 1 / 2.4) - 0.055)
 
 
 def apply_icc(planes8, pil_mode, profile):

@@ -21,7 +21,7 @@ import tempfile
 import numpy as np
 from PIL import Image
 
-from icc_reference import apply_icc
+from icc_reference import apply_icc, srgb_encode
 
 PREVIEW_W, PREVIEW_H = 200, 160
 
@@ -47,8 +47,12 @@ def psd_tools_preview(path):
         raise RuntimeError("colour mode %s is not compared" % psd.color_mode)
     colour, _, alpha = composite(psd, color=1.0, alpha=0.0)
     pixels = colour * alpha + (1.0 - alpha)
+    # A 32-bit document's samples are linear light: laid over white as they are, then shown
+    # through the sRGB curve, as the studio shows its stored image.
+    if psd.depth == 32:
+        pixels = srgb_encode(pixels)
     # The studio draws the layers at 8 bits and shows them through an embedded profile, as it
-    # shows a stored image (32-bit documents aside, whose samples are linear light).
+    # shows a stored image (32-bit documents aside).
     profile = psd.image_resources.get_data(1039) if psd.depth != 32 else None
     if profile:
         planes8 = [np.round(np.clip(pixels[:, :, c], 0, 1) * 255).astype(np.uint8) for c in range(pixels.shape[2])]

@@ -49,7 +49,7 @@ import tempfile
 import numpy as np
 from PIL import Image, ImageCms
 
-from icc_reference import apply_icc
+from icc_reference import apply_icc, srgb_encode
 from layer_fidelity import drawing, psd_tools_preview_within
 
 PREVIEW_W, PREVIEW_H = 200, 160
@@ -58,11 +58,6 @@ PREVIEW_W, PREVIEW_H = 200, 160
 SRGB_COLORANTS_D50 = np.array([[0.4360747, 0.3850649, 0.1430804],
                                [0.2225045, 0.7168786, 0.0606169],
                                [0.0139322, 0.0971045, 0.7141733]])
-
-
-def srgb_encode(linear):
-    linear = np.clip(np.nan_to_num(linear, nan=0.0), 0.0, 1.0)
-    return np.where(linear <= 0.0031308, linear * 12.92, 1.055 * np.power(linear, 1 / 2.4) - 0.055)
 
 
 def lab_to_srgb(lightness, a, b):

@@ -2,6 +2,7 @@
 #include "studio/render/Avx2Clones.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "studio/psd/GrowingScratch.h"
@@ -557,10 +558,12 @@ VANTREL_AVX2_CLONES bool CLayerCompositor::CompositeNode(const CNode& node, CBan
                 kernels::ToUnit(srcAlpha, a, kByte, span);
                 for (int p = 0; p < n; ++p) {
                     const std::uint8_t* levels = decoded_[static_cast<std::size_t>(p)].data() + at;
-                    if (linearLight_)
-                        for (std::size_t x = 0; x < span; ++x) srcColour[p][x] = LinearOfLevels()[levels[x]];
-                    else
+                    if (linearLight_) {
+                        const std::array<float, 256>& linear = LinearOfLevels();
+                        for (std::size_t x = 0; x < span; ++x) srcColour[p][x] = linear[levels[x]];
+                    } else {
                         kernels::ToUnit(srcColour[p], levels, kByte, span);
+                    }
                 }
             }
             const std::uint8_t* maskRow = masked ? maskRows_.data() + static_cast<std::size_t>(y - chunk) * width_ + left : nullptr;
