@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <span>
 
@@ -327,6 +328,39 @@ TEST(LayeredDocument, VectorMasksDrawnAsTheEditorsOwnCompositeOfTheSameLayers)
     const auto kinds = vantrel::testing::LayersAgainstComposite(shapes + "vector-mask2.psd");
     ASSERT_TRUE(kinds.has_value());
     EXPECT_LT(kinds->mean, 1.0);
+}
+
+// A 32-bit layer of one colour and coverage: its samples as big-endian floats.
+PsdLayerSpec LinearLayer(int width, float value, float alpha)
+{
+    const auto floats = [width](float v) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        std::vector<std::uint8_t> bytes;
+        for (int x = 0; x < width; ++x)
+            for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
+        return bytes;
+    };
+    PsdLayerSpec layer;
+    layer.bottom = 1;
+    layer.right = width;
+    layer.channels = {{-1, floats(alpha)}, {0, floats(value)}, {1, floats(value)}, {2, floats(value)}};
+    return layer;
+}
+
+TEST(LayeredDocument, ThirtyTwoBitLayersBlendInLinearLightAndTheirFillColoursAreLinear)
+{
+    // Black at a quarter coverage over white leaves 0.75 of the light: level 225 through the
+    // sRGB curve (191 if blended as displayed). A fill of 127 is linear 0.498: level 187.
+    PsdSpec psd = Placeholder(2, 1, {LinearLayer(2, 1.0f, 1.0f), LinearLayer(2, 0.0f, 0.25f)});
+    psd.depth = 32;
+    psd.planes.clear();
+    ExpectNear(Render(psd).At(1, 0), {225, 225, 225}, "black over white at a quarter");
+    PsdLayerSpec fill;
+    fill.hasSolidColor = true;
+    fill.solidColor[0] = fill.solidColor[1] = fill.solidColor[2] = 127;
+    psd.layerAndMask = LayerAndMaskSection({fill});
+    ExpectNear(Render(psd).At(0, 0), {187, 187, 187}, "a fill's colour");
 }
 
 TEST(LayeredDocument, ThirtyTwoBitLayersAreCompositedInLinearLightAsTheEditorDidIt)
